@@ -1,0 +1,80 @@
+// UniConverter: one 8-bit or multi-byte code page as a list of items that map byte sequences to
+// UTF-16 units and back, read from a 'UNIC' resource (id = encoding number + 128) of the current
+// resource chain, plus the process-wide cache of loaded converters (GetUniConverter,
+// FreeUniConverters, head g_udtTopUniConverter).
+// Interface: ToUnicode/FromUnicode convert one item at the given position and answer the number of
+// input bytes/units consumed, 0 when nothing matches; they never read past `available` inputs.
+// Relies on the Resource Manager stand-in (platform/carbon/Resources.h). A missing resource makes
+// GetUniConverter answer null (looked up again on the next request); a damaged or truncated table
+// ends where it stops making sense. The cache takes no lock: one thread at a time converts.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/carbon/MacTypes.h"
+
+// Item kinds.
+enum : UInt8 { kConvItemNone = 0, kConvItemSingle = 1, kConvItemRange = 2 };
+
+// Most bytes and units one item holds on each side.
+constexpr int kConvItemMaxCount = 8;
+
+// One mapping. A single item maps its byte sequence to its unit sequence; a range item maps every
+// sequence between its low and high values, position by position, by offset.
+struct ConvItem {
+  UInt8 m_bytKind = kConvItemNone;
+  UInt8 m_bytByteCount = 0;
+  UInt8 m_bytUnitCount = 0;
+  UInt8 m_bytBytes[kConvItemMaxCount] = {};
+  UInt8 m_bytHighBytes[kConvItemMaxCount] = {};
+  UInt16 m_uintUnits[kConvItemMaxCount] = {};
+  UInt16 m_uintHighUnits[kConvItemMaxCount] = {};
+  ConvItem* m_pudtNext = nullptr;
+};
+
+class UniConverter {
+ public:
+  UniConverter();
+  ~UniConverter();
+  UniConverter(UniConverter const&) = delete;
+  UniConverter& operator=(UniConverter const&) = delete;
+
+  // Reads the 'UNIC' table of the encoding into this (empty) converter; false when the resource
+  // is not in the current resource chain.
+  bool LoadFromResource(int encoding);
+
+  // Converts the item at bytes[0]. On entry *count is the room in units, `available` the number
+  // of bytes from `bytes` on. On a match writes at most *count units, sets *count to their number
+  // and answers the bytes consumed; 0 when nothing matches (a zero byte never matches).
+  int ToUnicode(unsigned char const* bytes, unsigned short* units, int* count, int available) const;
+
+  // The mirror: *count is the room in bytes, `available` the number of units from `units` on.
+  int FromUnicode(unsigned short const* units, unsigned char* bytes, int* count, int available) const;
+
+  // Appends an empty item (kind and counts 0) and makes it the last one; false when out of memory.
+  bool NewConvItem();
+
+  int32_t Encoding() const { return m_lngEncoding; }
+
+ private:
+  void IndexLastItem();
+
+  ConvItem* m_pudtFirstItem = nullptr;
+  ConvItem* m_pudtLastItem = nullptr;
+  ConvItem* m_pudtByteIndex[256];
+  ConvItem* m_pudtUnitIndex[65536];
+  int32_t m_lngEncoding = -1;
+  UniConverter* m_pudtNext = nullptr;
+
+  friend UniConverter* GetUniConverter(int encoding);
+  friend void FreeUniConverters();
+};
+
+// Head of the cache list; null when nothing is cached.
+extern UniConverter* g_udtTopUniConverter;
+
+// The cached converter of an encoding, loaded on first use; null when its table cannot be loaded.
+UniConverter* GetUniConverter(int encoding);
+
+// Destroys every cached converter; the next request loads its table again.
+void FreeUniConverters();
