@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev
   clang-14 libclang-rt-14-dev
-  libc-bin
+  libc-bin tzdata
 )
 missing=()
 for p in "${packages[@]}"; do
