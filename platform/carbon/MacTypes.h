@@ -42,3 +42,9 @@ constexpr FourCharCode MakeFourCharCode(char const (&s)[5]) {
   return (FourCharCode(UInt8(s[0])) << 24) | (FourCharCode(UInt8(s[1])) << 16) |
          (FourCharCode(UInt8(s[2])) << 8) | FourCharCode(UInt8(s[3]));
 }
+
+// A file or volume name of the HFS+ catalogue: a unit count, then up to 255 UTF-16 units.
+struct HFSUniStr255 {
+  UInt16 length;
+  UniChar unicode[255];
+};

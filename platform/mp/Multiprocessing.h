@@ -1,0 +1,47 @@
+// Multiprocessing: the Multiprocessing Services stand-in, critical regions for now.
+// Interface: MPCreateCriticalRegion, MPEnterCriticalRegion (try, timed wait or wait forever),
+// MPExitCriticalRegion, MPDeleteCriticalRegion, the Duration constants and the kMP... codes.
+// A region is a recursive lock: the thread that holds it may enter again and must exit as often.
+// Relies on std::mutex and std::condition_variable; every call is thread-safe. Failures come
+// back as codes: a bad or deleted id gives kMPInvalidIDErr, a wait that runs out
+// kMPTimeoutErr, a region deleted while a thread waits for it kMPDeletedErr.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/carbon/MacTypes.h"
+
+typedef struct OpaqueMPCriticalRegionID* MPCriticalRegionID;
+
+// A wait: positive values are milliseconds, negative values microseconds.
+typedef SInt32 Duration;
+enum : SInt32 {
+  kDurationImmediate = 0,
+  kDurationForever = 0x7FFFFFFF,
+  kDurationMillisecond = 1,
+  kDurationMicrosecond = -1
+};
+
+enum : SInt32 {
+  kMPInvalidIDErr = -29292,
+  kMPInsufficientResourcesErr = -29294,
+  kMPDeletedErr = -29295,
+  kMPTimeoutErr = -29296,
+  kMPTaskAbortedErr = -29297
+};
+
+// Critical regions.
+// Creates a region held by no one; *criticalRegion receives its id (never null on success).
+OSStatus MPCreateCriticalRegion(MPCriticalRegionID* criticalRegion);
+// Deletes the region; threads waiting for it wake with kMPDeletedErr, later calls with the id
+// get kMPInvalidIDErr.
+OSStatus MPDeleteCriticalRegion(MPCriticalRegionID criticalRegion);
+// Enters the region: kDurationImmediate tries once, a positive timeout waits that many
+// milliseconds (a negative one that many microseconds), kDurationForever waits as long as it
+// takes. The holder entering again only counts up.
+OSStatus MPEnterCriticalRegion(MPCriticalRegionID criticalRegion, Duration timeout);
+// Leaves one level; the region is free when the holder has exited as often as it entered.
+// A thread that does not hold the region gets kMPInsufficientResourcesErr and changes nothing.
+OSStatus MPExitCriticalRegion(MPCriticalRegionID criticalRegion);
+
+// Tasks (MPCreateTask and its companions) join this header with the protocol worker thread.
