@@ -1,0 +1,220 @@
+// Tests of the CFURL and CFBundle stand-ins: URLs from references and paths in both styles,
+// relative URLs made absolute, references back from URLs, names the disk holds but UTF-8 does
+// not, reference counts, and the bundles of the test program.
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/carbon/Files.h"
+#include "platform/carbon/FilesStandIn.h"
+#include "platform/cf/CFBundle.h"
+#include "platform/cf/CFURL.h"
+
+namespace {
+
+CFStringRef MakeString(std::string const& bytes) {
+  std::u16string units = FSStandInUTF8ToUTF16(bytes);
+  return CFStringCreateWithCharacters(kCFAllocatorDefault,
+                                      reinterpret_cast<UniChar const*>(units.data()),
+                                      CFIndex(units.size()));
+}
+
+// The text of a string the caller owns, released here.
+std::string TakeString(CFStringRef text) {
+  if (text == nullptr) return "<null>";
+  CFIndex intLength = CFStringGetLength(text);
+  std::vector<UniChar> vecUnits(size_t(intLength) + 1);
+  CFStringGetCharacters(text, CFRangeMake(0, intLength), vecUnits.data());
+  CFRelease(text);
+  return FSStandInUTF16ToUTF8(vecUnits.data(), size_t(intLength));
+}
+
+std::string PathOfURL(CFURLRef url, CFURLPathStyle style) {
+  return TakeString(CFURLCopyFileSystemPath(url, style));
+}
+
+class CFURLTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char chrTemplate[] = "/tmp/velmora-cfurl-XXXXXX";
+    ASSERT_NE(mkdtemp(chrTemplate), nullptr);
+    m_strRoot = chrTemplate;
+    for (char const* dir : {"/Users/bob", "/Volumes/Data/x"})
+      std::filesystem::create_directories(m_strRoot + dir);
+    for (char const* file : {"/Users/bob/a:b", "/Users/bob/\xFF.txt"})
+      close(open((m_strRoot + file).c_str(), O_CREAT | O_WRONLY, 0644));
+    ASSERT_EQ(FSStandInSetRoot(m_strRoot.c_str()), noErr);
+  }
+  void TearDown() override {
+    FSStandInReset();
+    std::filesystem::remove_all(m_strRoot);
+  }
+  std::string m_strRoot;
+};
+
+TEST_F(CFURLTest, PathsOfReferencesInBothStyles) {
+  struct {
+    char const* pchrPath;
+    char const* pchrHFS;
+  } const cases[] = {
+      {"/", "Macintosh HD:"},
+      {"/Users/bob", "Macintosh HD:Users:bob"},
+      {"/Users/bob/a:b", "Macintosh HD:Users:bob:a/b"},
+      {"/Volumes", "Macintosh HD:Volumes"},
+      {"/Volumes/Data", "Data:"},
+      {"/Volumes/Data/x", "Data:x"},
+  };
+  for (auto const& c : cases) {
+    FSRef ref, refBack;
+    ASSERT_EQ(FSPathMakeRef(reinterpret_cast<UInt8 const*>(c.pchrPath), &ref, nullptr), noErr);
+    CFURLRef url = CFURLCreateFromFSRef(kCFAllocatorDefault, &ref);
+    ASSERT_NE(url, nullptr) << c.pchrPath;
+    EXPECT_EQ(CFGetTypeID(url), CFURLGetTypeID());
+    EXPECT_EQ(PathOfURL(url, kCFURLPOSIXPathStyle), c.pchrPath);
+    EXPECT_EQ(PathOfURL(url, kCFURLHFSPathStyle), c.pchrHFS);
+    ASSERT_TRUE(CFURLGetFSRef(url, &refBack));
+    EXPECT_EQ(FSCompareFSRefs(&ref, &refBack), noErr);
+    CFRelease(url);
+
+    // The HFS text leads back to the same place.
+    CFStringRef strHFS = MakeString(c.pchrHFS);
+    url = CFURLCreateWithFileSystemPath(kCFAllocatorDefault, strHFS, kCFURLHFSPathStyle, TRUE);
+    CFRelease(strHFS);
+    ASSERT_NE(url, nullptr);
+    EXPECT_EQ(PathOfURL(url, kCFURLPOSIXPathStyle), c.pchrPath);
+    CFRelease(url);
+  }
+  FSRef refZero = {};
+  EXPECT_EQ(CFURLCreateFromFSRef(kCFAllocatorDefault, &refZero), nullptr);
+  EXPECT_EQ(CFURLCreateFromFSRef(kCFAllocatorDefault, nullptr), nullptr);
+}
+
+TEST_F(CFURLTest, PathsGivenAsText) {
+  struct {
+    char const* pchrText;
+    CFURLPathStyle intStyle;
+    char const* pchrPOSIX;  // nullptr: no URL
+  } const cases[] = {
+      {"/Users/bob/", kCFURLPOSIXPathStyle, "/Users/bob"},
+      {"/Users//bob/./x/..", kCFURLPOSIXPathStyle, "/Users/bob"},
+      {"Gone:x", kCFURLHFSPathStyle, "/Volumes/Gone/x"},  // an unmounted volume
+      {"Macintosh HD:a/b:", kCFURLHFSPathStyle, "/a:b"},
+      {":sub:a/b", kCFURLHFSPathStyle, "sub/a:b"},  // relative; an empty step is the parent
+      {"::up:", kCFURLHFSPathStyle, "../up"},
+      {":", kCFURLHFSPathStyle, "."},
+      {"", kCFURLPOSIXPathStyle, nullptr},
+      {"C:\\x", kCFURLWindowsPathStyle, nullptr},
+  };
+  for (auto const& c : cases) {
+    CFStringRef strText = MakeString(c.pchrText);
+    CFURLRef url = CFURLCreateWithFileSystemPath(kCFAllocatorDefault, strText, c.intStyle, FALSE);
+    CFRelease(strText);
+    if (c.pchrPOSIX == nullptr) {
+      EXPECT_EQ(url, nullptr) << c.pchrText;
+      continue;
+    }
+    ASSERT_NE(url, nullptr) << c.pchrText;
+    EXPECT_EQ(PathOfURL(url, kCFURLPOSIXPathStyle), c.pchrPOSIX);
+    CFRelease(url);
+  }
+  UniChar const uniNul[] = {'/', 'a', 0, 'b'};
+  CFStringRef strNul = CFStringCreateWithCharacters(kCFAllocatorDefault, uniNul, 4);
+  EXPECT_EQ(CFURLCreateWithFileSystemPath(kCFAllocatorDefault, strNul, kCFURLPOSIXPathStyle, FALSE),
+            nullptr);
+  CFRelease(strNul);
+  EXPECT_EQ(CFURLCopyFileSystemPath(nullptr, kCFURLPOSIXPathStyle), nullptr);
+}
+
+TEST_F(CFURLTest, RelativeAndAbsoluteURLs) {
+  char chrCwd[PATH_MAX];
+  ASSERT_NE(getcwd(chrCwd, sizeof(chrCwd)), nullptr);
+  CFStringRef strRel = MakeString("sub/../file.txt");
+  CFURLRef url = CFURLCreateWithFileSystemPath(kCFAllocatorDefault, strRel, kCFURLPOSIXPathStyle, FALSE);
+  CFRelease(strRel);
+  ASSERT_NE(url, nullptr);
+  EXPECT_EQ(PathOfURL(url, kCFURLPOSIXPathStyle), "sub/../file.txt");
+  EXPECT_EQ(PathOfURL(url, kCFURLHFSPathStyle), ":sub::file.txt");
+  CFURLRef urlAbs = CFURLCopyAbsoluteURL(url);
+  ASSERT_NE(urlAbs, nullptr);
+  EXPECT_EQ(PathOfURL(urlAbs, kCFURLPOSIXPathStyle), std::string(chrCwd) + "/file.txt");
+  // An absolute URL comes back as itself, retained.
+  CFURLRef urlAgain = CFURLCopyAbsoluteURL(urlAbs);
+  EXPECT_EQ(urlAgain, urlAbs);
+  EXPECT_EQ(CFGetRetainCount(urlAbs), 2);
+  CFRelease(urlAgain);
+  CFRelease(urlAbs);
+  CFRelease(url);
+  EXPECT_EQ(CFURLCopyAbsoluteURL(nullptr), nullptr);
+
+  CFStringRef strMissing = MakeString("/Users/bob/missing");
+  url = CFURLCreateWithFileSystemPath(kCFAllocatorDefault, strMissing, kCFURLPOSIXPathStyle, FALSE);
+  CFRelease(strMissing);
+  FSRef ref;
+  EXPECT_FALSE(CFURLGetFSRef(url, &ref));
+  CFRelease(url);
+}
+
+// A name that is no valid UTF-8 survives the trip through CFString and back to the file.
+TEST_F(CFURLTest, UndecodableNameRoundTrips) {
+  FSRef ref, refBack;
+  ASSERT_EQ(FSPathMakeRef(reinterpret_cast<UInt8 const*>("/Users/bob/\xFF.txt"), &ref, nullptr), noErr);
+  CFURLRef url = CFURLCreateFromFSRef(kCFAllocatorDefault, &ref);
+  ASSERT_NE(url, nullptr);
+  CFStringRef strPath = CFURLCopyFileSystemPath(url, kCFURLPOSIXPathStyle);
+  CFRelease(url);
+  ASSERT_NE(strPath, nullptr);
+  url = CFURLCreateWithFileSystemPath(kCFAllocatorDefault, strPath, kCFURLPOSIXPathStyle, FALSE);
+  CFRelease(strPath);
+  ASSERT_TRUE(CFURLGetFSRef(url, &refBack));
+  EXPECT_EQ(FSCompareFSRefs(&ref, &refBack), noErr);
+  CFRelease(url);
+}
+
+void FunctionInThisProgram() {}
+
+TEST(CFBundleTest, BundlesOfTheTestProgram) {
+  FSStandInReset();
+  char chrExe[PATH_MAX];
+  ssize_t intLength = readlink("/proc/self/exe", chrExe, sizeof(chrExe) - 1);
+  ASSERT_GT(intLength, 0);
+  std::string strExe(chrExe, size_t(intLength));
+
+  CFBundleRef bundleMain = CFBundleGetMainBundle();
+  ASSERT_NE(bundleMain, nullptr);
+  EXPECT_EQ(CFBundleGetMainBundle(), bundleMain);
+  EXPECT_EQ(CFGetTypeID(bundleMain), CFBundleGetTypeID());
+  CFURLRef url = CFBundleCopyBundleURL(bundleMain);
+  ASSERT_NE(url, nullptr);
+  EXPECT_EQ(CFGetRetainCount(url), 1);
+  EXPECT_EQ(PathOfURL(url, kCFURLPOSIXPathStyle), strExe.substr(0, strExe.rfind('/')));
+  CFRelease(url);
+
+  CFStringRef strID = MakeString("org.example.velmora-test");
+  CFStringRef strUnknown = MakeString("org.example.unknown");
+  EXPECT_EQ(CFBundleGetBundleWithIdentifier(strID), nullptr);
+  ASSERT_TRUE(CFBundleRegisterForAddress(strID, reinterpret_cast<void const*>(&FunctionInThisProgram)));
+  CFBundleRef bundle = CFBundleGetBundleWithIdentifier(strID);
+  ASSERT_NE(bundle, nullptr);
+  EXPECT_EQ(CFBundleGetBundleWithIdentifier(strID), bundle);
+  url = CFBundleCopyBundleURL(bundle);
+  ASSERT_NE(url, nullptr);
+  char chrResolved[PATH_MAX];
+  ASSERT_NE(realpath(strExe.c_str(), chrResolved), nullptr);
+  EXPECT_EQ(PathOfURL(url, kCFURLPOSIXPathStyle), chrResolved);
+  CFRelease(url);
+  EXPECT_EQ(CFBundleGetBundleWithIdentifier(strUnknown), nullptr);
+  EXPECT_EQ(CFBundleGetBundleWithIdentifier(nullptr), nullptr);
+  EXPECT_FALSE(CFBundleRegisterForAddress(strUnknown, nullptr));
+  EXPECT_EQ(CFBundleCopyBundleURL(nullptr), nullptr);
+  CFRelease(strID);
+  CFRelease(strUnknown);
+}
+
+}  // namespace
