@@ -1,5 +1,7 @@
 // Files: the File Manager stand-in's reference table, configuration, path model, references,
-// catalog information and volumes (the Folder Manager is in FilesFolders.cpp).
+// FSSpec records and volumes (catalog information and changes are in FilesCatalog.cpp, forks in
+// FilesForks.cpp, the sidecar metadata in FilesMeta.cpp, volume parameters and test hooks in
+// FilesVolumes.cpp, the Folder Manager in FilesFolders.cpp).
 // The table maps a 32-bit id to a virtual path; an FSRef holds a magic word, the table's
 // generation and the id. One live entry per path, so the same path always gives the same
 // reference; entries are never freed (references are plain values with no release call), so
@@ -57,17 +59,6 @@ void PutBE32(UInt8* at, UInt32 value) {
 
 UInt32 GetBE32(UInt8 const* at) {
   return (UInt32(at[0]) << 24) | (UInt32(at[1]) << 16) | (UInt32(at[2]) << 8) | UInt32(at[3]);
-}
-
-// Seconds since 1904 of a Unix time, in the File Manager's date form.
-UTCDateTime UTCFromTimespec(struct timespec const& ts) {
-  UTCDateTime udt;
-  int64_t intSeconds = int64_t(ts.tv_sec) + 2082844800LL;
-  if (intSeconds < 0) intSeconds = 0;
-  udt.highSeconds = UInt16(uint64_t(intSeconds) >> 32);
-  udt.lowSeconds = UInt32(uint64_t(intSeconds));
-  udt.fraction = UInt16((uint64_t(ts.tv_nsec) << 16) / 1000000000ULL);
-  return udt;
 }
 
 bool StartsWithFolder(std::string const& path, std::string const& folder) {
@@ -163,6 +154,14 @@ bool ToStr63(std::string const& name, StrFileName out) {
 }
 
 }  // namespace
+
+std::string FilesParentOf(std::string const& virtualPath) { return ParentOf(virtualPath); }
+std::string FilesLeafOf(std::string const& virtualPath) { return LeafOf(virtualPath); }
+std::string FilesChildOf(std::string const& folder, std::string const& name) {
+  return ChildOf(folder, name);
+}
+void FilesToHFSUniStr255(std::string const& hfsName, HFSUniStr255* out) { ToHFSUniStr255(hfsName, out); }
+bool FilesToStr63(std::string const& name, StrFileName out) { return ToStr63(name, out); }
 
 // ---------------------------------------------------------------------------------------------
 // Conversions
@@ -523,8 +522,9 @@ OSStatus FilesMakeRefForPath(std::string const& virtualPath, FSRef* ref, Boolean
   std::string strPath;
   OSErr err = FSStandInNormalizePath(virtualPath, &strPath);
   if (err != noErr) return err;
+  // The item itself: a symbolic link is an item of its own, never followed here.
   struct stat st;
-  if (stat(FSStandInRealPath(strPath).c_str(), &st) != 0) return FSStandInErrnoToOSErr(errno);
+  if (lstat(FSStandInRealPath(strPath).c_str(), &st) != 0) return FSStandInErrnoToOSErr(errno);
   if (ref) {
     stcFileState& state = FilesState();
     std::lock_guard<std::mutex> lock(state.mtxLock);
@@ -534,9 +534,32 @@ OSStatus FilesMakeRefForPath(std::string const& virtualPath, FSRef* ref, Boolean
   return noErr;
 }
 
+void FilesRefForPath(std::string const& virtualPath, FSRef* ref) {
+  std::string strPath;
+  if (FSStandInNormalizePath(virtualPath, &strPath) != noErr) strPath = virtualPath;
+  stcFileState& state = FilesState();
+  std::lock_guard<std::mutex> lock(state.mtxLock);
+  EncodeRef(state.ulngGeneration, InternLocked(state, strPath), ref);
+}
+
 OSStatus FSPathMakeRef(UInt8 const* path, FSRef* ref, Boolean* isDirectory) {
   if (path == nullptr || ref == nullptr) return paramErr;
-  return FilesMakeRefForPath(std::string(reinterpret_cast<char const*>(path)), ref, isDirectory);
+  std::string strPath;
+  OSErr err = FSStandInNormalizePath(std::string(reinterpret_cast<char const*>(path)), &strPath);
+  if (err != noErr) return err;
+  err = FilesCheckCall("FSPathMakeRef", strPath);
+  if (err != noErr) return err;
+  // A link as the last step leads to its object, as long as that lies below the root.
+  std::string strReal = FSStandInRealPath(strPath);
+  struct stat st;
+  if (lstat(strReal.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char chrResolved[PATH_MAX];
+    std::string strTarget;
+    if (realpath(strReal.c_str(), chrResolved) != nullptr &&
+        FSStandInVirtualFromReal(chrResolved, &strTarget))
+      strPath = strTarget;
+  }
+  return FilesMakeRefForPath(strPath, ref, isDirectory);
 }
 
 OSErr FSStandInRefGetPath(FSRef const* ref, std::string* virtualPath) {
@@ -559,8 +582,23 @@ OSErr FilesHFSNameToDiskName(UniCharCount nameLength, UniChar const* name, std::
     if (name[i] == 0 || name[i] == ':') return bdNamErr;  // ':' would be a '/' on disk
   std::string strName = FSStandInHFSNameToDisk(FSStandInUTF16ToUTF8(name, nameLength));
   if (strName == "." || strName == ".." || strName.size() > kMaxNameBytes) return bdNamErr;
+  if (FilesIsSidecarName(strName)) return bdNamErr;  // "._" names belong to the sidecars
   *diskName = strName;
   return noErr;
+}
+
+OSErr FilesNewDiskName(UniCharCount nameLength, UniChar const* name, std::string* diskName) {
+  OSErr err = FilesHFSNameToDiskName(nameLength, name, diskName);
+  if (err == noErr && diskName->size() + 2 > kMaxNameBytes) err = bdNamErr;  // "._" + name
+  return err;
+}
+
+bool FilesIsSidecarName(std::string const& diskName) {
+  return diskName.size() > 2 && diskName[0] == '.' && diskName[1] == '_';
+}
+
+std::string FilesSidecarPath(std::string const& virtualPath) {
+  return ChildOf(ParentOf(virtualPath), "._" + LeafOf(virtualPath));
 }
 
 OSErr FSMakeFSRefUnicode(FSRef const* parentRef, UniCharCount nameLength, UniChar const* name,
@@ -633,10 +671,8 @@ OSErr FilesPathOfFolderID(FSVolumeRefNum vRefNum, SInt32 dirID, std::string* vir
   return noErr;
 }
 
-namespace {
-
-// The path an FSSpec names, and whether it is a volume root's spec (parent id 1).
-OSErr PathOfSpec(FSVolumeRefNum vRefNum, SInt32 parID, ConstStr255Param name, std::string* path) {
+// The path an FSSpec names (a volume root's spec has parent id 1).
+OSErr FilesPathOfSpec(FSVolumeRefNum vRefNum, SInt32 parID, ConstStr255Param name, std::string* path) {
   std::string strName;
   if (name != nullptr && name[0] > 0) {
     std::string strHFS(reinterpret_cast<char const*>(name + 1), name[0]);
@@ -660,24 +696,33 @@ OSErr PathOfSpec(FSVolumeRefNum vRefNum, SInt32 parID, ConstStr255Param name, st
   return noErr;
 }
 
-}  // namespace
-
 OSErr FSpMakeFSRef(FSSpec const* source, FSRef* newRef) {
   if (source == nullptr || newRef == nullptr) return paramErr;
   std::string strPath;
-  OSErr err = PathOfSpec(source->vRefNum, source->parID, source->name, &strPath);
+  OSErr err = FilesPathOfSpec(source->vRefNum, source->parID, source->name, &strPath);
   if (err != noErr) return err;
   return FilesMakeRefForPath(strPath, newRef, nullptr);
+}
+
+OSErr PBMakeFSRefSync(FSRefParam* paramBlock) {
+  if (paramBlock == nullptr) return paramErr;
+  std::string strPath;
+  OSErr err = paramBlock->newRef == nullptr ? OSErr(paramErr)
+              : FilesPathOfSpec(paramBlock->ioVRefNum, paramBlock->ioDirID, paramBlock->ioNamePtr,
+                                &strPath);
+  if (err == noErr) err = FilesMakeRefForPath(strPath, paramBlock->newRef, nullptr);
+  paramBlock->ioResult = err;
+  return err;
 }
 
 OSErr FSMakeFSSpec(FSVolumeRefNum vRefNum, SInt32 dirID, ConstStr255Param fileName, FSSpec* spec) {
   if (spec == nullptr) return paramErr;
   std::string strPath;
-  OSErr err = PathOfSpec(vRefNum, dirID, fileName, &strPath);
+  OSErr err = FilesPathOfSpec(vRefNum, dirID, fileName, &strPath);
   if (err != noErr) return err;
   FSRef ref;
   err = FilesMakeRefForPath(strPath, &ref, nullptr);
-  if (err == noErr) return FSGetCatalogInfo(&ref, kFSCatInfoNone, nullptr, nullptr, spec, nullptr);
+  if (err == noErr) return FilesGetCatalogInfo(&ref, kFSCatInfoNone, nullptr, nullptr, spec, nullptr);
   if (err != fnfErr) return err;
   // A missing leaf in an existing folder still gives its spec, with fnfErr.
   FSRef refFolder;
@@ -688,92 +733,6 @@ OSErr FSMakeFSSpec(FSVolumeRefNum vRefNum, SInt32 dirID, ConstStr255Param fileNa
   spec->parID = SInt32(FilesNodeIDOfPath(strFolder, vol));
   if (!ToStr63(FSStandInDiskNameToHFS(LeafOf(strPath)), spec->name)) return bdNamErr;
   return fnfErr;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Catalog information
-// ---------------------------------------------------------------------------------------------
-
-OSErr FSGetCatalogInfo(FSRef const* ref, FSCatalogInfoBitmap whichInfo, FSCatalogInfo* catalogInfo,
-                       HFSUniStr255* outName, FSSpec* fsSpec, FSRef* parentRef) {
-  std::string strPath;
-  OSErr err = FilesRefGetLivePath(ref, &strPath);
-  if (err != noErr) return err;
-  std::string strReal = FSStandInRealPath(strPath);
-  struct stat st;
-  if (stat(strReal.c_str(), &st) != 0) return FSStandInErrnoToOSErr(errno);
-  bool blnDir = S_ISDIR(st.st_mode);
-  stcFilesVolume vol = FilesVolumeOfPath(strPath);
-  bool blnRoot = strPath == vol.strRoot;
-  std::string strParent = blnRoot ? std::string() : ParentOf(strPath);
-  std::string strHFSName = blnRoot ? vol.strName : FSStandInDiskNameToHFS(LeafOf(strPath));
-  UInt32 ulngParentID = blnRoot ? UInt32(fsRtParID) : FilesNodeIDOfPath(strParent, vol);
-
-  if (fsSpec) {
-    fsSpec->vRefNum = vol.intVRefNum;
-    fsSpec->parID = SInt32(ulngParentID);
-    if (!ToStr63(strHFSName, fsSpec->name)) return bdNamErr;
-  }
-  if (catalogInfo) {
-    FSCatalogInfo& info = *catalogInfo;
-    if (whichInfo & kFSCatInfoNodeFlags) info.nodeFlags = blnDir ? kFSNodeIsDirectoryMask : 0;
-    if (whichInfo & kFSCatInfoVolume) info.volume = vol.intVRefNum;
-    if (whichInfo & kFSCatInfoParentDirID) info.parentDirID = ulngParentID;
-    if (whichInfo & kFSCatInfoNodeID) info.nodeID = FilesNodeIDOfPath(strPath, vol);
-    if (whichInfo & kFSCatInfoTextEncoding) info.textEncodingHint = kTextEncodingUnknown;
-    if (whichInfo & kFSCatInfoCreateDate)
-      info.createDate = UTCFromTimespec(st.st_mtim.tv_sec < st.st_ctim.tv_sec ? st.st_mtim : st.st_ctim);
-    if (whichInfo & kFSCatInfoContentMod) info.contentModDate = UTCFromTimespec(st.st_mtim);
-    if (whichInfo & kFSCatInfoAttrMod) info.attributeModDate = UTCFromTimespec(st.st_ctim);
-    if (whichInfo & kFSCatInfoAccessDate) info.accessDate = UTCFromTimespec(st.st_atim);
-    if (whichInfo & kFSCatInfoBackupDate) info.backupDate = UTCDateTime{0, 0, 0};
-    if (whichInfo & kFSCatInfoPermissions) {
-      info.permissions[0] = UInt32(st.st_uid);
-      info.permissions[1] = UInt32(st.st_gid);
-      info.permissions[2] = UInt32(st.st_mode & 07777);
-      info.permissions[3] = 0;
-    }
-    if (whichInfo & kFSCatInfoFinderInfo) std::memset(info.finderInfo, 0, sizeof(info.finderInfo));
-    if (whichInfo & kFSCatInfoFinderXInfo)
-      std::memset(info.extFinderInfo, 0, sizeof(info.extFinderInfo));
-    if (whichInfo & kFSCatInfoDataSizes) {
-      info.dataLogicalSize = blnDir ? 0 : UInt64(st.st_size);
-      info.dataPhysicalSize = blnDir ? 0 : UInt64(st.st_blocks) * 512;
-    }
-    if (whichInfo & kFSCatInfoRsrcSizes) info.rsrcLogicalSize = info.rsrcPhysicalSize = 0;
-    if (whichInfo & kFSCatInfoSharingFlags) info.sharingFlags = 0;
-    if (whichInfo & kFSCatInfoUserPrivs) info.userPrivileges = 0;
-    if (whichInfo & kFSCatInfoValence) {
-      UInt32 ulngCount = 0;
-      if (blnDir) {
-        if (DIR* dir = opendir(strReal.c_str())) {
-          while (struct dirent* ent = readdir(dir))
-            if (std::strcmp(ent->d_name, ".") != 0 && std::strcmp(ent->d_name, "..") != 0) ++ulngCount;
-          closedir(dir);
-        }
-      }
-      info.valence = ulngCount;
-    }
-  }
-  if (outName) ToHFSUniStr255(strHFSName, outName);
-  if (parentRef) {
-    if (blnRoot) {
-      std::memset(parentRef->hidden, 0, sizeof(parentRef->hidden));
-    } else {
-      stcFileState& state = FilesState();
-      std::lock_guard<std::mutex> lock(state.mtxLock);
-      EncodeRef(state.ulngGeneration, InternLocked(state, strParent), parentRef);
-    }
-  }
-  return noErr;
-}
-
-OSErr PBGetCatalogInfoSync(FSRefParam* paramBlock) {
-  if (paramBlock == nullptr) return paramErr;
-  OSErr err = FSGetCatalogInfo(paramBlock->ref, paramBlock->whichInfo, paramBlock->catInfo,
-                               paramBlock->outName, paramBlock->spec, paramBlock->parentRef);
-  paramBlock->ioResult = err;
-  return err;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -915,4 +874,5 @@ void FSStandInReset(void) {
   state.strMountFolder = kDefaultMountFolder;
   state.mapFolderOverrides.clear();
   EmptyTableLocked(state);
+  FilesTestingReset();
 }
