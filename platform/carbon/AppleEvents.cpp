@@ -299,6 +299,8 @@ OSErr AEDisposeDesc(AEDesc* theAEDesc) {
     if (!wasLive) return errAENotAEDesc;
     delete data;
   }
+  // Data descriptors and lists (made by AECreateDesc and friends) free their own storage.
+  if (theAEDesc->descriptorType != typeAppleEvent) AEDisposeDataDescriptor(theAEDesc);
   *theAEDesc = AEDesc{typeNull, nullptr};
   return noErr;
 }

@@ -127,3 +127,49 @@ void AESetSendResultForTesting(OSErr result);
 void AESetBuildResultForTesting(OSStatus result);
 // Switches the hand-off of URLs to the desktop's browser on or off for this process.
 void AESetBrowserLaunchEnabledForTesting(bool enabled);
+
+// ---------------------------------------------------------------------------------------------
+// Data descriptors and descriptor lists (implemented with the Navigation Services stand-in,
+// which hands them out as dialog locations and reply selections).
+// A data descriptor owns a copy of its bytes; a list ('list') owns copies of its items. Both
+// are freed with AEDisposeDesc.
+// ---------------------------------------------------------------------------------------------
+
+enum : DescType {
+  typeAEList = MakeFourCharCode("list"),
+  typeWildCard = MakeFourCharCode("****"),
+  typeFSRef = MakeFourCharCode("fsrf"),
+  typeFSS = MakeFourCharCode("fss ")
+};
+
+enum : SInt32 {
+  errAECoercionFail = -1700,
+  errAEIllegalIndex = -1719
+};
+
+// A descriptor of the type holding a copy of dataSize bytes. typeNull, typeAppleEvent or
+// typeAEList as the type, or a negative size, give errAEWrongDataType; *result is then null.
+OSErr AECreateDesc(DescType typeCode, void const* dataPtr, Size dataSize, AEDesc* result);
+// An empty list. Factoring and records are not supported (errAEWrongDataType).
+OSErr AECreateList(void const* factoringPtr, Size factoredSize, Boolean isRecord,
+                   AEDescList* resultList);
+// Puts a copy of the bytes as item index (1-based) of the list; 0 or count + 1 appends.
+OSErr AEPutPtr(AEDescList* theAEDescList, SInt32 index, DescType typeCode, void const* dataPtr,
+               Size dataSize);
+OSErr AECountItems(AEDescList const* theAEDescList, SInt32* theCount);
+// Item index (1-based) of the list: its type (which must equal desiredType unless that is
+// typeWildCard, else errAECoercionFail), at most maximumSize of its bytes into dataPtr and its
+// full size into *actualSize. errAEIllegalIndex for an index outside the list. The keyword of a
+// list item is typeWildCard.
+OSErr AEGetNthPtr(AEDescList const* theAEDescList, SInt32 index, DescType desiredType,
+                  AEKeyword* theAEKeyword, DescType* typeCode, void* dataPtr, Size maximumSize,
+                  Size* actualSize);
+// The byte count of a data descriptor (0 for anything else) and a copy of at most maximumSize
+// of its bytes.
+Size AEGetDescDataSize(AEDesc const* theAEDesc);
+OSErr AEGetDescData(AEDesc const* theAEDesc, void* dataPtr, Size maximumSize);
+
+// Frees what AECreateDesc or AECreateList made and nulls the descriptor; false (nothing done)
+// for a descriptor that is not one of them. AEDisposeDesc calls it for every descriptor that is
+// no Apple event.
+bool AEDisposeDataDescriptor(AEDesc* theAEDesc);
