@@ -186,6 +186,8 @@ CFStringRef CFStringCreateWithBytes(CFAllocatorRef alloc, UInt8 const* bytes, CF
   }
 }
 
+CFStringEncoding CFStringGetSystemEncoding(void) { return kCFStringEncodingMacRoman; }
+
 CFIndex CFStringGetLength(CFStringRef theString) {
   return theString == nullptr ? 0 : CFIndex(theString->m_vecUnits.size());
 }

@@ -42,6 +42,8 @@ CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, char const* cStr,
 CFStringRef CFStringCreateWithBytes(CFAllocatorRef alloc, UInt8 const* bytes, CFIndex numBytes,
                                     CFStringEncoding encoding, Boolean isExternalRepresentation);
 
+// The system's 8-bit encoding: Mac Roman, as on the systems the plug-in was written for.
+CFStringEncoding CFStringGetSystemEncoding(void);
 CFIndex CFStringGetLength(CFStringRef theString);  // 0 for NULL
 UniChar CFStringGetCharacterAtIndex(CFStringRef theString, CFIndex idx);  // 0 outside
 UniChar const* CFStringGetCharactersPtr(CFStringRef theString);           // may be NULL
