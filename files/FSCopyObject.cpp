@@ -330,9 +330,10 @@ OSErr CheckForDestInsideSrc(FSRef const* source, FSRef const* destDir) {
 }
 
 // Gives *name the first free candidate of "name 1.ext" .. "name 9.ext" in destDir; leaves it
-// unchanged when all nine exist (the create then reports the clash).
+// unchanged when all nine exist (the create then reports the clash). A name with no room for
+// the two new units is a bad name: it is refused before anything is appended.
 OSErr GetUniqueName(FSRef const* destDir, HFSUniStr255* name) {
-  if (name->length + 2u > 255u) return errFSNameTooLong;
+  if (name->length + 2u > 255u) return bdNamErr;
   HFSUniStr255 candidate = *name;
   UInt16 insertAt = candidate.length;
   for (UInt16 i = candidate.length; i > 1; --i) {
