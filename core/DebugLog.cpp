@@ -7,6 +7,7 @@
 
 #include <new>
 
+#include "core/DebugLogFile.h"
 #include "core/MacOSGlue.h"
 #include "core/clsDateTime.h"
 #include "plugin/PluginGlobals.h"
@@ -18,7 +19,7 @@ bool g_bolDebugIncludeMSecs = false;
 std::atomic<int32_t> g_intDebugIndent{0};
 MPCriticalRegionID g_udtDebugLock = nullptr;
 UniStringList* g_ulstDebugBackLog = nullptr;
-DebugLogFileWriterProc g_fnDebugLogFileWriter = nullptr;
+DebugLogFileWriterProc g_fnDebugLogFileWriter = DoDebugLogFile;
 
 namespace {
 

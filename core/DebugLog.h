@@ -45,6 +45,7 @@ extern UniStringList* g_ulstDebugBackLog;
 
 // Appends one finished line to the debug log file; null means there is no file. It is called
 // holding the log's lock with the busy flag set, so whatever it logs itself is dropped.
+// Points at DoDebugLogFile (core/DebugLogFile.h) from the start; tests may point it elsewhere.
 typedef void (*DebugLogFileWriterProc)(UniString const& line);
 extern DebugLogFileWriterProc g_fnDebugLogFileWriter;
 

@@ -1,16 +1,23 @@
 // UniStringList: an ordered, owning list of UniString values, indexed from 0.
 // Interface: plain list operations (Add, Insert, Delete, At, IterAt, Assign, AddStrings), name=value
 // lookups (IndexOf, IndexOfName, IndexOfValue, Values), splitting one text into items (BreakApart),
-// appending a multi-line text line by line (AddText), and the joined text form (Text, TextSize).
-// Relies on core/UniString.h for the strings and on files/XMemoryStream.h for building Text.
+// appending a multi-line text line by line (AddText), the joined text form (Text, TextSize), and
+// text files and streams with a byte-order mark, an encoding and a line ending (SaveToStream,
+// SaveToFile, LoadFromStream, LoadFromFile; core/UniStringListFiles.cpp).
+// Relies on core/UniString.h for the strings, on files/XMemoryStream.h for building Text, and on
+// files/XFileStream.h and files/XFileSpec.h for the text files.
 // Failures: a bad index into At or IterAt throws a bare int 1; lookups answer -1 for "not found";
 // nothing else throws, and a failed allocation leaves the list holding what it held at that moment.
+// The file and stream operations report failure only through the error text they return.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "core/UniString.h"
+
+class XStream;
+class XFileSpec;
 
 // Line ending of the text forms: joined-text separator, and the line end written to streams.
 // When reading, 0 accepts any of CR, LF and CR LF.
@@ -75,6 +82,24 @@ class UniStringList {
   // the ending's separator.
   uint32_t TextSize(enumLineEndingType ending) const;
   UniString Text(enumLineEndingType ending, UniString const& separator = UniString()) const;
+
+  // Text streams and files. Each returns an error text, empty on success.
+  // Writes the strings from the stream's position: an optional mark (EF BB BF for encoding 1,
+  // FE FF for encoding 0), then each string with the line end, the last one without. A list
+  // with no strings writes nothing.
+  UniString SaveToStream(XStream* stream, int encoding, bool writeMark,
+                         enumLineEndingType ending) const;
+  // Replaces the file's data fork with SaveToStream's bytes, creating the file (with creator
+  // and file type; 0 leaves them unset) when it is missing. A list with no strings touches no
+  // file; a path naming a folder is refused.
+  UniString SaveToFile(XFileSpec& file, uint32_t creator, uint32_t fileType, int encoding,
+                       bool writeMark, enumLineEndingType ending) const;
+  // Replaces the list with the stream's lines (any line end). useGiven reads in the given
+  // encoding and byte order; otherwise a mark or a UTF-16 pattern in the first bytes decides
+  // and the given ones are the fallback. Lines read before an error stay in the list.
+  UniString LoadFromStream(XStream* stream, bool useGiven, bool littleEndian, int encoding);
+  // Loads the file's data fork, sniffing the mark; encoding is the fallback without one.
+  UniString LoadFromFile(XFileSpec& file, int encoding);
 
  private:
   std::vector<UniString> m_vecStrings;
