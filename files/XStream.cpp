@@ -368,7 +368,11 @@ int32_t XStream::WriteLine(UniString line, enumLineEndingType ending, int encodi
   }
 
   unsigned char* const buffer = m_pbytWriteLineBuffer;
-  int32_t const n = line.GetCString(buffer, m_lngWriteLineBufferSize, encoding);
+  // The UTF-8 encoder counts its terminator inside the size it is given, the others put it
+  // behind; the array's spare bytes hold it, so a line of three-byte characters written
+  // without a line end keeps its last character.
+  int32_t const room = m_lngWriteLineBufferSize + (encoding == kEncodingUTF8 ? 1 : 0);
+  int32_t const n = line.GetCString(buffer, room, encoding);
   if (wide) {
     for (int32_t i = 0; i + 1 < n; i += 2) {
       unsigned short unit = 0;

@@ -217,6 +217,14 @@ TEST(XStreamTest, WriteLineWritesEveryEncodingAndEnding) {
   EXPECT_EQ(ansi.WriteLine(AnsiString("x"), kLineEndingNone), 1);
   EXPECT_EQ(ansi.WriteLine(AnsiString("y"), kLineEndingCRLF), 3);
   EXPECT_EQ(Contents(ansi), "xy\r\n");
+  // Three-byte UTF-8 characters fill the buffer exactly when no line end follows: none is lost.
+  for (std::string const utf8 : {"\xE2\x82\xAC", "\xE2\x82\xAC\xE6\x97\xA5",
+                                 "\xED\xA0\xBD\xED\xB8\x80"}) {
+    XMemoryStream stream;
+    EXPECT_EQ(stream.WriteLine(UniString(utf8.c_str(), 1, -1), kLineEndingNone, 1),
+              int32_t(utf8.size()));
+    EXPECT_EQ(Contents(stream), utf8);
+  }
   // Text that cannot be converted is refused, not written as a bare line end.
   for (int encoding : {101, 6, -1}) {
     XMemoryStream refused;
