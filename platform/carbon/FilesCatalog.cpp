@@ -50,7 +50,9 @@ struct timespec TimespecFromUTC(UTCDateTime const& udt) {
   int64_t intSeconds = int64_t((uint64_t(udt.highSeconds) << 32) | udt.lowSeconds) - kSeconds1904To1970;
   struct timespec ts;
   ts.tv_sec = time_t(intSeconds);
-  ts.tv_nsec = long((uint64_t(udt.fraction) * 1000000000ULL) >> 16);
+  // Rounded up, so that reading the time back gives the same fraction (truncating both ways
+  // would lose one 1/65536 s step and make a later date read as the earlier one).
+  ts.tv_nsec = long(((uint64_t(udt.fraction) * 1000000000ULL) + 0xFFFF) >> 16);
   return ts;
 }
 
