@@ -22,6 +22,14 @@ int32_t TruncateToInt32(double number) {
   return static_cast<int32_t>(number);
 }
 
+// A float taken as a count of seconds: truncated toward zero, the whole unsigned 32-bit range
+// kept so that a date-time read as a float (GetAsSeconds, unsigned) converts back to itself;
+// other numbers go through the signed truncation and are taken as unsigned, as integers are.
+uint32_t TruncateToSeconds(double number) {
+  if (number >= 0.0 && number < 4294967296.0) return static_cast<uint32_t>(number);
+  return static_cast<uint32_t>(TruncateToInt32(number));
+}
+
 UniString DateTimeText(clsDateTime const& dateTime) { return UniString(dateTime.GetAsString()); }
 
 }  // namespace
@@ -213,7 +221,7 @@ void clsSingleVar::CoerceVarType(enumPluginVarType target) {
           dateTime.SetAsSeconds(static_cast<uint32_t>(m_lngValue));
           break;
         case kVarTypeFloat:
-          dateTime.SetAsSeconds(static_cast<uint32_t>(TruncateToInt32(m_dblValue)));
+          dateTime.SetAsSeconds(TruncateToSeconds(m_dblValue));
           break;
         case kVarTypeList:
           if (m_ptrList != nullptr && m_ptrList->Count() > 0) {
@@ -238,8 +246,9 @@ bool clsSingleVar::operator==(clsSingleVar const& other) const {
   if (m_ustrName != other.m_ustrName) return false;
   clsSingleVar left(*this);
   if (left.m_intType != other.m_intType) left.CoerceVarType(other.m_intType);
-  if (left.m_intType != other.m_intType) return false;  // other holds a type number above 7
 
+  // Compared by the right side's type. Coercion to none changes nothing, yet a right side of
+  // type none is equal to any left value of its name; a type above 7 is never equal.
   switch (other.m_intType) {
     case kVarTypeNone:
       return true;

@@ -33,7 +33,8 @@ TEST(clsSingleVarTest, CopiesAreDeepAndHandOverTakesThePointer) {
   clsSingleVar assigned;
   assigned.SetListValue(nullptr, false);  // its old list must be freed by the assignment
   assigned = original;
-  assigned = assigned;
+  clsSingleVar const& self = assigned;
+  assigned = self;  // self-assignment does nothing
   EXPECT_EQ(U8(assigned.GetValue_AsString()), "{a=1; b=x }");
 
   // A value assigned one of its own nested entries.
@@ -173,6 +174,19 @@ TEST(clsSingleVarTest, Coercion) {
   seconds.SetIntegerValue(-1);
   seconds.CoerceVarType(kVarTypeDateTime);
   EXPECT_EQ(seconds.GetDateTimeValue().GetAsSeconds(), 4294967295u);
+
+  // Floats are seconds over the whole unsigned range: a date-time after 2038 read as a float
+  // converts back to itself.
+  for (double number : {3000000000.75, 4294967295.0, 1.9}) {
+    clsSingleVar late = flt(number);
+    late.CoerceVarType(kVarTypeDateTime);
+    EXPECT_EQ(late.GetDateTimeValue().GetAsSeconds(), static_cast<uint32_t>(number)) << number;
+    late.CoerceVarType(kVarTypeFloat);
+    EXPECT_EQ(late.GetFloatValue(), static_cast<double>(static_cast<uint32_t>(number)));
+  }
+  clsSingleVar negative = flt(-1.5);
+  negative.CoerceVarType(kVarTypeDateTime);
+  EXPECT_EQ(negative.GetDateTimeValue().GetAsSeconds(), 4294967295u);
 }
 
 TEST(clsSingleVarTest, EqualityConvertsTheLeftSide) {
@@ -187,6 +201,12 @@ TEST(clsSingleVarTest, EqualityConvertsTheLeftSide) {
   clsSingleVar upper(f);
   upper.SetName(UniString("N"));
   EXPECT_FALSE(upper == f);
+
+  // A right side of type none equals any value of its name; a left none becomes the empty text.
+  clsSingleVar none;
+  none.SetName(UniString("n"));
+  EXPECT_TRUE(s == none);
+  EXPECT_FALSE(none == s);
 
   clsMultiVar a, b;
   a.ParseVariables(UniString("x=1; y=\"t\"; z={k=1}"), true, false, true);
