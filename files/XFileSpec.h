@@ -115,7 +115,8 @@ class XFileSpec {
 
   // ---- the volume list ----
   // Refreshes the volume list when due and copies it into list (when given and not the list
-  // itself). 0 when the list cannot be made; otherwise a count of at least 1.
+  // itself). 0 when the list cannot be made or a rebuild found no volume; otherwise the volumes
+  // found by a rebuild (the startup volume's top row not counted) or the rows of a reused list.
   static uint32_t GetVolumeNames(UniStringList* list);
   // The startup volume's name, cached for 15 seconds; empty when it cannot be found.
   static UniString GetRootVolumeName();
@@ -217,5 +218,5 @@ extern char const g_strPluginBundleIdentifier[];
 // The plug-in's bundle, the host application's bundle, and the host's front database file.
 bool My_GetPluginLocationX(XFileSpec* spec);
 bool My_GetAppLocationX(XFileSpec* spec);
-// An empty spec (no items) with the reason in its error text when it cannot be found.
+// An empty spec (no item list) when the host gives no usable answer.
 XFileSpec GetFrontDatabaseLocation();

@@ -352,10 +352,11 @@ bool XFileSpec::FindSysFolder(enumSysFolder kind) {
     OSType type;
     SInt16 domain;
   };
+  // Kinds 0 to 9 in order; startup items come from domain -32766 (kSystemDomain).
   static stcFolder const kFolders[10] = {
       {kSystemFolderType, kOnSystemDisk},      {kDesktopFolderType, kUserDomain},
       {kSystemDesktopFolderType, kOnSystemDisk}, {kTrashFolderType, kOnSystemDisk},
-      {kStartupFolderType, kLocalDomain},      {kPreferencesFolderType, kUserDomain},
+      {kStartupFolderType, kSystemDomain},     {kPreferencesFolderType, kUserDomain},
       {kTemporaryFolderType, kUserDomain},     {kApplicationsFolderType, kOnSystemDisk},
       {kDocumentsFolderType, kUserDomain},     {kChewableItemsFolderType, kOnSystemDisk}};
 

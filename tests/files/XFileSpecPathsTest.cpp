@@ -265,11 +265,32 @@ TEST_F(PathsFixture, IsValid) {
 }
 
 TEST_F(PathsFixture, SystemFolders) {
-  ASSERT_EQ(noErr, FSStandInSetFolder(kUserDomain, kTemporaryFolderType, "/private/tmp/items"));
+  // Each kind asks for its own folder type in its own domain; the folder is created.
+  struct {
+    enumSysFolder kind;
+    SInt16 domain;
+    OSType type;
+  } const table[] = {
+      {kSysFolderSystem, -32767, MakeFourCharCode("macs")},
+      {kSysFolderDesktop, -32763, MakeFourCharCode("desk")},
+      {kSysFolderStartupDisk, -32767, MakeFourCharCode("sdsk")},
+      {kSysFolderTrash, -32767, MakeFourCharCode("trsh")},
+      {kSysFolderStartupItems, -32766, MakeFourCharCode("strt")},
+      {kSysFolderPreferences, -32763, MakeFourCharCode("pref")},
+      {kSysFolderTemporaryItems, -32763, MakeFourCharCode("temp")},
+      {kSysFolderApplications, -32767, MakeFourCharCode("apps")},
+      {kSysFolderDocuments, -32763, MakeFourCharCode("docs")},
+      {kSysFolderChewableItems, -32767, MakeFourCharCode("flnt")}};
+  // A decoy in the neighbouring local domain must not be taken for startup items.
+  ASSERT_EQ(noErr, FSStandInSetFolder(-32765, MakeFourCharCode("strt"), "/decoy"));
   XFileSpec spec;
-  EXPECT_TRUE(spec.FindSysFolder(kSysFolderTemporaryItems));
-  EXPECT_EQ("/private/tmp/items", S(spec.GetPath(kPathStylePOSIX, true)));
-  EXPECT_TRUE(std::filesystem::is_directory(m_strRoot + "/private/tmp/items"));
+  for (auto const& row : table) {
+    std::string const path = "/sys/kind" + std::to_string(int(row.kind));
+    ASSERT_EQ(noErr, FSStandInSetFolder(row.domain, row.type, path.c_str()));
+    EXPECT_TRUE(spec.FindSysFolder(row.kind)) << row.kind;
+    EXPECT_EQ(path, S(spec.GetPath(kPathStylePOSIX, true))) << row.kind;
+    EXPECT_TRUE(std::filesystem::is_directory(m_strRoot + path)) << row.kind;
+  }
   EXPECT_FALSE(spec.FindSysFolder(enumSysFolder(10)));
   EXPECT_EQ("Unknown System Folder Type.", S(spec.ErrorString()));
   ASSERT_EQ(noErr, FSStandInSetFolder(kUserDomain, kDesktopFolderType, "/Users/bob/f/Desktop"));
