@@ -7,7 +7,10 @@
 // dropped. Records whose counts lie outside 1..8 are read past, not stored: their items could not
 // be held in an item and would match the wrong input.
 // Lookups start at the byte or unit index (first item entered under the first byte or unit) and
-// follow the list in resource order, so the earliest matching item wins.
+// follow the list in resource order, so the earliest matching item wins. For bytes to units a
+// lookup built after loading holds, per first byte (and per second byte where many items share a
+// first byte), only the items of that walk that can match, so multi-byte code pages need not
+// test every item of a lead byte.
 #include "core/UniConverter.h"
 
 #include <algorithm>
@@ -49,11 +52,46 @@ bool ReadList(Handle handle, int64_t* pos, int count, T* out) {
 // Right shift that gives 0 for shifts of the whole 32-bit width or more.
 inline UInt32 ShiftRight(UInt32 value, int bits) { return bits >= 32 ? 0 : value >> bits; }
 
+// Matches one item against the bytes: on a match writes at most *count units, sets *count to
+// their number and answers the item's byte count; 0 when it does not match.
+int MatchBytes(ConvItem const* item, unsigned char const* bytes, unsigned short* units, int* count,
+               int available) {
+  int const byteCount = item->m_bytByteCount;
+  if (byteCount > available) return 0;
+  int const n = std::min<int>(item->m_bytUnitCount, *count);
+  if (item->m_bytKind == kConvItemSingle) {
+    if (std::memcmp(bytes, item->m_bytBytes, size_t(byteCount)) != 0) return 0;
+    for (int k = 0; k < n; ++k) units[k] = item->m_uintUnits[k];
+  } else if (item->m_bytKind == kConvItemRange) {
+    bool inside = true;
+    UInt32 offset = 0;
+    for (int j = 0; j < byteCount && inside; ++j) {
+      inside = item->m_bytBytes[j] <= bytes[j] && bytes[j] <= item->m_bytHighBytes[j];
+      offset = offset * 256u + UInt32(bytes[j] - item->m_bytBytes[j]);
+    }
+    if (!inside) return 0;
+    for (int k = 0; k < n; ++k) {
+      units[k] = UInt16(item->m_uintUnits[k] + (ShiftRight(offset, 16 * (n - 1 - k)) & 0xFFFFu));
+    }
+  } else {
+    return 0;
+  }
+  *count = n;
+  return byteCount;
+}
+
+// First bytes with more items than this that can match get a table per second byte.
+constexpr uint32_t kPairTableThreshold = 4;
+// Most entries the lookup may hold (32 MiB of pointers); a table that needs more (only ranges
+// spanning most first and second bytes can) is looked up by walking the list.
+constexpr size_t kMaxLookupItems = size_t(1) << 22;
+
 }  // namespace
 
 UniConverter::UniConverter() {
   std::fill(std::begin(m_pudtByteIndex), std::end(m_pudtByteIndex), nullptr);
   std::fill(std::begin(m_pudtUnitIndex), std::end(m_pudtUnitIndex), nullptr);
+  std::fill(std::begin(m_lngPairTables), std::end(m_lngPairTables), -1);
 }
 
 UniConverter::~UniConverter() {
@@ -135,7 +173,100 @@ bool UniConverter::LoadFromResource(int encoding) {
     IndexLastItem();
   }
   ReleaseResource(handle);
+  BuildByteLookup();
   return true;
+}
+
+// The walk from byte index entry e of b meets every item after e; of those only items whose first
+// byte can be b can match, and of those, when the second byte c is in the input, only items of one
+// byte or whose second byte can be c. Keeping exactly those, in list order, keeps the first match.
+// Without memory for the lookup ToUnicode walks the list instead.
+void UniConverter::BuildByteLookup() {
+  m_bolByteLookup = false;
+  m_vecLookupItems.clear();
+  m_vecPairSpans.clear();
+  std::fill(std::begin(m_udtLeadSpans), std::end(m_udtLeadSpans), stcItemSpan());
+  std::fill(std::begin(m_lngPairTables), std::end(m_lngPairTables), -1);
+  try {
+    // Position of every byte index entry in the list, so one pass finds each first byte's items.
+    std::vector<ConvItem const*> ordered;
+    for (ConvItem const* item = m_pudtFirstItem; item != nullptr; item = item->m_pudtNext) {
+      ordered.push_back(item);
+    }
+    // An item is entered in the byte index only under first bytes it can match.
+    size_t entry[256];
+    std::fill(std::begin(entry), std::end(entry), ordered.size());
+    for (size_t k = 0; k < ordered.size(); ++k) {
+      ConvItem const* item = ordered[k];
+      unsigned const low = item->m_bytBytes[0];
+      unsigned const high = item->m_bytKind == kConvItemRange ? item->m_bytHighBytes[0] : low;
+      for (unsigned b = low; b <= high; ++b) {
+        if (m_pudtByteIndex[b] == item && entry[b] == ordered.size()) entry[b] = k;
+      }
+    }
+    std::vector<std::vector<ConvItem const*>> lead(256);
+    size_t total = 0;
+    for (size_t k = 0; k < ordered.size(); ++k) {
+      ConvItem const* item = ordered[k];
+      if (item->m_bytKind != kConvItemSingle && item->m_bytKind != kConvItemRange) continue;
+      unsigned const low = item->m_bytBytes[0];
+      unsigned const high = item->m_bytKind == kConvItemSingle ? low : item->m_bytHighBytes[0];
+      for (unsigned b = low < 1 ? 1 : low; b <= high; ++b) {
+        if (entry[b] <= k) lead[b].push_back(item);
+      }
+      if (high >= low) total += high - low + 1;
+      if (total > kMaxLookupItems) return;
+    }
+    std::vector<std::vector<ConvItem const*>> pair(256);
+    for (int b = 1; b < 256; ++b) {
+      std::vector<ConvItem const*> const& items = lead[b];
+      m_udtLeadSpans[b].m_lngStart = uint32_t(m_vecLookupItems.size());
+      m_udtLeadSpans[b].m_lngCount = uint32_t(items.size());
+      m_vecLookupItems.insert(m_vecLookupItems.end(), items.begin(), items.end());
+      bool severalBytes = false;
+      for (ConvItem const* item : items) severalBytes = severalBytes || item->m_bytByteCount >= 2;
+      if (!severalBytes || items.size() <= kPairTableThreshold) continue;
+      for (auto& list : pair) list.clear();
+      for (ConvItem const* item : items) {
+        unsigned low = 0;
+        unsigned high = 255;
+        if (item->m_bytByteCount >= 2) {
+          low = item->m_bytBytes[1];
+          high = item->m_bytKind == kConvItemRange ? item->m_bytHighBytes[1] : low;
+        }
+        for (unsigned c = low; c <= high; ++c) pair[c].push_back(item);
+        if (high >= low) total += high - low + 1;
+        if (total > kMaxLookupItems) {
+          m_vecLookupItems.clear();
+          m_vecPairSpans.clear();
+          std::fill(std::begin(m_lngPairTables), std::end(m_lngPairTables), -1);
+          return;
+        }
+      }
+      m_lngPairTables[b] = int32_t(m_vecPairSpans.size() / 256);
+      for (auto const& list : pair) {
+        stcItemSpan span;
+        span.m_lngStart = uint32_t(m_vecLookupItems.size());
+        span.m_lngCount = uint32_t(list.size());
+        m_vecLookupItems.insert(m_vecLookupItems.end(), list.begin(), list.end());
+        m_vecPairSpans.push_back(span);
+      }
+    }
+    m_bolByteLookup = true;
+  } catch (std::bad_alloc const&) {
+    m_vecLookupItems.clear();
+    m_vecPairSpans.clear();
+    std::fill(std::begin(m_lngPairTables), std::end(m_lngPairTables), -1);
+  }
+}
+
+int UniConverter::WalkToUnicode(unsigned char const* bytes, unsigned short* units, int* count,
+                                int available) const {
+  for (ConvItem const* item = m_pudtByteIndex[bytes[0]]; item != nullptr; item = item->m_pudtNext) {
+    int const used = MatchBytes(item, bytes, units, count, available);
+    if (used > 0) return used;
+  }
+  return 0;
 }
 
 int UniConverter::ToUnicode(unsigned char const* bytes, unsigned short* units, int* count,
@@ -144,29 +275,15 @@ int UniConverter::ToUnicode(unsigned char const* bytes, unsigned short* units, i
       bytes[0] == 0) {
     return 0;
   }
-  for (ConvItem const* item = m_pudtByteIndex[bytes[0]]; item != nullptr; item = item->m_pudtNext) {
-    int const byteCount = item->m_bytByteCount;
-    if (byteCount > available) continue;
-    int const n = std::min<int>(item->m_bytUnitCount, *count);
-    if (item->m_bytKind == kConvItemSingle) {
-      if (std::memcmp(bytes, item->m_bytBytes, size_t(byteCount)) != 0) continue;
-      for (int k = 0; k < n; ++k) units[k] = item->m_uintUnits[k];
-    } else if (item->m_bytKind == kConvItemRange) {
-      bool inside = true;
-      UInt32 offset = 0;
-      for (int j = 0; j < byteCount && inside; ++j) {
-        inside = item->m_bytBytes[j] <= bytes[j] && bytes[j] <= item->m_bytHighBytes[j];
-        offset = offset * 256u + UInt32(bytes[j] - item->m_bytBytes[j]);
-      }
-      if (!inside) continue;
-      for (int k = 0; k < n; ++k) {
-        units[k] = UInt16(item->m_uintUnits[k] + (ShiftRight(offset, 16 * (n - 1 - k)) & 0xFFFFu));
-      }
-    } else {
-      continue;
-    }
-    *count = n;
-    return byteCount;
+  if (!m_bolByteLookup) return WalkToUnicode(bytes, units, count, available);
+  stcItemSpan span = m_udtLeadSpans[bytes[0]];
+  // The second byte narrows the items only when it is part of the input.
+  int32_t const pairTable = m_lngPairTables[bytes[0]];
+  if (pairTable >= 0 && available >= 2) span = m_vecPairSpans[size_t(pairTable) * 256 + bytes[1]];
+  ConvItem const* const* item = m_vecLookupItems.data() + span.m_lngStart;
+  for (ConvItem const* const* end = item + span.m_lngCount; item != end; ++item) {
+    int const used = MatchBytes(*item, bytes, units, count, available);
+    if (used > 0) return used;
   }
   return 0;
 }

@@ -4,12 +4,15 @@
 // FreeUniConverters, head g_udtTopUniConverter).
 // Interface: ToUnicode/FromUnicode convert one item at the given position and answer the number of
 // input bytes/units consumed, 0 when nothing matches; they never read past `available` inputs.
+// ToUnicode answers exactly what the walk from the byte index gives, through a lookup built at
+// load time that leaves out only items that cannot match the first one or two bytes.
 // Relies on the Resource Manager stand-in (platform/carbon/Resources.h). A missing resource makes
 // GetUniConverter answer null (looked up again on the next request); a damaged or truncated table
 // ends where it stops making sense. The cache takes no lock: one thread at a time converts.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/carbon/MacTypes.h"
 
@@ -57,7 +60,18 @@ class UniConverter {
   int32_t Encoding() const { return m_lngEncoding; }
 
  private:
+  // A run of entries of m_vecLookupItems.
+  struct stcItemSpan {
+    uint32_t m_lngStart = 0;
+    uint32_t m_lngCount = 0;
+  };
+
   void IndexLastItem();
+  // Rebuilds the ToUnicode lookup from the item list and the byte index.
+  void BuildByteLookup();
+  // The defined walk: items from the byte index entry on, in list order.
+  int WalkToUnicode(unsigned char const* bytes, unsigned short* units, int* count,
+                    int available) const;
 
   ConvItem* m_pudtFirstItem = nullptr;
   ConvItem* m_pudtLastItem = nullptr;
@@ -65,6 +79,16 @@ class UniConverter {
   ConvItem* m_pudtUnitIndex[65536];
   int32_t m_lngEncoding = -1;
   UniConverter* m_pudtNext = nullptr;
+
+  // ToUnicode lookup. For each first byte b: the items, in list order from the byte index entry
+  // of b on, whose first byte can be b (m_udtLeadSpans[b]). For a first byte with many items,
+  // some of several bytes, also per second byte c: those of its items that have one byte or
+  // whose second byte can be c (m_vecPairSpans[m_lngPairTables[b] * 256 + c]; -1 for none).
+  bool m_bolByteLookup = false;
+  std::vector<ConvItem const*> m_vecLookupItems;
+  stcItemSpan m_udtLeadSpans[256];
+  int32_t m_lngPairTables[256];
+  std::vector<stcItemSpan> m_vecPairSpans;
 
   friend UniConverter* GetUniConverter(int encoding);
   friend void FreeUniConverters();

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -289,6 +290,107 @@ TEST_F(UniConverterCustomTable, FreedConvertersLoadAgain) {
   FreeUniConverters();
   EXPECT_EQ(g_udtTopUniConverter, nullptr);
   EXPECT_EQ(ToUnits(GetUniConverter(2), {0x41}, &used), std::vector<UInt16>{0x41});  // reloaded
+}
+
+// The first matching item in list order from the lead byte's index entry, replayed from the
+// records themselves: the reference for the converter's own lookup.
+struct stcRecord {
+  bool m_bolRange;
+  std::vector<UInt8> m_bytLow, m_bytHigh;
+  std::vector<UInt16> m_uintLow, m_uintHigh;
+};
+
+int ReferenceToUnicode(std::vector<stcRecord> const& records, std::vector<UInt8> const& in,
+                       std::vector<UInt16>* out) {
+  out->clear();
+  if (in.empty() || in[0] == 0) return 0;
+  size_t start = records.size();
+  for (size_t k = 0; k < records.size() && start == records.size(); ++k) {
+    stcRecord const& r = records[k];
+    bool const entered = r.m_bolRange ? r.m_bytLow[0] <= in[0] && in[0] < r.m_bytHigh[0]
+                                      : r.m_bytLow[0] == in[0];
+    if (entered) start = k;
+  }
+  for (size_t k = start; k < records.size(); ++k) {
+    stcRecord const& r = records[k];
+    size_t const b = r.m_bytLow.size();
+    if (b > in.size()) continue;
+    UInt32 offset = 0;
+    bool match = true;
+    for (size_t j = 0; j < b && match; ++j) {
+      match = r.m_bolRange ? r.m_bytLow[j] <= in[j] && in[j] <= r.m_bytHigh[j] : r.m_bytLow[j] == in[j];
+      offset = offset * 256u + UInt32(in[j] - r.m_bytLow[j]);
+    }
+    if (!match) continue;
+    size_t const n = r.m_uintLow.size();
+    for (size_t u = 0; u < n; ++u) {
+      UInt32 const shift = UInt32(16 * (n - 1 - u));
+      out->push_back(r.m_bolRange ? UInt16(r.m_uintLow[u] + ((shift >= 32 ? 0 : offset >> shift) & 0xFFFF))
+                                  : r.m_uintLow[u]);
+    }
+    return int(b);
+  }
+  return 0;
+}
+
+TEST_F(UniConverterCustomTable, LookupGivesTheFirstMatchOfTheWalk) {
+  // Few byte values, so that lead bytes collect many overlapping items of one to three bytes.
+  UInt8 const alphabet[] = {0x01, 0x40, 0x41, 0x42, 0x81, 0x82, 0x83, 0xFF};
+  std::mt19937 random(20240611);
+  auto pick = [&](size_t n) { return size_t(random() % n); };
+  std::vector<std::pair<int, clsTable>> tables;
+  std::vector<std::vector<stcRecord>> all;
+  for (int t = 0; t < 6; ++t) {
+    clsTable table;
+    std::vector<stcRecord> records;
+    for (int i = 0; i < 40 + 30 * t; ++i) {
+      stcRecord r;
+      r.m_bolRange = pick(3) == 0;
+      size_t const b = 1 + pick(3);
+      size_t const u = 1 + pick(2);
+      for (size_t j = 0; j < b; ++j) {
+        UInt8 x = alphabet[pick(8)];
+        UInt8 y = alphabet[pick(8)];
+        if (x > y && pick(4) != 0) std::swap(x, y);  // now and then an empty range
+        r.m_bytLow.push_back(x);
+        r.m_bytHigh.push_back(y);
+      }
+      for (size_t j = 0; j < u; ++j) {
+        r.m_uintLow.push_back(UInt16(0x100 + pick(0x1000)));
+        r.m_uintHigh.push_back(UInt16(r.m_uintLow.back() + pick(0x100)));
+      }
+      std::vector<UInt16> low(r.m_bytLow.begin(), r.m_bytLow.end());
+      std::vector<UInt16> high(r.m_bytHigh.begin(), r.m_bytHigh.end());
+      if (r.m_bolRange) {
+        table.Range(low, r.m_uintLow, high, r.m_uintHigh);
+      } else {
+        table.Single(low, r.m_uintLow);
+      }
+      records.push_back(r);
+    }
+    tables.push_back({70 + t, table.End()});
+    all.push_back(records);
+  }
+  OpenTables(tables);
+  std::vector<UInt8> const probes = {0x00, 0x01, 0x40, 0x41, 0x42, 0x43, 0x81, 0x82, 0x83, 0xFE, 0xFF};
+  for (int t = 0; t < 6; ++t) {
+    UniConverter* converter = GetUniConverter(70 + t);
+    ASSERT_NE(converter, nullptr);
+    std::vector<UInt8> in;
+    for (size_t n = 1; n <= 3; ++n) {
+      size_t combos = 1;
+      for (size_t j = 0; j < n; ++j) combos *= probes.size();
+      for (size_t k = 0; k < combos; ++k) {
+        in.clear();
+        for (size_t j = 0, rest = k; j < n; ++j, rest /= probes.size()) in.push_back(probes[rest % probes.size()]);
+        std::vector<UInt16> expected;
+        int const expectedUsed = ReferenceToUnicode(all[size_t(t)], in, &expected);
+        int used = 0;
+        ASSERT_EQ(ToUnits(converter, in, &used), expected) << "table " << t << " input " << k << "/" << n;
+        ASSERT_EQ(used, expectedUsed) << "table " << t << " input " << k << "/" << n;
+      }
+    }
+  }
 }
 
 }  // namespace
