@@ -85,7 +85,10 @@ void BM_StdGetline(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
 }
 
-void BM_ReadLineAnsi(benchmark::State& state) {
+// Reads the whole file line by line through a 16384-byte buffer; readLine(stream, &line)
+// reads one line and answers its byte count.
+template <typename Line, typename ReadOne>
+void ReadAllLines(benchmark::State& state, ReadOne readLine) {
   stcBenchFile& file = BenchFile();
   XFileSpec const spec = Spec(file.strPath);
   size_t bytes = 0;
@@ -95,28 +98,23 @@ void BM_ReadLineAnsi(benchmark::State& state) {
       state.SkipWithError("Could not attach to the text file");
       return;
     }
-    AnsiString line;
-    while (!stream.AtEnd()) bytes += stream.ReadLine(&line, kLineEndingLF, false);
+    Line line;
+    while (!stream.AtEnd()) bytes += readLine(stream, &line);
     benchmark::DoNotOptimize(line);
   }
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
 }
 
+void BM_ReadLineAnsi(benchmark::State& state) {
+  ReadAllLines<AnsiString>(state, [](XFileStream& stream, AnsiString* line) {
+    return stream.ReadLine(line, kLineEndingLF, false);
+  });
+}
+
 void BM_ReadLineUTF8(benchmark::State& state) {
-  stcBenchFile& file = BenchFile();
-  XFileSpec const spec = Spec(file.strPath);
-  size_t bytes = 0;
-  for (auto _ : state) {
-    XFileStream stream(16384);
-    if (!stream.AttachToFile(spec, 0, "XFSDataFork")) {
-      state.SkipWithError("Could not attach to the text file");
-      return;
-    }
-    UniString line;
-    while (!stream.AtEnd()) bytes += stream.ReadLine(&line, kLineEndingLF, 1, false, false);
-    benchmark::DoNotOptimize(line);
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(bytes));
+  ReadAllLines<UniString>(state, [](XFileStream& stream, UniString* line) {
+    return stream.ReadLine(line, kLineEndingLF, 1, false, false);
+  });
 }
 
 void BM_Fwrite(benchmark::State& state) {

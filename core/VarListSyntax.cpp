@@ -405,6 +405,44 @@ UniString clsMultiVar::ParseVariables(UniString text, bool bolUniqueNames, bool 
 // ---------------------------------------------------------------------------------------------
 // Type inference of one item
 
+namespace {
+
+// What AddVar and SetVar make of an item's value text.
+enum enumInferredKind {
+  kInferQuoted,    // a quoted string, kept with its quotes for the string setter to strip
+  kInferArray,     // a braced group
+  kInferFloat,     // a number with one decimal point
+  kInferInteger,   // a number without one
+  kInferList,      // text holding a line break
+  kInferText,      // anything else: a string of the untrimmed value
+  kInferUnclosed,  // a quote or brace that is not closed; the error names the item
+};
+
+// The kind of a trimmed, non-empty value text.
+enumInferredKind InferKind(UniString const& trimmedName, UniString const& trimmedValue,
+                           UniString* error) {
+  int const length = trimmedValue.Length();
+  unsigned short const first = trimmedValue[1];
+  if (IsQuote(first)) {
+    if (trimmedValue[length] == first) return kInferQuoted;
+    *error = Text("Ending Quote Not Found or Not Matched for String Variable named ") +
+             trimmedName + Text(".");
+    return kInferUnclosed;
+  }
+  if (first == '{') {
+    if (trimmedValue[length] == '}') return kInferArray;
+    *error =
+        Text("Closing Curly Bracket Not Found for Array Variable named ") + trimmedName + Text(".");
+    return kInferUnclosed;
+  }
+  int points = 0;
+  if (IsNumberText(trimmedValue, &points)) return points == 1 ? kInferFloat : kInferInteger;
+  if (HoldsLineBreak(trimmedValue)) return kInferList;
+  return kInferText;
+}
+
+}  // namespace
+
 UniString clsMultiVar::AddVar(UniString name, UniString value, bool skipCheck) {
   UniString const trimmedName = name.Trim();
   UniString const trimmedValue = value.Trim();
@@ -417,24 +455,17 @@ UniString clsMultiVar::AddVar(UniString name, UniString value, bool skipCheck) {
     UniString error = CheckVarName(trimmedName, false);
     if (error.IsNotEmpty()) return error;
   }
-  int const length = trimmedValue.Length();
-  unsigned short const first = trimmedValue[1];
-  if (IsQuote(first)) {
-    if (trimmedValue[length] == first) return AddStringVar(trimmedName, trimmedValue, true);
-    return Text("Ending Quote Not Found or Not Matched for String Variable named ") + trimmedName +
-           Text(".");
+  UniString error;
+  switch (InferKind(trimmedName, trimmedValue, &error)) {
+    case kInferQuoted: return AddStringVar(trimmedName, trimmedValue, true);
+    case kInferArray: return AddArrayVar(trimmedName, trimmedValue, true);
+    case kInferFloat: return AddFloatVar(trimmedName, trimmedValue, true);
+    case kInferInteger: return AddIntegerVar(trimmedName, trimmedValue, true);
+    case kInferList: return AddListVar(trimmedName, trimmedValue, true);
+    case kInferText: return AddStringVar(trimmedName, value, true);
+    case kInferUnclosed: break;
   }
-  if (first == '{') {
-    if (trimmedValue[length] == '}') return AddArrayVar(trimmedName, trimmedValue, true);
-    return Text("Closing Curly Bracket Not Found for Array Variable named ") + trimmedName + Text(".");
-  }
-  int points = 0;
-  if (IsNumberText(trimmedValue, &points)) {
-    if (points == 1) return AddFloatVar(trimmedName, trimmedValue, true);
-    return AddIntegerVar(trimmedName, trimmedValue, true);
-  }
-  if (HoldsLineBreak(trimmedValue)) return AddListVar(trimmedName, trimmedValue, true);
-  return AddStringVar(trimmedName, value, true);
+  return error;
 }
 
 UniString clsMultiVar::SetVar(UniString name, UniString value) {
@@ -452,24 +483,17 @@ UniString clsMultiVar::SetVar(UniString name, UniString value) {
     return UniString();
   }
   if (IsQuote(trimmedName[1])) return SetVariableVar(trimmedName, trimmedValue);
-  int const length = trimmedValue.Length();
-  unsigned short const first = trimmedValue[1];
-  if (IsQuote(first)) {
-    if (trimmedValue[length] == first) return SetStringVar(trimmedName, trimmedValue);
-    return Text("Ending Quote Not Found or Not Matched for String Variable named ") + trimmedName +
-           Text(".");
+  UniString error;
+  switch (InferKind(trimmedName, trimmedValue, &error)) {
+    case kInferQuoted: return SetStringVar(trimmedName, trimmedValue);
+    case kInferArray: return SetArrayVar(trimmedName, trimmedValue);
+    case kInferFloat: return SetFloatVar(trimmedName, trimmedValue);
+    case kInferInteger: return SetIntegerVar(trimmedName, trimmedValue);
+    case kInferList: return SetListVar(trimmedName, trimmedValue);
+    case kInferText: return SetStringVar(trimmedName, value);
+    case kInferUnclosed: break;
   }
-  if (first == '{') {
-    if (trimmedValue[length] == '}') return SetArrayVar(trimmedName, trimmedValue);
-    return Text("Closing Curly Bracket Not Found for Array Variable named ") + trimmedName + Text(".");
-  }
-  int points = 0;
-  if (IsNumberText(trimmedValue, &points)) {
-    if (points == 1) return SetFloatVar(trimmedName, trimmedValue);
-    return SetIntegerVar(trimmedName, trimmedValue);
-  }
-  if (HoldsLineBreak(trimmedValue)) return SetListVar(trimmedName, trimmedValue);
-  return SetStringVar(trimmedName, value);
+  return error;
 }
 
 UniString clsMultiVar::AddArrayVar(UniString name, UniString text, bool skipCheck) {
@@ -498,15 +522,8 @@ UniString clsMultiVar::AddArrayVar(UniString name, UniString text, bool skipChec
     delete array;
     return error;
   }
-  clsSingleVar value;
-  value.m_ustrName = trimmedName;
-  value.m_intType = kVarTypeArray;
-  value.m_ptrArray = array;
-  if (!AppendHandOver(value)) {
-    delete array;
-    return Text("Could not allocate memory for Array Variable") + NamedSuffix(trimmedName);
-  }
-  return UniString();
+  return AppendArray(trimmedName, array,
+                     Text("Could not allocate memory for Array Variable") + NamedSuffix(trimmedName));
 }
 
 UniString clsMultiVar::SetArrayVar(UniString name, UniString text) {
@@ -545,6 +562,11 @@ UniString clsMultiVar::SetArrayVar(UniString name, UniString text) {
       return error;
     }
   }
+  return AppendArray(trimmedName, array, noMemory);
+}
+
+UniString clsMultiVar::AppendArray(UniString const& trimmedName, clsMultiVar* array,
+                                   UniString const& noMemory) {
   clsSingleVar value;
   value.m_ustrName = trimmedName;
   value.m_intType = kVarTypeArray;

@@ -216,32 +216,32 @@ UniString clsMultiVar::SetListVar(UniString name, UniString text) {
 // ---------------------------------------------------------------------------------------------
 // Add family
 
-UniString clsMultiVar::AddStringVar(UniString name, UniString text, bool skipCheck) {
-  UniString const trimmed = name.Trim();
-  if (trimmed.IsNotEmpty() && !skipCheck) {
-    UniString error = CheckVarName(trimmed, false);
-    if (error.IsNotEmpty()) return error;
-  }
+UniString clsMultiVar::AddName(UniString const& name, bool skipCheck, UniString* trimmed) const {
+  *trimmed = name.Trim();
+  if (trimmed->IsEmpty() || skipCheck) return UniString();
+  return CheckVarName(*trimmed, false);
+}
+
+template <typename Fill>
+UniString clsMultiVar::AddEntry(UniString const& name, bool skipCheck, enumPluginVarType type,
+                                Fill fill) {
+  UniString trimmed;
+  UniString const error = AddName(name, skipCheck, &trimmed);
+  if (error.IsNotEmpty()) return error;
   clsSingleVar value;
   value.m_ustrName = trimmed;
-  value.m_intType = kVarTypeString;
-  value.m_ustrValue = UnquotedOrAsPassed(text);
+  value.m_intType = type;
+  fill(value);
   if (!Append(value)) return Text("Could not allocate memory for Variable.");
   return UniString();
 }
 
+UniString clsMultiVar::AddStringVar(UniString name, UniString text, bool skipCheck) {
+  return AddEntry(name, skipCheck, kVarTypeString, [&](clsSingleVar& v) { v.m_ustrValue = UnquotedOrAsPassed(text); });
+}
+
 UniString clsMultiVar::AddIntegerVar(UniString name, int32_t number, bool skipCheck) {
-  UniString const trimmed = name.Trim();
-  if (trimmed.IsNotEmpty() && !skipCheck) {
-    UniString error = CheckVarName(trimmed, false);
-    if (error.IsNotEmpty()) return error;
-  }
-  clsSingleVar value;
-  value.m_ustrName = trimmed;
-  value.m_intType = kVarTypeInteger;
-  value.m_lngValue = number;
-  if (!Append(value)) return Text("Could not allocate memory for Variable.");
-  return UniString();
+  return AddEntry(name, skipCheck, kVarTypeInteger, [&](clsSingleVar& v) { v.m_lngValue = number; });
 }
 
 UniString clsMultiVar::AddIntegerVar(UniString name, UniString text, bool skipCheck) {
@@ -249,17 +249,7 @@ UniString clsMultiVar::AddIntegerVar(UniString name, UniString text, bool skipCh
 }
 
 UniString clsMultiVar::AddFloatVar(UniString name, double number, bool skipCheck) {
-  UniString const trimmed = name.Trim();
-  if (trimmed.IsNotEmpty() && !skipCheck) {
-    UniString error = CheckVarName(trimmed, false);
-    if (error.IsNotEmpty()) return error;
-  }
-  clsSingleVar value;
-  value.m_ustrName = trimmed;
-  value.m_intType = kVarTypeFloat;
-  value.m_dblValue = number;
-  if (!Append(value)) return Text("Could not allocate memory for Variable.");
-  return UniString();
+  return AddEntry(name, skipCheck, kVarTypeFloat, [&](clsSingleVar& v) { v.m_dblValue = number; });
 }
 
 UniString clsMultiVar::AddFloatVar(UniString name, UniString text, bool skipCheck) {
@@ -268,17 +258,7 @@ UniString clsMultiVar::AddFloatVar(UniString name, UniString text, bool skipChec
 }
 
 UniString clsMultiVar::AddDateTimeVar(UniString name, clsDateTime dateTime, bool skipCheck) {
-  UniString const trimmed = name.Trim();
-  if (trimmed.IsNotEmpty() && !skipCheck) {
-    UniString error = CheckVarName(trimmed, false);
-    if (error.IsNotEmpty()) return error;
-  }
-  clsSingleVar value;
-  value.m_ustrName = trimmed;
-  value.m_intType = kVarTypeDateTime;
-  value.m_udtDateTime = dateTime;
-  if (!Append(value)) return Text("Could not allocate memory for Variable.");
-  return UniString();
+  return AddEntry(name, skipCheck, kVarTypeDateTime, [&](clsSingleVar& v) { v.m_udtDateTime = dateTime; });
 }
 
 UniString clsMultiVar::AddVariableVar(UniString name, UniString text) {
@@ -291,11 +271,9 @@ UniString clsMultiVar::AddVariableVar(UniString name, UniString text) {
 }
 
 UniString clsMultiVar::AddListVar(UniString name, UniString text, bool skipCheck) {
-  UniString const trimmed = name.Trim();
-  if (trimmed.IsNotEmpty() && !skipCheck) {
-    UniString error = CheckVarName(trimmed, false);
-    if (error.IsNotEmpty()) return error;
-  }
+  UniString trimmed;
+  UniString const error = AddName(name, skipCheck, &trimmed);
+  if (error.IsNotEmpty()) return error;
   UniStringList* list = new (std::nothrow) UniStringList();
   if (list == nullptr) return Text("Could not allocate memory for List.");
   list->AddText(text);
@@ -312,11 +290,9 @@ UniString clsMultiVar::AddListVar(UniString name, UniString text, bool skipCheck
 
 UniString clsMultiVar::AddListVar(UniString name, UniStringList* list, bool skipCheck,
                                   bool take) {
-  UniString const trimmed = name.Trim();
-  if (trimmed.IsNotEmpty() && !skipCheck) {
-    UniString error = CheckVarName(trimmed, false);
-    if (error.IsNotEmpty()) return error;
-  }
+  UniString trimmed;
+  UniString const error = AddName(name, skipCheck, &trimmed);
+  if (error.IsNotEmpty()) return error;
   if (take && list == nullptr) return UniString();
   UniStringList* held = list;
   if (!take) {
@@ -337,11 +313,9 @@ UniString clsMultiVar::AddListVar(UniString name, UniStringList* list, bool skip
 
 UniString clsMultiVar::AddArrayVar(UniString name, clsMultiVar* array, bool skipCheck,
                                    bool take) {
-  UniString const trimmed = name.Trim();
-  if (trimmed.IsNotEmpty() && !skipCheck) {
-    UniString error = CheckVarName(trimmed, false);
-    if (error.IsNotEmpty()) return error;
-  }
+  UniString trimmed;
+  UniString const error = AddName(name, skipCheck, &trimmed);
+  if (error.IsNotEmpty()) return error;
   if (array == nullptr) return UniString();
   clsMultiVar* held = array;
   if (!take) {

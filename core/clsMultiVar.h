@@ -112,6 +112,16 @@ class clsMultiVar {
   // error text) and a new entry is appended only when it succeeded.
   template <typename Store>
   UniString SetEntry(UniString const& name, enumPluginVarType type, Store store);
+  // The add family's name rule: *trimmed gets the trimmed name, which is checked (as a name
+  // that may repeat) unless it is empty or skipCheck is set; the check's error or empty.
+  UniString AddName(UniString const& name, bool skipCheck, UniString* trimmed) const;
+  // The add family's core for the scalar kinds: the name rule, then a new entry of the type
+  // whose payload fill sets, appended.
+  template <typename Fill>
+  UniString AddEntry(UniString const& name, bool skipCheck, enumPluginVarType type, Fill fill);
+  // Appends a new array entry that takes array; on failure array is freed and noMemory returned.
+  UniString AppendArray(UniString const& trimmedName, clsMultiVar* array,
+                        UniString const& noMemory);
 
   std::list<clsSingleVar> m_lstVars;
 };

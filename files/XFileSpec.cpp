@@ -2,7 +2,8 @@
 // turned into items, the escaping of names, and the process-wide volume list with its startup
 // volume. Rendering, names, validation and locations are in files/XFileSpecPaths.cpp.
 // Relies on the File Manager and CFURL stand-ins for volumes and references, on clsDateTime for
-// the clock of the 15-second caches, and on core/DebugLog.h for its trace lines.
+// the clock of the 15-second caches, on core/DebugLog.h for its trace lines, and on the shared
+// helpers of files/XFileSpecInternal.h.
 // Failures leave a message in the spec's error text (see XFileSpec.h); nothing throws. Loops over
 // platform answers are bounded, so a misbehaving platform cannot hang a parse.
 #include "files/XFileSpec.h"
@@ -13,7 +14,10 @@
 #include "core/DebugLog.h"
 #include "core/MacOSGlue.h"
 #include "core/clsDateTime.h"
+#include "files/XFileSpecInternal.h"
 #include "platform/cf/CFURL.h"
+
+using namespace XFileSpecInternal;
 
 UniStringList* XFileSpec::m_ulstVolNames = nullptr;
 uint32_t XFileSpec::m_ulngGetVolNamesTimeout = 0;
@@ -27,8 +31,6 @@ uint32_t const kCacheSeconds = 15;
 // Upper bounds on volume indexes and on the folders climbed to a volume's root.
 ItemCount const kMaxVolumeIndex = 4096;
 int const kMaxClimb = 4096;
-
-UniString U(char const* text) { return UniString(text, 1); }
 
 UniString Quoted(UniString const& text) { return U("\"") + text + U("\""); }
 
@@ -75,21 +77,8 @@ UniString Rewrite(std::vector<unsigned short> const& u, std::vector<char> const&
   return FromUnits(out);
 }
 
-// Position (1-based) of the last unit c, or 0.
-int LastPos(UniString const& text, unsigned short c) {
-  unsigned short const* p = text.GetBytes();
-  for (int i = text.Length(); i >= 1; --i) {
-    if (p[i - 1] == c) return i;
-  }
-  return 0;
-}
-
 bool StartsWithUnit(UniString const& text, unsigned short c) {
   return text.Length() > 0 && text.GetBytes()[0] == c;
-}
-
-bool EndsWithUnit(UniString const& text, unsigned short c) {
-  return text.Length() > 0 && text.GetBytes()[text.Length() - 1] == c;
 }
 
 UniString DropFirst(UniString const& text) { return text.SubString(2, text.Length() - 1); }

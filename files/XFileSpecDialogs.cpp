@@ -186,6 +186,17 @@ void ReleaseCF(CFTypeRef object) {
   if (object != nullptr) CFRelease(object);
 }
 
+// A dialog's closing line: the spec's error, else the path chosen, else notChosen.
+void LogDialogOutcome(clsFuncDebug& debug, XFileSpec& spec, bool chosen, char const* notChosen) {
+  UniString const error = spec.ErrorString();
+  if (error.IsNotEmpty()) {
+    debug.Output(kDebugError, error);
+    return;
+  }
+  UniString const path = chosen ? spec.GetPath(kPathStyleInternal, true) : UniString();
+  debug.Output(kDebugResult, path.IsNotEmpty() ? path : UniString(notChosen));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -425,14 +436,7 @@ bool XFileSpec::SelectFileNameDlg(int kind, UniStringList* types, int* typeIndex
   ReleaseCF(popupArray);
   m_ulstFileTypes = nullptr;
 
-  if (m_ustrError.IsNotEmpty()) {
-    debug.Output(kDebugError, m_ustrError);
-  } else if (chosen) {
-    UniString path = GetPath(kPathStyleInternal, true);
-    debug.Output(kDebugResult, path.IsNotEmpty() ? path : UniString("A File was not Chosen"));
-  } else {
-    debug.Output(kDebugResult, UniString("A File was not Chosen"));
-  }
+  LogDialogOutcome(debug, *this, chosen, "A File was not Chosen");
   return chosen;
 }
 
@@ -497,14 +501,7 @@ bool XFileSpec::SelectDirNameDlg(UniString prompt) {
   if (haveReply) NavDisposeReply(&reply);
   m_ulstFileTypes = nullptr;
 
-  if (m_ustrError.IsNotEmpty()) {
-    debug.Output(kDebugError, m_ustrError);
-  } else if (chosen) {
-    UniString path = GetPath(kPathStyleInternal, true);
-    debug.Output(kDebugResult, path.IsNotEmpty() ? path : UniString("A Dir was not Chosen"));
-  } else {
-    debug.Output(kDebugResult, UniString("A Dir was not Chosen"));
-  }
+  LogDialogOutcome(debug, *this, chosen, "A Dir was not Chosen");
   return chosen;
 }
 

@@ -3,7 +3,8 @@
 // Interface: XFileSpec::XListFiles(clsMultiVar*, recursive, mask, style) and
 // XFileSpec::XListFiles(UniStringList*, style); XListFilesHelper reads one folder of a walk.
 // Relies on the File Manager stand-in's iterator and bulk catalog calls (platform/carbon/Files.h),
-// clsMultiVar and clsDateTime for the values, and core/DebugLog.h for its trace lines.
+// clsMultiVar and clsDateTime for the values, core/DebugLog.h for its trace lines, and U() of
+// files/XFileSpecInternal.h.
 // Failures: false with the message in the spec's error text; a failure inside a sub-folder ends
 // the whole walk and leaves what was listed before it in the output. Nothing throws.
 #include <new>
@@ -12,6 +13,9 @@
 #include "core/clsDateTime.h"
 #include "core/clsMultiVar.h"
 #include "files/XFileSpec.h"
+#include "files/XFileSpecInternal.h"
+
+using namespace XFileSpecInternal;
 
 // Items are read this many at a time; each level of a walk allocates its arrays once.
 static ItemCount const kListBatchSize = 32;
@@ -47,8 +51,6 @@ struct stcXFSListFilesContext {
 void XListFilesHelper(stcXFSListFilesContext* context);
 
 namespace {
-
-UniString U(char const* text) { return UniString(text, 1); }
 
 // The three arrays of one batch, freed with their holder.
 struct stcXFSListBatch {

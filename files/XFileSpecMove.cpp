@@ -5,7 +5,8 @@
 // either spec. A move is the platform's move-and-rename; across volumes it becomes a copy
 // followed by deleting the source. A copy is always the object copy toolkit's.
 // Relies on the File Manager stand-in (platform/carbon/Files.h), the copy toolkit
-// (files/FSCopyObject.h), the CFString stand-in's encodings and core/DebugLog.h.
+// (files/FSCopyObject.h), the CFString stand-in's encodings, core/DebugLog.h and the shared
+// helpers of files/XFileSpecInternal.h.
 // Failures answer false with the reason in the source spec's error text; nothing throws. An
 // existing destination file is never replaced (it is refused first, and the toolkit is told to
 // fail on a clash), a failed copy leaves the source in place, and a move across volumes deletes
@@ -15,36 +16,18 @@
 #include "core/DebugLog.h"
 #include "files/FSCopyObject.h"
 #include "files/XFileSpec.h"
+#include "files/XFileSpecInternal.h"
 #include "platform/carbon/Files.h"
 #include "platform/cf/CFString.h"
 
+using namespace XFileSpecInternal;
+
 namespace {
 
-UniString U(char const* text) { return UniString(text, 1); }
-
-UniString MacError(OSStatus code) { return U("; MacError: ") + XFileSpec::GetMacError(code); }
-
-// The File Manager's answer for a POSIX path; a path holding U+0000 names nothing.
-OSStatus MakeRef(UniString const& path, FSRef* ref, Boolean* isDir) {
-  unsigned short const* units = path.GetBytes();
-  if (units == nullptr) return fnfErr;
-  for (int i = 0; i < path.Length(); ++i) {
-    if (units[i] == 0) return fnfErr;
-  }
-  AnsiString const bytes = path.GetAnsiString(1);
-  return FSPathMakeRef(reinterpret_cast<UInt8 const*>(bytes.c_str()), ref, isDir);
-}
-
-UniString ChildPath(UniString const& folderPath, UniString const& name) {
-  return XFileSpec::AddEndingPathDelim(folderPath, kPathStylePOSIX) +
-         XFileSpec::DecodeSlashes(name, kPathStylePOSIX);
-}
-
-// A name (escaped) as a catalogue name: escapes undone, a POSIX ':' back to '/'. False when it
-// does not fit the 255 units of the record (it is never cut short).
+// A name (escaped) as a catalogue name record. False when it does not fit the 255 units of the
+// record (it is never cut short).
 bool MakeCatalogName(UniString const& name, HFSUniStr255* out) {
-  UniString const units =
-      XFileSpec::DecodeSlashes(name, kPathStylePOSIX).StrSub(U(":"), U("/"), false);
+  UniString const units = CatalogName(name);
   if (units.IsEmpty() || units.Length() > 255) return false;
   out->length = UInt16(units.Length());
   units.GetBytes(out->unicode);

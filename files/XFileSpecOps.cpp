@@ -7,7 +7,8 @@
 // in the error text while it works, the empty text after a success, or a message naming the
 // item in its escaped form; platform codes enter as "; MacError: " + GetMacError(code).
 // Relies on the File Manager stand-in (platform/carbon/Files.h), FSChangeCreatorType of the copy
-// toolkit (files/FSCopyObject.h), the CFString stand-in's encodings and core/DebugLog.h.
+// toolkit (files/FSCopyObject.h), the CFString stand-in's encodings, core/DebugLog.h and the
+// shared helpers of files/XFileSpecInternal.h.
 // Nothing throws on a file-system failure; nothing is deleted beyond the one item asked for
 // (and a lone ".DS_Store" file in a folder being removed).
 #include <cstdint>
@@ -16,39 +17,13 @@
 #include "core/DebugLog.h"
 #include "files/FSCopyObject.h"
 #include "files/XFileSpec.h"
+#include "files/XFileSpecInternal.h"
 #include "platform/carbon/Files.h"
 #include "platform/cf/CFString.h"
 
+using namespace XFileSpecInternal;
+
 namespace {
-
-UniString U(char const* text) { return UniString(text, 1); }
-
-UniString MacError(OSStatus code) { return U("; MacError: ") + XFileSpec::GetMacError(code); }
-
-// The File Manager's answer for a POSIX path. A path holding U+0000 names nothing: its UTF-8
-// text would end early and name another object.
-OSStatus MakeRef(UniString const& path, FSRef* ref, Boolean* isDir) {
-  unsigned short const* units = path.GetBytes();
-  if (units == nullptr) return fnfErr;
-  for (int i = 0; i < path.Length(); ++i) {
-    if (units[i] == 0) return fnfErr;
-  }
-  AnsiString const bytes = path.GetAnsiString(1);
-  return FSPathMakeRef(reinterpret_cast<UInt8 const*>(bytes.c_str()), ref, isDir);
-}
-
-// The POSIX path of the item name (escaped) inside the folder at folderPath: a '/' of the name
-// reaches the file system as ':'.
-UniString ChildPath(UniString const& folderPath, UniString const& name) {
-  return XFileSpec::AddEndingPathDelim(folderPath, kPathStylePOSIX) +
-         XFileSpec::DecodeSlashes(name, kPathStylePOSIX);
-}
-
-// A name (escaped) as the File Manager's Unicode calls take it: escapes undone, and the ':' of a
-// POSIX name back to the '/' of the catalogue's name.
-UniString CatalogName(UniString const& name) {
-  return XFileSpec::DecodeSlashes(name, kPathStylePOSIX).StrSub(U(":"), U("/"), false);
-}
 
 OSErr DeleteRef(FSRef const* ref) {
   FSRefParam pb = {};
@@ -208,6 +183,33 @@ bool PickTarget(XFileSpec& spec, UniString const& name, stcPickRules const& rule
   return true;
 }
 
+// The existence tests: whether the target the rules ask for is there, logged under the
+// operation's name; false with the reason in *error.
+bool TestExists(XFileSpec& spec, UniString const& name, stcPickRules const& rules,
+                char const* logName, UniString* error) {
+  stcOpLog const log = {nullptr, logName};
+  stcTarget target;
+  bool const found = PickTarget(spec, name, rules, log, &target, error);
+  log.Finish(*error, U(found ? "Yes" : "No"));
+  return found;
+}
+
+// Whether the item name (escaped) is already there in the spec's folder (logged as the path
+// checked); *isDir tells whether it is a folder.
+bool ChildExists(XFileSpec& spec, UniString const& name, clsFuncDebug& dbg, Boolean* isDir) {
+  UniString const path = ChildPath(spec.GetPath(kPathStylePOSIX, true), name);
+  dbg.Output(kDebugInfo, U("Checking ") + path);
+  FSRef ref;
+  return MakeRef(path, &ref, isDir) == noErr;
+}
+
+// The POSIX path of the folder that holds the spec's last item.
+UniString ParentPathOf(XFileSpec const& spec) {
+  XFileSpec parent(spec);
+  parent.RemoveFileOrDirName();
+  return parent.GetPath(kPathStylePOSIX, true);
+}
+
 // Creates the file or folder name (escaped) in the folder at parentPath; the message on
 // failure, the empty text on success.
 UniString CreateItem(bool folder, UniString const& parentPath, UniString const& name,
@@ -247,26 +249,20 @@ bool ChainMayBeCreated(UniStringList const* items) {
 // ---- tests ----
 
 bool XFileSpec::XFileExists(UniString name) {
-  stcOpLog const log = {nullptr, "XFileSpec::XFileExists"};
   m_ustrError = U("Unknown Error");
   if (name.IsNotEmpty()) name = EncodeSlashes(name);
-  stcTarget target;
   UniString error;
-  bool const found = PickTarget(*this, name, kExistsFileRules, log, &target, &error);
+  bool const found = TestExists(*this, name, kExistsFileRules, "XFileSpec::XFileExists", &error);
   m_ustrError = error;
-  log.Finish(error, U(found ? "Yes" : "No"));
   return found;
 }
 
 bool XFileSpec::XDirExists(UniString name) {
-  stcOpLog const log = {nullptr, "XFileSpec::XDirExists"};
   m_ustrError = U("Unknown Error");
   if (name.IsNotEmpty()) name = EncodeSlashes(name);
-  stcTarget target;
   UniString error;
-  bool const found = PickTarget(*this, name, kExistsDirRules, log, &target, &error);
+  bool const found = TestExists(*this, name, kExistsDirRules, "XFileSpec::XDirExists", &error);
   m_ustrError = error;
-  log.Finish(error, U(found ? "Yes" : "No"));
   return found;
 }
 
@@ -406,11 +402,8 @@ bool XFileSpec::XCreateFile(UniString name, uint32_t creator, uint32_t type,
       }
     };
     if (isDir && named) {
-      UniString const path = ChildPath(GetPath(kPathStylePOSIX, true), name);
-      dbg.Output(kDebugInfo, U("Checking ") + path);
-      FSRef ref;
       Boolean dir = false;
-      if (MakeRef(path, &ref, &dir) == noErr) {
+      if (ChildExists(*this, name, dbg, &dir)) {
         if (dir) {
           error = U("A Folder with that name already exists: ") + name;
         } else {
@@ -430,9 +423,7 @@ bool XFileSpec::XCreateFile(UniString name, uint32_t creator, uint32_t type,
     } else if (isFile) {
       existing(last);
     } else {
-      XFileSpec parent(*this);
-      parent.RemoveFileOrDirName();
-      parentPath = parent.GetPath(kPathStylePOSIX, true);
+      parentPath = ParentPathOf(*this);
       newName = GetFileName(kPathStyleInternal);
       create = true;
     }
@@ -450,8 +441,8 @@ bool XFileSpec::XCreateFile(UniString name, uint32_t creator, uint32_t type,
   }
   if (result) error = UniString();
   m_ustrError = error;
-  dbg.Output(error.IsNotEmpty() ? kDebugError : kDebugResult,
-             error.IsNotEmpty() ? error : U(result ? "Success" : "Failure"));
+  stcOpLog const log = {&dbg, nullptr};
+  log.Finish(error, U(result ? "Success" : "Failure"));
   return result;
 }
 
@@ -490,11 +481,8 @@ bool XFileSpec::XCreateDir(UniString name) {
   } else {
     UniString const last = GetFileOrDirName(kPathStyleInternal);
     if (isDir && named) {
-      UniString const path = ChildPath(GetPath(kPathStylePOSIX, true), name);
-      dbg.Output(kDebugInfo, U("Checking ") + path);
-      FSRef ref;
       Boolean dir = false;
-      if (MakeRef(path, &ref, &dir) == noErr) {
+      if (ChildExists(*this, name, dbg, &dir)) {
         error =
             U(dir ? "Folder already exists: " : "A File with that name already exists: ") + name;
       } else {
@@ -511,9 +499,7 @@ bool XFileSpec::XCreateDir(UniString name) {
     } else if (named) {
       error = U("Parent Folder does not exist: ") + last;
     } else {
-      XFileSpec parent(*this);
-      parent.RemoveFileOrDirName();
-      parentPath = parent.GetPath(kPathStylePOSIX, true);
+      parentPath = ParentPathOf(*this);
       newName = GetDirName(kPathStyleInternal);
       create = true;
     }
@@ -525,8 +511,8 @@ bool XFileSpec::XCreateDir(UniString name) {
     result = error.IsEmpty();
   }
   m_ustrError = error;
-  dbg.Output(error.IsNotEmpty() ? kDebugError : kDebugResult,
-             error.IsNotEmpty() ? error : U(result ? "Success" : "Failure"));
+  stcOpLog const log = {&dbg, nullptr};
+  log.Finish(error, U(result ? "Success" : "Failure"));
   return result;
 }
 

@@ -3,7 +3,8 @@
 // text, the last-item operations, free file names, the home folder, the system folders, and the
 // locations of the plug-in bundle, the host application and the host's front database.
 // Relies on the File Manager, CFURL and CFBundle stand-ins, on the host SDK stand-in reached
-// through the plug-in frame's call block (gFMX_ExternCallPtr), and on core/DebugLog.h.
+// through the plug-in frame's call block (gFMX_ExternCallPtr), on core/DebugLog.h and on the
+// shared helpers of files/XFileSpecInternal.h.
 // Failures: an empty text or false with a message in the spec's error text; a home path whose
 // home folder cannot be found renders as the empty text, never as a path somewhere else.
 #include <cstdint>
@@ -11,27 +12,16 @@
 #include "core/DebugLog.h"
 #include "core/MacOSGlue.h"
 #include "files/XFileSpec.h"
+#include "files/XFileSpecInternal.h"
 #include "platform/cf/CFBundle.h"
 #include "platform/cf/CFURL.h"
 #include "platform/fmx/FMWrapper.h"
 #include "plugin/HostText.h"
 #include "plugin/PluginGlobals.h"
 
+using namespace XFileSpecInternal;
+
 namespace {
-
-UniString U(char const* text) { return UniString(text, 1); }
-
-int LastPos(UniString const& text, unsigned short c) {
-  unsigned short const* p = text.GetBytes();
-  for (int i = text.Length(); i >= 1; --i) {
-    if (p[i - 1] == c) return i;
-  }
-  return 0;
-}
-
-bool EndsWithUnit(UniString const& text, unsigned short c) {
-  return text.Length() > 0 && text.GetBytes()[text.Length() - 1] == c;
-}
 
 UniString YesNo(bool value) { return U(value ? "Yes" : "No"); }
 
@@ -45,18 +35,6 @@ unsigned int RootLength(UniStringList const& items) {
   UniString const upper = first.UpperCase();
   if (upper == U("VOLUMES") || upper == U("NETWORK")) return n < 2 ? n : 2;
   return 0;
-}
-
-// The File Manager's answer for a POSIX path. A path holding U+0000 names nothing: its UTF-8
-// text would end early and name another object.
-OSStatus MakeRef(UniString const& path, FSRef* ref, Boolean* isDir) {
-  unsigned short const* p = path.GetBytes();
-  if (p == nullptr) return fnfErr;
-  for (int i = 0; i < path.Length(); ++i) {
-    if (p[i] == 0) return fnfErr;
-  }
-  AnsiString const bytes = path.GetAnsiString(-1);
-  return FSPathMakeRef(reinterpret_cast<UInt8 const*>(bytes.c_str()), ref, isDir);
 }
 
 // True when the path names an existing object; *isDir tells whether it is a folder.

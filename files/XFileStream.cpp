@@ -250,32 +250,6 @@ bool XFileStream::LoadBlockAt(int32_t target) {
 
 // ---- positions and sizes ----
 
-int32_t XFileStream::TargetOf(int32_t offset, int origin) const {
-  int64_t const size = m_lngSize;
-  int64_t const position = m_lngPosition;
-  int64_t target = position;
-  switch (origin) {
-    case kStreamFromStart:
-      target = offset < 0 ? 0 : (offset < size ? offset : size);
-      break;
-    case kStreamFromEnd: {
-      int64_t const distance = offset < 0 ? -int64_t{offset} : int64_t{offset};
-      target = distance < size ? size - distance : 0;
-      break;
-    }
-    case kStreamFromPosition:
-      if (offset >= 0) {
-        target = position + offset < size ? position + offset : size;
-      } else {
-        target = position + offset > 0 ? position + offset : 0;
-      }
-      break;
-    default:
-      break;
-  }
-  return static_cast<int32_t>(target);
-}
-
 bool XFileStream::SetPos(int32_t offset, int origin) {
   ClearError();
   if (!m_bolAttached) return Fail("Not attached to any file.");
@@ -354,29 +328,43 @@ bool XFileStream::SetSize(int32_t size, int origin) {
 
 // ---- reading ----
 
+inline bool XFileStream::BlockHolds(unsigned char const* buffer, int32_t count) const {
+  return m_lngBufferSize > 0 && m_bolAttached && m_lngMode != kXFileStreamWrite &&
+         buffer != nullptr && count > 0 && count < m_lngValidBytes - m_lngBufferIndex &&
+         count <= m_lngSize - m_lngPosition;
+}
+
+inline void XFileStream::CopyFromBlock(unsigned char* buffer, int32_t count) const {
+  if (count == 1) {
+    *buffer = m_pbytBuffer[m_lngBufferIndex];
+  } else {
+    std::memcpy(buffer, m_pbytBuffer + m_lngBufferIndex, static_cast<size_t>(count));
+  }
+}
+
+bool XFileStream::CheckReadRequest(unsigned char const* buffer, int32_t count, int32_t* wanted) {
+  ClearError();
+  if (buffer == nullptr) return Fail("Output Buffer is NULL!");
+  if (!m_bolAttached) return Fail("Not attached to any file.");
+  if (m_lngMode == kXFileStreamWrite) return Fail("File is not in Read or Read/Write Mode.");
+  if (count <= 0) return false;
+  int32_t const left = m_lngSize - m_lngPosition;
+  *wanted = count > left ? (left > 0 ? left : 0) : count;
+  return true;
+}
+
 int32_t XFileStream::ReadBytes(unsigned char* buffer, int32_t count) {
   // The common case first: the bytes lie inside the loaded block.
-  if (m_lngBufferSize > 0 && m_bolAttached && m_lngMode != kXFileStreamWrite && buffer != nullptr &&
-      count > 0 && count < m_lngValidBytes - m_lngBufferIndex &&
-      count <= m_lngSize - m_lngPosition) {
-    if (count == 1) {
-      *buffer = m_pbytBuffer[m_lngBufferIndex];
-    } else {
-      std::memcpy(buffer, m_pbytBuffer + m_lngBufferIndex, static_cast<size_t>(count));
-    }
+  if (BlockHolds(buffer, count)) {
+    CopyFromBlock(buffer, count);
     m_lngBufferIndex += count;
     m_lngPosition += count;
     ClearError();
     return count;
   }
 
-  ClearError();
-  if (buffer == nullptr) return Fail("Output Buffer is NULL!"), 0;
-  if (!m_bolAttached) return Fail("Not attached to any file."), 0;
-  if (m_lngMode == kXFileStreamWrite) return Fail("File is not in Read or Read/Write Mode."), 0;
-  if (count <= 0) return 0;
-  int32_t const left = m_lngSize - m_lngPosition;
-  int32_t const wanted = count > left ? (left > 0 ? left : 0) : count;
+  int32_t wanted = 0;
+  if (!CheckReadRequest(buffer, count, &wanted)) return 0;
 
   if (m_lngBufferSize == 0) {
     int32_t const got = InternalReadBytes(buffer, wanted);
@@ -433,25 +421,14 @@ int32_t XFileStream::ReadBytes(unsigned char* buffer, int32_t count) {
 }
 
 int32_t XFileStream::PeekBytes(unsigned char* buffer, int32_t count) {
-  if (m_lngBufferSize > 0 && m_bolAttached && m_lngMode != kXFileStreamWrite && buffer != nullptr &&
-      count > 0 && count < m_lngValidBytes - m_lngBufferIndex &&
-      count <= m_lngSize - m_lngPosition) {
-    if (count == 1) {
-      *buffer = m_pbytBuffer[m_lngBufferIndex];
-    } else {
-      std::memcpy(buffer, m_pbytBuffer + m_lngBufferIndex, static_cast<size_t>(count));
-    }
+  if (BlockHolds(buffer, count)) {
+    CopyFromBlock(buffer, count);
     ClearError();
     return count;
   }
 
-  ClearError();
-  if (buffer == nullptr) return Fail("Output Buffer is NULL!"), 0;
-  if (!m_bolAttached) return Fail("Not attached to any file."), 0;
-  if (m_lngMode == kXFileStreamWrite) return Fail("File is not in Read or Read/Write Mode."), 0;
-  if (count <= 0) return 0;
-  int32_t const left = m_lngSize - m_lngPosition;
-  int32_t const wanted = count > left ? (left > 0 ? left : 0) : count;
+  int32_t wanted = 0;
+  if (!CheckReadRequest(buffer, count, &wanted)) return 0;
 
   int32_t total = 0;
   int32_t forkOffset = m_lngPosition;
@@ -789,22 +766,8 @@ int32_t XFileStream::Find(unsigned char* pattern, int32_t length, bool anyOf, in
     m_ustrErrorDetail = "File is empty.";
     return -1;
   }
-  if (start < 0) start = 0;
-  if (start >= m_lngSize) start = m_lngSize - 1;
-  if (occurrence == 0) {
-    m_ustrError = UniString();
-    m_ustrErrorDetail = "Occurrence 0 does not exist";
-    return -1;
-  }
-  int32_t last = m_lngSize - 1;
-  if (!anyOf) {
-    if (length > m_lngSize) {
-      m_ustrErrorDetail = "Length of Find was greater than Length of Bytes";
-      return -1;
-    }
-    last = m_lngSize - length;
-    if (start > last) start = last;
-  }
+  int32_t last = 0;
+  if (!FindBounds(length, anyOf, occurrence, &start, &last)) return -1;
 
   // A changed block must reach the fork before the fork is searched.
   if (!WriteBackBlock()) return -1;

@@ -96,8 +96,13 @@ class XFileStream : public XStream {
   // the file), or the aligned block holding target with the position moved there.
   bool LoadBlock(int32_t blockStart);
   bool LoadBlockAt(int32_t target);
-  // The position SetPos(offset, origin) names, within 0..size.
-  int32_t TargetOf(int32_t offset, int origin) const;
+  // ReadBytes and PeekBytes: whether the count bytes can come straight from the loaded block,
+  // and copying them from there (the position is not moved).
+  bool BlockHolds(unsigned char const* buffer, int32_t count) const;
+  void CopyFromBlock(unsigned char* buffer, int32_t count) const;
+  // ReadBytes and PeekBytes: the request's checks (error text cleared first, a failure's text
+  // left set) and *wanted, the count cut to the bytes left; false when nothing is to be read.
+  bool CheckReadRequest(unsigned char const* buffer, int32_t count, int32_t* wanted);
   // ReadLine over the loaded block: true with *count set when the whole line lay inside it;
   // false, with nothing consumed, when XStream's reader must read it.
   bool ScanLine(AnsiString* ansiLine, UniString* uniLine, enumLineEndingType ending, int encoding,

@@ -169,23 +169,8 @@ int32_t XMemoryStream::Find(unsigned char* pattern, int32_t length, bool anyOf, 
     m_ustrErrorDetail = "No Buffer to Search";
     return -1;
   }
-  if (start < 0) start = 0;
-  if (start >= m_lngSize) start = m_lngSize - 1;
-  if (occurrence == 0) {
-    m_ustrError = UniString();
-    m_ustrErrorDetail = "Occurrence 0 does not exist";
-    return -1;
-  }
-
-  int32_t last = m_lngSize - 1;
-  if (!anyOf) {
-    if (length > m_lngSize) {
-      m_ustrErrorDetail = "Length of Find was greater than Length of Bytes";
-      return -1;
-    }
-    last = m_lngSize - length;
-    if (start > last) start = last;
-  }
+  int32_t last = 0;
+  if (!FindBounds(length, anyOf, occurrence, &start, &last)) return -1;
   auto matchesAt = [&](int32_t at) {
     if (anyOf) return std::memchr(pattern, m_pbytBuffer[at], static_cast<size_t>(length)) != nullptr;
     return std::memcmp(m_pbytBuffer + at, pattern, static_cast<size_t>(length)) == 0;

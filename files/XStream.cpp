@@ -67,8 +67,7 @@ void XStream::ResetError(UniString const& text) {
   m_ustrErrorDetail = UniString();
 }
 
-bool XStream::SetPos(int32_t offset, int origin) {
-  ResetError("Unknown Error");
+int32_t XStream::TargetOf(int32_t offset, int origin) const {
   int64_t const size = m_lngSize;
   int64_t const position = m_lngPosition;
   int64_t target = position;
@@ -92,8 +91,34 @@ bool XStream::SetPos(int32_t offset, int origin) {
     default:
       break;
   }
-  m_lngPosition = static_cast<int32_t>(target);
+  return static_cast<int32_t>(target);
+}
+
+bool XStream::SetPos(int32_t offset, int origin) {
+  ResetError("Unknown Error");
+  m_lngPosition = TargetOf(offset, origin);
   m_ustrError = UniString();
+  return true;
+}
+
+bool XStream::FindBounds(int32_t length, bool anyOf, int32_t occurrence, int32_t* start,
+                         int32_t* last) {
+  if (*start < 0) *start = 0;
+  if (*start >= m_lngSize) *start = m_lngSize - 1;
+  if (occurrence == 0) {
+    m_ustrError = UniString();
+    m_ustrErrorDetail = "Occurrence 0 does not exist";
+    return false;
+  }
+  *last = m_lngSize - 1;
+  if (!anyOf) {
+    if (length > m_lngSize) {
+      m_ustrErrorDetail = "Length of Find was greater than Length of Bytes";
+      return false;
+    }
+    *last = m_lngSize - length;
+    if (*start > *last) *start = *last;
+  }
   return true;
 }
 

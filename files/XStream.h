@@ -64,6 +64,13 @@ class XStream {
  protected:
   // The first step of most operations: error text set to the given text, detail emptied.
   void ResetError(UniString const& text);
+  // The position SetPos(offset, origin) names, clamped to 0..size (an unknown origin: the
+  // current position).
+  int32_t TargetOf(int32_t offset, int origin) const;
+  // Find's common bounds, for a stream that is not empty: start clamped into the stream and
+  // *last set to the last position a match may begin at. False, with the detail note set, for
+  // occurrence 0 and for a pattern longer than the stream (anyOf false).
+  bool FindBounds(int32_t length, bool anyOf, int32_t occurrence, int32_t* start, int32_t* last);
 
   int32_t m_lngSize;
   int32_t m_lngPosition;

@@ -26,6 +26,7 @@
 #include "platform/carbon/Gestalt.h"
 #include "platform/cf/CFDate.h"
 #include "platform/mp/Multiprocessing.h"
+#include "tests/support/TempFileSystemRoot.h"
 
 namespace {
 
@@ -50,16 +51,11 @@ std::vector<std::string> Lines(std::string const& text) {
   return lines;
 }
 
-class DebugLogFileTest : public ::testing::Test {
+class DebugLogFileTest : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/velmora-logfiles-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    m_strRoot = pattern;
-    for (char const* dir : {kDesktop, kPrefs, kTemp})
-      std::filesystem::create_directories(m_strRoot + dir);
-    FSStandInReset();
-    ASSERT_EQ(noErr, FSStandInSetRoot(m_strRoot.c_str()));
+    ASSERT_TRUE(MakeRoot("velmora-logfiles", {kDesktop, kPrefs, kTemp}));
+    ASSERT_EQ(noErr, InstallRoot());
     FSStandInSetFolder(kUserDomain, kCurrentUserFolderType, "/Users/me");
     FSStandInSetFolder(kUserDomain, kDesktopFolderType, kDesktop);
     FSStandInSetFolder(kUserDomain, kPreferencesFolderType, kPrefs);
@@ -71,9 +67,8 @@ class DebugLogFileTest : public ::testing::Test {
   void TearDown() override {
     Reset();
     FSStandInTestClearFaults();
-    FSStandInReset();
     CFAbsoluteTimeClearCurrentForTesting();
-    std::filesystem::remove_all(m_strRoot);
+    RemoveRoot();
   }
   static void Reset() {
     EndDebug();
@@ -83,11 +78,6 @@ class DebugLogFileTest : public ::testing::Test {
     g_ustrDebugLogFileName = UniString();
     g_ustrCrashLogFileName = UniString();
   }
-  std::string Read(std::string const& path) {
-    std::ifstream in(m_strRoot + path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  std::string m_strRoot;
 };
 
 // The Finder information of a file, read straight from the File Manager.

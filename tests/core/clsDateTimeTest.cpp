@@ -10,26 +10,9 @@
 #include <string>
 
 #include "core/clsDateTime.h"
+#include "tests/support/ScopedTZ.h"
 
 namespace {
-
-class ScopedTZ {
- public:
-  explicit ScopedTZ(char const* zone) : m_bolHadOld(std::getenv("TZ") != nullptr) {
-    if (m_bolHadOld) m_strOld = std::getenv("TZ");
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedTZ() {
-    if (m_bolHadOld) setenv("TZ", m_strOld.c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  bool m_bolHadOld;
-  std::string m_strOld;
-};
 
 class ScopedClock {
  public:

@@ -19,6 +19,7 @@
 #include "files/FSCopyObject.h"
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesTesting.h"
+#include "tests/support/TempFileSystemRoot.h"
 
 namespace {
 
@@ -40,21 +41,13 @@ std::string Pattern(size_t size, unsigned seed) {
   return bytes;
 }
 
-class FSCopyObjectTest : public ::testing::Test {
+class FSCopyObjectTest : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/fscopyobject-XXXXXX";
-    m_strRoot = mkdtemp(pattern);
-    for (char const* dir : {"/src", "/dst", "/Volumes/Other", "/outside"})
-      std::filesystem::create_directories(m_strRoot + dir);
-    FSStandInReset();
-    ASSERT_EQ(noErr, FSStandInSetRoot(m_strRoot.c_str()));
+    ASSERT_TRUE(MakeRoot("fscopyobject", {"/src", "/dst", "/Volumes/Other", "/outside"}));
+    ASSERT_EQ(noErr, InstallRoot());
   }
-  void TearDown() override {
-    FSStandInReset();
-    std::filesystem::permissions(m_strRoot, std::filesystem::perms::all);
-    std::filesystem::remove_all(m_strRoot);
-  }
+  void TearDown() override { RemoveRoot(); }
 
   static FSRef Ref(std::string const& path) {
     FSRef ref = {};
@@ -156,9 +149,6 @@ class FSCopyObjectTest : public ::testing::Test {
     FSCloseIterator(iterator);
     return total;
   }
-  std::string Real(std::string const& path) const { return m_strRoot + path; }
-
-  std::string m_strRoot;
 };
 
 TEST_F(FSCopyObjectTest, CopiesBothForksByteForByte) {

@@ -18,6 +18,7 @@
 #include "files/XFileSpec.h"
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesTesting.h"
+#include "tests/support/TempFileSystemRoot.h"
 
 namespace {
 
@@ -46,29 +47,21 @@ clsSingleVar const* Value(clsMultiVar* entry, char const* name) {
   return entry != nullptr && entry->GetVar(U(name), it) ? &*it : &s_udtMissing;
 }
 
-class XFileSpecListFixture : public ::testing::Test {
+class XFileSpecListFixture : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/xfilespec-list-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_strRoot = pattern;
-    std::filesystem::create_directories(m_strRoot + "/list");
-    FSStandInReset();
-    ASSERT_EQ(noErr, FSStandInSetRoot(m_strRoot.c_str()));
+    ASSERT_TRUE(MakeRoot("xfilespec-list", {"/list"}));
+    ASSERT_EQ(noErr, InstallRoot());
     ASSERT_TRUE(m_udtSpec.ParsePath(U("/list")));
   }
-  void TearDown() override {
-    FSStandInReset();
-    std::filesystem::remove_all(m_strRoot);
-  }
+  void TearDown() override { RemoveRoot(); }
   void Make(std::string const& path, char const* data = "x") {
-    std::filesystem::path const real(m_strRoot + path);
+    std::filesystem::path const real(Real(path));
     std::filesystem::create_directories(real.parent_path());
     if (data != nullptr) std::ofstream(real, std::ios::binary) << data;
     else std::filesystem::create_directory(real);
   }
 
-  std::string m_strRoot;
   XFileSpec m_udtSpec;
   clsMultiVar m_udtItems;
 };

@@ -16,47 +16,23 @@
 #include "files/XFileSpec.h"
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesTesting.h"
+#include "tests/support/XFileSpecTestRoot.h"
 
 namespace {
 
-std::string S(UniString const& text) { return text.GetAnsiString(1).c_str(); }
-UniString U(std::string const& text) { return UniString(text.c_str(), 1, int(text.size())); }
-std::string Err(XFileSpec const& spec) { return S(spec.ErrorString()); }
+using namespace XFileSpecTesting;
 
-class MoveFixture : public ::testing::Test {
+class MoveFixture : public clsXFileSpecRootTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/xfilespec-move-XXXXXX";
-    m_strRoot = mkdtemp(pattern);
-    for (char const* dir : {"/Users/bob/A", "/Users/bob/B", "/Volumes/Data/C", "/etc"})
-      std::filesystem::create_directories(m_strRoot + dir);
-    FSStandInReset();
-    ASSERT_EQ(noErr, FSStandInSetRoot(m_strRoot.c_str()));
-    FSStandInSetFolder(kUserDomain, kCurrentUserFolderType, "/Users/bob");
-    CleanUpXFileSpec();
-    XFileSpec::m_ulngGetVolNamesTimeout = 0;
-    XFileSpec::m_ulngGetRootVolNameTimeout = 0;
+    ASSERT_TRUE(MakeRoot("xfilespec-move", {"/Users/bob/A", "/Users/bob/B", "/Volumes/Data/C", "/etc"}));
+    ASSERT_EQ(noErr, InstallRoot());
+    UseHome("/Users/bob");
     MakeA("alpha", "rsrc");
   }
   void TearDown() override {
     CleanUpXFileSpec();
-    FSStandInReset();
-    std::filesystem::remove_all(m_strRoot);
-  }
-  std::string Real(std::string const& path) const { return m_strRoot + path; }
-  void Write(std::string const& path, std::string const& bytes) {
-    std::ofstream(Real(path), std::ios::binary) << bytes;
-  }
-  bool Exists(std::string const& path) const { return std::filesystem::exists(Real(path)); }
-  static XFileSpec Spec(std::string const& text) {
-    XFileSpec spec;
-    EXPECT_TRUE(spec.ParsePath(U(text))) << text;
-    return spec;
-  }
-  static FSRef Ref(std::string const& path) {
-    FSRef ref = {};
-    EXPECT_EQ(noErr, FSPathMakeRef(reinterpret_cast<UInt8 const*>(path.c_str()), &ref, nullptr));
-    return ref;
+    RemoveRoot();
   }
   static HFSUniStr255 ForkName(bool resource) {
     HFSUniStr255 name;
@@ -104,8 +80,6 @@ class MoveFixture : public ::testing::Test {
     EXPECT_EQ(noErr, FSSetCatalogInfo(&ref, kFSCatInfoNodeFlags, &info));
     return locked;
   }
-
-  std::string m_strRoot;
 };
 
 TEST_F(MoveFixture, NamingCasesForMoveAndCopy) {

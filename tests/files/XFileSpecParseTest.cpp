@@ -17,42 +17,31 @@
 #include "platform/cf/CFDate.h"
 #include "plugin/PluginGlobals.h"
 #include "support/FmxTestHost.h"
+#include "tests/support/XFileSpecTestRoot.h"
 
 namespace {
 
 CFAbsoluteTime const kNow = 300000000.0;
 
-std::string S(UniString const& text) { return text.GetAnsiString(1).c_str(); }
-UniString U(std::string const& text) { return UniString(text.c_str(), 1, int(text.size())); }
+using namespace XFileSpecTesting;
 
-class ParseFixture : public ::testing::Test {
+class ParseFixture : public clsXFileSpecRootTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/xfilespec-parse-XXXXXX";
-    m_strRoot = mkdtemp(pattern);
-    for (char const* dir : {"/Users/bob", "/Volumes/Data/db", "/etc"}) MakeDir(dir);
+    ASSERT_TRUE(MakeRoot("xfilespec-parse", {"/Users/bob", "/Volumes/Data/db", "/etc"}));
     MakeFile("/Volumes/Data/db/Orders");
-    FSStandInReset();
-    ASSERT_EQ(noErr, FSStandInSetRoot(m_strRoot.c_str()));
-    FSStandInSetFolder(kUserDomain, kCurrentUserFolderType, "/Users/bob");
-    ResetCaches();
+    ASSERT_EQ(noErr, InstallRoot());
+    UseHome("/Users/bob");
     CFAbsoluteTimeSetCurrentForTesting(kNow);
   }
   void TearDown() override {
     gFMX_ExternCallPtr = nullptr;
     CleanUpXFileSpec();
-    FSStandInReset();
     CFAbsoluteTimeClearCurrentForTesting();
-    std::filesystem::remove_all(m_strRoot);
+    RemoveRoot();
   }
-  static void ResetCaches() {
-    CleanUpXFileSpec();
-    XFileSpec::m_ulngGetVolNamesTimeout = 0;
-    XFileSpec::m_ustrRootVolName = UniString();
-    XFileSpec::m_ulngGetRootVolNameTimeout = 0;
-  }
-  void MakeDir(std::string const& path) { std::filesystem::create_directories(m_strRoot + path); }
-  void MakeFile(std::string const& path) { std::ofstream(m_strRoot + path) << "x"; }
+  void MakeDir(std::string const& path) { std::filesystem::create_directories(Real(path)); }
+  void MakeFile(std::string const& path) { std::ofstream(Real(path)) << "x"; }
   // The items of a parse, or "ERR:" and the error text.
   static std::string Parse(std::string const& text, std::string* protocol = nullptr) {
     XFileSpec spec;
@@ -60,8 +49,6 @@ class ParseFixture : public ::testing::Test {
     if (protocol) *protocol = S(spec.GetProtocol());
     return ok ? S(spec.GetPath(kPathStyleInternal, true)) : "ERR:" + S(spec.ErrorString());
   }
-
-  std::string m_strRoot;
 };
 
 TEST_F(ParseFixture, WorkedExamplesAndInternalRoundTrip) {

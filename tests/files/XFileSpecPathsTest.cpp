@@ -18,47 +18,31 @@
 #include "platform/cf/CFDate.h"
 #include "plugin/PluginGlobals.h"
 #include "support/FmxTestHost.h"
+#include "tests/support/XFileSpecTestRoot.h"
 
 namespace {
 
 CFAbsoluteTime const kNow = 300000000.0;
 
-std::string S(UniString const& text) { return text.GetAnsiString(1).c_str(); }
-UniString U(std::string const& text) { return UniString(text.c_str(), 1, int(text.size())); }
+using namespace XFileSpecTesting;
 
-XFileSpec Spec(std::string const& text) {
-  XFileSpec spec;
-  EXPECT_TRUE(spec.ParsePath(U(text))) << text;
-  return spec;
-}
-
-class PathsFixture : public ::testing::Test {
+class PathsFixture : public clsXFileSpecRootTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/xfilespec-paths-XXXXXX";
-    m_strRoot = mkdtemp(pattern);
-    for (char const* dir : {"/Users/bob/out", "/Users/alice", "/Volumes/Data/a", "/etc"}) MakeDir(dir);
+    ASSERT_TRUE(MakeRoot("xfilespec-paths", {"/Users/bob/out", "/Users/alice", "/Volumes/Data/a", "/etc"}));
     MakeFile("/Users/bob/f");
-    FSStandInReset();
-    ASSERT_EQ(noErr, FSStandInSetRoot(m_strRoot.c_str()));
-    FSStandInSetFolder(kUserDomain, kCurrentUserFolderType, "/Users/bob");
-    CleanUpXFileSpec();
-    XFileSpec::m_ulngGetVolNamesTimeout = 0;
-    XFileSpec::m_ustrRootVolName = UniString();
-    XFileSpec::m_ulngGetRootVolNameTimeout = 0;
+    ASSERT_EQ(noErr, InstallRoot());
+    UseHome("/Users/bob");
     CFAbsoluteTimeSetCurrentForTesting(kNow);
   }
   void TearDown() override {
     gFMX_ExternCallPtr = nullptr;
     CleanUpXFileSpec();
-    FSStandInReset();
     CFAbsoluteTimeClearCurrentForTesting();
-    std::filesystem::remove_all(m_strRoot);
+    RemoveRoot();
   }
-  void MakeDir(std::string const& path) { std::filesystem::create_directories(m_strRoot + path); }
-  void MakeFile(std::string const& path) { std::ofstream(m_strRoot + path) << "x"; }
-
-  std::string m_strRoot;
+  void MakeDir(std::string const& path) { std::filesystem::create_directories(Real(path)); }
+  void MakeFile(std::string const& path) { std::ofstream(Real(path)) << "x"; }
 };
 
 TEST_F(PathsFixture, StyleTableAndRoundTrips) {

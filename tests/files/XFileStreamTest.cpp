@@ -16,6 +16,7 @@
 #include "files/XFileStream.h"
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesTesting.h"
+#include "tests/support/TempFileSystemRoot.h"
 
 namespace {
 
@@ -31,26 +32,13 @@ class TestStream : public XFileStream {
   int32_t Position() const { return m_lngPosition; }
 };
 
-class FileStreamFixture : public ::testing::Test {
+class FileStreamFixture : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/xfilestream-XXXXXX";
-    m_strRoot = mkdtemp(pattern);
-    FSStandInReset();
-    ASSERT_EQ(noErr, FSStandInSetRoot(m_strRoot.c_str()));
+    ASSERT_TRUE(MakeRoot("xfilestream"));
+    ASSERT_EQ(noErr, InstallRoot());
   }
-  void TearDown() override {
-    FSStandInReset();
-    std::filesystem::remove_all(m_strRoot);
-  }
-  std::string Real(std::string const& path) const { return m_strRoot + path; }
-  void Write(std::string const& path, std::string const& bytes) {
-    std::ofstream(Real(path), std::ios::binary) << bytes;
-  }
-  std::string Read(std::string const& path) const {
-    std::ifstream in(Real(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  void TearDown() override { RemoveRoot(); }
   static XFileSpec Spec(std::string const& path) {
     XFileSpec spec;
     EXPECT_TRUE(spec.ParsePath(U(path))) << path;
@@ -67,7 +55,6 @@ class FileStreamFixture : public ::testing::Test {
     for (size_t i = 0; i < n; ++i) bytes[i] = char('a' + (i * 7 + i / 251) % 26);
     return bytes;
   }
-  std::string m_strRoot;
 };
 
 TEST_F(FileStreamFixture, AttachingInEachMode) {

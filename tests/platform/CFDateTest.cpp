@@ -10,27 +10,9 @@
 
 #include "platform/carbon/UTCDateTime.h"
 #include "platform/cf/CFDate.h"
+#include "tests/support/ScopedTZ.h"
 
 namespace {
-
-// Pins TZ for one test and puts the previous setting back afterwards.
-class ScopedTZ {
- public:
-  explicit ScopedTZ(char const* zone) : m_bolHadOld(std::getenv("TZ") != nullptr) {
-    if (m_bolHadOld) m_strOld = std::getenv("TZ");
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedTZ() {
-    if (m_bolHadOld) setenv("TZ", m_strOld.c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  bool m_bolHadOld;
-  std::string m_strOld;
-};
 
 CFGregorianDate Date(int year, int month, int day, int hour = 0, int minute = 0, double second = 0) {
   return CFGregorianDate{year, SInt8(month), SInt8(day), SInt8(hour), SInt8(minute), second};

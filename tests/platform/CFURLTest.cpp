@@ -16,6 +16,7 @@
 #include "platform/carbon/FilesStandIn.h"
 #include "platform/cf/CFBundle.h"
 #include "platform/cf/CFURL.h"
+#include "tests/support/TempFileSystemRoot.h"
 
 namespace {
 
@@ -40,23 +41,15 @@ std::string PathOfURL(CFURLRef url, CFURLPathStyle style) {
   return TakeString(CFURLCopyFileSystemPath(url, style));
 }
 
-class CFURLTest : public ::testing::Test {
+class CFURLTest : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
-    char chrTemplate[] = "/tmp/velmora-cfurl-XXXXXX";
-    ASSERT_NE(mkdtemp(chrTemplate), nullptr);
-    m_strRoot = chrTemplate;
-    for (char const* dir : {"/Users/bob", "/Volumes/Data/x"})
-      std::filesystem::create_directories(m_strRoot + dir);
+    ASSERT_TRUE(MakeRoot("velmora-cfurl", {"/Users/bob", "/Volumes/Data/x"}));
     for (char const* file : {"/Users/bob/a:b", "/Users/bob/\xFF.txt"})
-      close(open((m_strRoot + file).c_str(), O_CREAT | O_WRONLY, 0644));
-    ASSERT_EQ(FSStandInSetRoot(m_strRoot.c_str()), noErr);
+      close(open(Real(file).c_str(), O_CREAT | O_WRONLY, 0644));
+    ASSERT_EQ(InstallRoot(), noErr);
   }
-  void TearDown() override {
-    FSStandInReset();
-    std::filesystem::remove_all(m_strRoot);
-  }
-  std::string m_strRoot;
+  void TearDown() override { RemoveRoot(); }
 };
 
 TEST_F(CFURLTest, PathsOfReferencesInBothStyles) {

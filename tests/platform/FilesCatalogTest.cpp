@@ -19,6 +19,7 @@
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesStandIn.h"
 #include "platform/carbon/FilesTesting.h"
+#include "tests/support/TempFileSystemRoot.h"
 
 namespace {
 
@@ -27,21 +28,14 @@ std::vector<UniChar> Units(std::string const& text) {
   return std::vector<UniChar>(units.begin(), units.end());
 }
 
-class FilesCatalogTest : public ::testing::Test {
+class FilesCatalogTest : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
-    char chrTemplate[] = "/tmp/velmora-catalog-XXXXXX";
-    ASSERT_NE(mkdtemp(chrTemplate), nullptr);
-    m_strRoot = chrTemplate;
-    for (char const* dir : {"/a", "/b", "/Volumes/Data", "/outside"})
-      std::filesystem::create_directories(m_strRoot + dir);
-    ASSERT_EQ(FSStandInSetRoot(m_strRoot.c_str()), noErr);
+    ASSERT_TRUE(MakeRoot("velmora-catalog", {"/a", "/b", "/Volumes/Data", "/outside"}));
+    ASSERT_EQ(InstallRoot(), noErr);
   }
-  void TearDown() override {
-    FSStandInReset();
-    std::filesystem::remove_all(m_strRoot);
-  }
-  std::string Real(std::string const& path) const { return m_strRoot + path; }
+  void TearDown() override { RemoveRoot(); }
+  // lstat: a link counts as there even when what it points at is not.
   bool Exists(std::string const& path) const {
     struct stat st;
     return lstat(Real(path).c_str(), &st) == 0;
@@ -91,8 +85,6 @@ class FilesCatalogTest : public ::testing::Test {
     EXPECT_EQ(FSCloseIterator(iterator), noErr);
     return vecNames;
   }
-
-  std::string m_strRoot;
 };
 
 TEST_F(FilesCatalogTest, CatalogInfoRoundTrips) {

@@ -17,27 +17,22 @@
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesStandIn.h"
 #include "platform/carbon/FilesTesting.h"
+#include "tests/support/TempFileSystemRoot.h"
 
 namespace {
 
-class FilesForksTest : public ::testing::Test {
+class FilesForksTest : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
-    char chrTemplate[] = "/tmp/velmora-forks-XXXXXX";
-    ASSERT_NE(mkdtemp(chrTemplate), nullptr);
-    m_strRoot = chrTemplate;
-    std::filesystem::create_directories(m_strRoot + "/f");
-    ASSERT_EQ(FSStandInSetRoot(m_strRoot.c_str()), noErr);
+    ASSERT_TRUE(MakeRoot("velmora-forks", {"/f"}));
+    ASSERT_EQ(InstallRoot(), noErr);
     FSRef folder;
     ASSERT_EQ(FSPathMakeRef(reinterpret_cast<UInt8 const*>("/f"), &folder, nullptr), noErr);
     UniChar const name[] = {'d', 'o', 'c'};
     ASSERT_EQ(FSCreateFileUnicode(&folder, 3, name, kFSCatInfoNone, nullptr, &m_refFile, nullptr), noErr);
     FSGetResourceForkName(&m_rsrcName);
   }
-  void TearDown() override {
-    FSStandInReset();
-    std::filesystem::remove_all(m_strRoot);
-  }
+  void TearDown() override { RemoveRoot(); }
   FSIORefNum Open(bool rsrc, SInt8 permissions) {
     FSIORefNum refNum = 0;
     EXPECT_EQ(FSOpenFork(&m_refFile, rsrc ? m_rsrcName.length : 0, m_rsrcName.unicode, permissions,
@@ -58,7 +53,6 @@ class FilesForksTest : public ::testing::Test {
     return data;
   }
 
-  std::string m_strRoot;
   FSRef m_refFile;
   HFSUniStr255 m_rsrcName;
 };

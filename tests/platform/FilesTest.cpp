@@ -16,33 +16,29 @@
 
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesStandIn.h"
+#include "tests/support/TempFileSystemRoot.h"
 
 namespace {
 
-class FilesTest : public ::testing::Test {
+class FilesTest : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
-    char chrTemplate[] = "/tmp/velmora-files-XXXXXX";
-    ASSERT_NE(mkdtemp(chrTemplate), nullptr);
-    m_strRoot = chrTemplate;
-    for (char const* dir : {"/Users/bob", "/Volumes/Data/x", "/Volumes/.hidden", "/etc", "/tmp"})
-      std::filesystem::create_directories(m_strRoot + dir);
+    ASSERT_TRUE(MakeRoot("velmora-files", {"/Users/bob", "/Volumes/Data/x", "/Volumes/.hidden", "/etc", "/tmp"}));
     std::filesystem::create_directory_symlink(m_strRoot, m_strRoot + "/Volumes/Macintosh HD");
     WriteFile("/Users/bob/a.txt", "hello");
-    ASSERT_EQ(FSStandInSetRoot(m_strRoot.c_str()), noErr);
+    ASSERT_EQ(InstallRoot(), noErr);
     SaveEnv("HOME");
     SaveEnv("XDG_CONFIG_HOME");
     SaveEnv("TMPDIR");
   }
   void TearDown() override {
-    FSStandInReset();
     for (auto const& saved : m_vecEnv) {
       if (saved.second.first)
         setenv(saved.first.c_str(), saved.second.second.c_str(), 1);
       else
         unsetenv(saved.first.c_str());
     }
-    std::filesystem::remove_all(m_strRoot);
+    RemoveRoot();
   }
   void SaveEnv(char const* name) {
     char const* value = getenv(name);
@@ -66,7 +62,6 @@ class FilesTest : public ::testing::Test {
     return FSStandInUTF16ToUTF8(name.unicode, name.length);
   }
 
-  std::string m_strRoot;
   std::vector<std::pair<std::string, std::pair<bool, std::string>>> m_vecEnv;
 };
 

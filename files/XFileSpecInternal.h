@@ -1,0 +1,61 @@
+// XFileSpecInternal: small helpers shared by the XFileSpec units (files/XFileSpec*.cpp) and by
+// no one else. Interface: U() (an ASCII text as a UniString), MacError() (the "; MacError: "
+// tail of a message), MakeRef() (the File Manager's reference for a POSIX path), ChildPath() and
+// CatalogName() (an escaped item name as a path inside a folder, and as a catalogue name), and
+// LastPos()/EndsWithUnit() (searches for one UTF-16 unit).
+// Relies on files/XFileSpec.h and the File Manager stand-in (platform/carbon/Files.h).
+// Nothing throws; MakeRef answers fnfErr for a path that is empty or holds U+0000.
+#pragma once
+
+#include "core/AnsiString.h"
+#include "core/UniString.h"
+#include "files/XFileSpec.h"
+#include "platform/carbon/Files.h"
+
+namespace XFileSpecInternal {
+
+inline UniString U(char const* text) { return UniString(text, 1); }
+
+inline UniString MacError(OSStatus code) {
+  return U("; MacError: ") + XFileSpec::GetMacError(code);
+}
+
+// The File Manager's answer for a POSIX path. A path holding U+0000 names nothing: its UTF-8
+// text would end early and name another object.
+inline OSStatus MakeRef(UniString const& path, FSRef* ref, Boolean* isDir) {
+  unsigned short const* units = path.GetBytes();
+  if (units == nullptr) return fnfErr;
+  for (int i = 0; i < path.Length(); ++i) {
+    if (units[i] == 0) return fnfErr;
+  }
+  AnsiString const bytes = path.GetAnsiString(1);
+  return FSPathMakeRef(reinterpret_cast<UInt8 const*>(bytes.c_str()), ref, isDir);
+}
+
+// The POSIX path of the item name (escaped) inside the folder at folderPath: a '/' of the name
+// reaches the file system as ':'.
+inline UniString ChildPath(UniString const& folderPath, UniString const& name) {
+  return XFileSpec::AddEndingPathDelim(folderPath, kPathStylePOSIX) +
+         XFileSpec::DecodeSlashes(name, kPathStylePOSIX);
+}
+
+// A name (escaped) as the File Manager's Unicode calls take it: escapes undone, and the ':' of a
+// POSIX name back to the '/' of the catalogue's name.
+inline UniString CatalogName(UniString const& name) {
+  return XFileSpec::DecodeSlashes(name, kPathStylePOSIX).StrSub(U(":"), U("/"), false);
+}
+
+// Position (1-based) of the last unit c, or 0.
+inline int LastPos(UniString const& text, unsigned short c) {
+  unsigned short const* p = text.GetBytes();
+  for (int i = text.Length(); i >= 1; --i) {
+    if (p[i - 1] == c) return i;
+  }
+  return 0;
+}
+
+inline bool EndsWithUnit(UniString const& text, unsigned short c) {
+  return text.Length() > 0 && text.GetBytes()[text.Length() - 1] == c;
+}
+
+}  // namespace XFileSpecInternal
