@@ -704,8 +704,9 @@ OSErr FSCopyFile(FSRef const* source, FSRef const* destDir, CopyBufferContext co
                    wantSpec ? &spec : nullptr);
   if (bufferContext->clashAction == kCopyClashReplace && setAside) {
     // A failed copy has already removed its partial result: the old item gets its name back.
+    // (newRef stays the failed copy's: the filter must never be handed the user's original.)
     if (err != noErr)
-      FSRenameUnicode(&setAsideRef, name.length, name.unicode, kTextEncodingUnknown, &newRef);
+      FSRenameUnicode(&setAsideRef, name.length, name.unicode, kTextEncodingUnknown, nullptr);
     else
       err = FSDeleteObjects(&setAsideRef);
   }
@@ -829,7 +830,9 @@ OSErr CopyFolder(LinkedList* folderList, ListNode* node, UInt32 maxLevels,
   }
   FSCloseIterator(iterator);
   if (err == noErr && stop) err = kCopyErrStoppedByFilter;
-  if (err == noErr) InsertList(folderList, &subFolders, node);
+  // The sub-folders made so far are listed even when this folder stops early, so that the walk
+  // still gives them the permissions they were created without.
+  InsertList(folderList, &subFolders, node);
   DestroyList(&subFolders);
   return err;
 }
@@ -928,7 +931,7 @@ OSErr FSCopyFolder(FSRef const* source, FSRef const* destDir, UInt32 maxLevels,
   if (bufferContext->clashAction == kCopyClashReplace && setAside) {
     if (err != noErr) {
       if (created) FSDeleteObjects(&newRef);
-      FSRenameUnicode(&setAsideRef, name.length, name.unicode, kTextEncodingUnknown, &newRef);
+      FSRenameUnicode(&setAsideRef, name.length, name.unicode, kTextEncodingUnknown, nullptr);
     } else {
       err = FSDeleteObjects(&setAsideRef);
     }

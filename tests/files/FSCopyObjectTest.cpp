@@ -282,6 +282,26 @@ TEST_F(FSCopyObjectTest, CopiesFolderTreesToTheGivenDepth) {
   EXPECT_FALSE(Exists("/dst/stopped/top/a.txt"));
 }
 
+TEST_F(FSCopyObjectTest, StoppedCopyStillGivesItsSubFoldersTheirPermissions) {
+  MakeFolder("/src", "top");
+  MakeFile("/src/top", "a.txt", "A");
+  MakeFolder("/src/top", "sub");
+  MakeFile("/src/top/sub", "b.txt", "B");
+  FSRef top = Ref("/src/top"), sub = Ref("/src/top/sub"), dst = Ref("/dst");
+  FSCatalogInfo readOnly = Info("/src/top/sub", kFSCatInfoPermissions);
+  readOnly.permissions[2] = (readOnly.permissions[2] & ~0xFFFFu) | 0555;
+  ASSERT_EQ(noErr, FSSetCatalogInfo(&sub, kFSCatInfoPermissions, &readOnly));
+  // The filter stops at a.txt; sub is still made in the same batch, and never filled.
+  stcSeen seen;
+  seen.stopAfter = 1;
+  EXPECT_EQ(kCopyErrStoppedByFilter, FSCopyObject(&top, &dst, 0, kFSCatInfoNone, kCopyClashFail,
+                                                  false, true, RecordItem, &seen, nullptr,
+                                                  nullptr));
+  ASSERT_TRUE(Exists("/dst/top/sub"));
+  EXPECT_FALSE(Exists("/dst/top/sub/b.txt"));
+  EXPECT_EQ(0555u, Info("/dst/top/sub", kFSCatInfoPermissions).permissions[2] & 0777);
+}
+
 TEST_F(FSCopyObjectTest, RefusesCopiesIntoItselfAndOntoExistingNames) {
   MakeFolder("/src", "tree");
   MakeFolder("/src/tree", "inner");
@@ -496,6 +516,29 @@ TEST_F(FSCopyObjectTest, ChangesTypeCreatorAndTouchesDates) {
   UTCDateTime const second = Info("/src/t", kFSCatInfoContentMod).contentModDate;
   EXPECT_TRUE(second.lowSeconds > first.lowSeconds ||
               (second.lowSeconds == first.lowSeconds && second.fraction > first.fraction));
+}
+
+Boolean RecordRef(Boolean, UInt32, OSErr err, FSCatalogInfo const*, FSRef const* ref,
+                  FSSpec const*, HFSUniStr255 const*, void* data) {
+  auto* calls = static_cast<std::vector<std::pair<OSErr, FSRef>>*>(data);
+  calls->push_back({err, ref != nullptr ? *ref : FSRef{}});
+  return false;
+}
+
+TEST_F(FSCopyObjectTest, FailedReplaceNeverHandsTheOriginalToTheFilter) {
+  MakeFile("/src", "big", Pattern(300000, 5));
+  MakeFile("/dst", "big", "old");
+  FSRef const original = Ref("/dst/big");
+  FSStandInTestFailNext("FSWriteFork", "/dst/big", dskFulErr);
+  std::vector<std::pair<OSErr, FSRef>> calls;
+  FSRef src = Ref("/src/big"), dst = Ref("/dst");
+  EXPECT_EQ(dskFulErr, FSCopyObject(&src, &dst, 0, kFSCatInfoNone, kCopyClashReplace, false,
+                                    false, RecordRef, &calls, nullptr, nullptr));
+  ASSERT_EQ(1u, calls.size());
+  EXPECT_EQ(dskFulErr, calls[0].first);
+  // A filter that cleans up after the failure must not be pointed at the user's file.
+  EXPECT_NE(noErr, FSCompareFSRefs(&calls[0].second, &original));
+  EXPECT_EQ("old", ReadFork("/dst/big", false));
 }
 
 TEST_F(FSCopyObjectTest, InjectedFailuresLeaveNoPartialCopies) {
