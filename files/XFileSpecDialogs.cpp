@@ -123,12 +123,20 @@ bool ExtensionListTakes(UniString const& extensions, UniString const& extension,
   return list.Pos(UniString("/") + extension + UniString("/"), ignoreCase) > 0;
 }
 
+// The filter's test: the list followed by '/' holds the extension followed by '/', so an entry
+// of ".tar.gz" shows a file whose extension reads ".gz". ".*" takes every file, as above.
+bool FilterExtensionTakes(UniString const& extensions, UniString const& extension) {
+  if ((UniString("/") + extensions + UniString("/")).Pos(UniString("/.*/")) > 0) return true;
+  if (extension.IsEmpty()) return false;
+  return (extensions + UniString("/")).Pos(extension + UniString("/"), true) > 0;
+}
+
 // Whether a file of that extension and Finder type passes one type entry.
 bool TypeEntryTakes(UniString const& entry, UniString const& extension, OSType fileType) {
   stcTypeFields fields = SplitTypeEntry(entry);
   if (!fields.m_bolHasSecondBar) return false;  // no usable extensions or type
   if (fields.m_ustrType.Length() == 4 && FourCharCodeOf(fields.m_ustrType) == fileType) return true;
-  return ExtensionListTakes(fields.m_ustrExtensions, extension, true);
+  return FilterExtensionTakes(fields.m_ustrExtensions, extension);
 }
 
 // Runs a created dialog and reads its first selection as an FSRef. Answers the error text

@@ -637,7 +637,12 @@ OSStatus NavDialogRun(NavDialogRef inDialog) {
     result = FSPathMakeRef(reinterpret_cast<UInt8 const*>(run.m_strChosenPath.c_str()),
                            &inDialog->m_udtChosen, &isDir);
   }
-  if (run.m_bolChoose && result == noErr) {
+  // A save dialog cannot be accepted while its name field is empty: the button stays disabled,
+  // so such a run ends as a cancel.
+  bool const noSaveName = inDialog->m_intKind == kNavTestPutFile &&
+                          (inDialog->m_udtSaveName == nullptr ||
+                           CFStringGetLength(inDialog->m_udtSaveName) == 0);
+  if (run.m_bolChoose && result == noErr && !noSaveName) {
     inDialog->m_ulngAction = AcceptAction(inDialog->m_intKind);
     SendEvent(inDialog, kNavCBAccept, nullptr);
   } else {

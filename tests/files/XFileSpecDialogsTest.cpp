@@ -156,6 +156,15 @@ TEST_F(DialogsFixture, OpenDialogFiltersByTypeAndReturnsTheChoice) {
   EXPECT_EQ(6u, ShownByPass(dialog).at(0).size());
 }
 
+TEST_F(DialogsFixture, FilterTakesAnExtensionByItsLastPart) {
+  std::ofstream(m_strDir + "/a.tar.gz") << "x";
+  UniStringList types = List({"Tarballs|.tar.gz|????"});
+  XFileSpec spec = Spec("");
+  NavTestQueueRun(NavTestChoose(Path("a.tar.gz")).Popup(2));
+  ASSERT_TRUE(spec.SelectFileNameDlg(0, &types, nullptr, false, UniString()));
+  EXPECT_EQ((std::vector<std::string>{"a.tar.gz", "sub"}), ShownByPass(NavTestDialogs().at(0)).back());
+}
+
 TEST_F(DialogsFixture, FilterMatchesFinderTypesExactly) {
   UniStringList types = List({"jpg", "gif"});
   XFileSpec::GenerateFileTypeList(&types);
@@ -281,6 +290,7 @@ TEST_F(DialogsFixture, FailuresLeaveTheSpecAndSayWhy) {
   } const rows[] = {
       {kOpen, NavTestCancel(), -1, "Dialog Canceled."},
       {kDir, NavTestCancel(), -1, "Dialog Canceled."},
+      {kSave, NavTestChoose("/").TypeName(""), -1, "Dialog Canceled."},  // nothing to save as
       {kSaveNoTypes, NavTestChoose("/"), -1, "You must specify at least one File Type for 'Save As' dialogs."},
       {kBadKind, NavTestChoose("/"), -1, "Unknown Dialog Type."},
       {kOpen, run(NavTestChoose("/"), [](stcNavTestRun* r) { r->m_lngRunResult = -36; }), -1,
