@@ -2,7 +2,7 @@
 // no one else. Interface: U() (an ASCII text as a UniString), MacError() (the "; MacError: "
 // tail of a message), MakeRef() (the File Manager's reference for a POSIX path), ChildPath() and
 // CatalogName() (an escaped item name as a path inside a folder, and as a catalogue name), and
-// LastPos()/EndsWithUnit() (searches for one UTF-16 unit).
+// LastPos()/EndsWithUnit() (searches for one UTF-16 unit), IsDotName() ("." or "..").
 // Relies on files/XFileSpec.h and the File Manager stand-in (platform/carbon/Files.h).
 // Nothing throws; MakeRef answers fnfErr for a path that is empty or holds U+0000.
 #pragma once
@@ -43,6 +43,13 @@ inline UniString ChildPath(UniString const& folderPath, UniString const& name) {
 // POSIX name back to the '/' of the catalogue's name.
 inline UniString CatalogName(UniString const& name) {
   return XFileSpec::DecodeSlashes(name, kPathStylePOSIX).StrSub(U(":"), U("/"), false);
+}
+
+// Whether an item name is "." or "..": joined onto a folder's path these reach the folder
+// itself or its parent, so as item names they name nothing. Escapes never decode to a '.', so
+// the escaped and the plain form answer alike.
+inline bool IsDotName(UniString const& name) {
+  return name == U(".") || name == U("..");
 }
 
 // Position (1-based) of the last unit c, or 0.

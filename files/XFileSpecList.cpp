@@ -5,8 +5,10 @@
 // Relies on the File Manager stand-in's iterator and bulk catalog calls (platform/carbon/Files.h),
 // clsMultiVar and clsDateTime for the values, core/DebugLog.h for its trace lines, and U() of
 // files/XFileSpecInternal.h.
+// A size that 31 bits cannot hold is listed as -1.
 // Failures: false with the message in the spec's error text; a failure inside a sub-folder ends
 // the whole walk and leaves what was listed before it in the output. Nothing throws.
+#include <cstdint>
 #include <new>
 
 #include "core/DebugLog.h"
@@ -161,9 +163,11 @@ bool ListOneItem(stcXFSListFilesContext* context, clsMultiVar* output, FSCatalog
   DebugOutput(kDebugFull, U("XFileSpec::XListFilesHelper: ") + name);
 
   bool const isFolder = (info.nodeFlags & kFSNodeIsDirectoryMask) != 0;
-  // The catalog's sizes are 64-bit; the value is the 32-bit sum, as the value type holds.
-  uint64_t const bytes = info.dataLogicalSize + info.rsrcLogicalSize;
-  int32_t const size = static_cast<int32_t>(static_cast<uint32_t>(bytes));
+  // The catalog's sizes are 64-bit and the value holds 31 bits: a larger sum is -1 (as
+  // XFileSize answers), never a wrapped size that looks real.
+  uint64_t const bytes = uint64_t(info.dataLogicalSize) + uint64_t(info.rsrcLogicalSize);
+  bool const fits = bytes >= uint64_t(info.dataLogicalSize) && bytes <= uint64_t(INT32_MAX);
+  int32_t const size = fits ? static_cast<int32_t>(bytes) : -1;
   UTCDateTime createDate = info.createDate;
   UTCDateTime modDate = info.contentModDate;
   clsDateTime created;

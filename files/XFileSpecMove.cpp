@@ -10,7 +10,8 @@
 // Failures answer false with the reason in the source spec's error text; nothing throws. An
 // existing destination file is never replaced (it is refused first, and the toolkit is told to
 // fail on a clash), a failed copy leaves the source in place, and a move across volumes deletes
-// its source only after a copy that carried every fork.
+// its source only after a copy that carried every fork. A new name of "." or ".." is refused as
+// a bad name; it never reaches the folder itself or its parent.
 #include <cstdlib>
 
 #include "core/DebugLog.h"
@@ -183,6 +184,12 @@ bool TransferFile(XFileSpec& source, XFileSpec& dest, UniString name, UniString 
     UniString const destPath = dest.GetPath(kPathStylePOSIX, true);
     UniString srcName;
     if (newName.IsNotEmpty()) {
+      // "." or ".." joined onto the folder would reach the folder itself or its parent; as a
+      // new name it is refused before any look-up, as the File Manager refuses it.
+      if (IsDotName(newName)) {
+        *error = texts.Failed(kCopyStepCopy) + msgName + U(" to: ") + newName + MacError(bdNamErr);
+        return false;
+      }
       UniString const target = ChildPath(destPath, newName);
       dbg.Output(kDebugInfo, texts.CheckNewName() + target);
       FSRef targetRef;

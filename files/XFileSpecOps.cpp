@@ -10,7 +10,8 @@
 // toolkit (files/FSCopyObject.h), the CFString stand-in's encodings, core/DebugLog.h and the
 // shared helpers of files/XFileSpecInternal.h.
 // Nothing throws on a file-system failure; nothing is deleted beyond the one item asked for
-// (and a lone ".DS_Store" file in a folder being removed).
+// (and a lone ".DS_Store" file in a folder being removed); a name of "." or ".." is a missing
+// item, never the folder itself or its parent.
 #include <cstdint>
 #include <cstring>
 
@@ -149,8 +150,10 @@ bool PickTarget(XFileSpec& spec, UniString const& name, stcPickRules const& rule
     target->folderPath = spec.GetPath(kPathStylePOSIX, true);
     target->path = ChildPath(target->folderPath, name);
     log.Line(kDebugInfo, U(rules.checking) + target->path);
+    // "." and ".." would reach the folder itself or its parent: they are missing targets.
     Boolean dir = false;
-    OSStatus const err = MakeRef(target->path, &target->ref, &dir);
+    OSStatus const err =
+        IsDotName(name) ? OSStatus(fnfErr) : MakeRef(target->path, &target->ref, &dir);
     if (err != noErr) {
       *error = U(rules.namedMissing) + name;
       if (rules.namedMissingWithCode) *error += MacError(err);
@@ -643,7 +646,7 @@ bool XFileSpec::SelectDirName(UniString name) {
   DebugOutput(kDebugInfo, U("XFileSpec::SelectDirName: Selecting: ") + name);
   // Only a real sub-folder's name is appended: an empty name, "." or ".." would leave an item
   // that names no sub-folder.
-  bool const usable = name.IsNotEmpty() && name != U(".") && name != U("..");
+  bool const usable = name.IsNotEmpty() && !IsDotName(name);
   bool const found =
       usable && m_ulstPathList != nullptr && XDirExists(UniString()) && XDirExists(name);
   if (found) {

@@ -1,7 +1,8 @@
 // Tests of the XFileSpec listings: "." and ".." closing every folder, recursion and its depth
 // limit, sizes of data plus resource fork and dates, escaped names and the name form over more
 // than one bulk read, sidecars and symbolic links kept out of the walk, and the failures
-// (null outputs, missing folder or parent, a file, injected iterator and bulk-read faults).
+// (null outputs, missing folder or parent, a file, injected iterator and bulk-read faults), and
+// sizes past 31 bits listed as -1.
 // Each test runs on a fresh temporary file-system root holding /list.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -123,6 +124,26 @@ TEST_F(XFileSpecListFixture, SizeAddsTheResourceForkWhoseSidecarIsNeverListed) {
   UniStringList list;
   ASSERT_TRUE(m_udtSpec.XListFiles(&list, kPathStylePOSIX));
   EXPECT_EQ(list.Count(), 3u);
+}
+
+TEST_F(XFileSpecListFixture, SizeIsMinusOneWhereThirtyOneBitsCannotHoldIt) {
+  struct {
+    char const* name;
+    off_t bytes;  // sparse: the size is real, the disk space is not used
+    int32_t size;
+  } const rows[] = {
+      {"max", off_t(INT32_MAX), INT32_MAX},
+      {"two-gib", off_t(1) << 31, -1},
+      {"wraps-to-five", (off_t(1) << 32) + 5, -1},
+  };
+  for (auto const& row : rows) {
+    Make(std::string("/list/") + row.name, "");
+    ASSERT_EQ(0, truncate((m_strRoot + "/list/" + row.name).c_str(), row.bytes)) << row.name;
+  }
+  ASSERT_TRUE(m_udtSpec.XListFiles(&m_udtItems, false, 4, kPathStylePOSIX))  // 4: the size alone
+      << S(m_udtSpec.ErrorString());
+  for (auto const& row : rows)
+    EXPECT_EQ(Value(Entry(&m_udtItems, row.name), "Size")->GetIntegerValue(), row.size) << row.name;
 }
 
 TEST_F(XFileSpecListFixture, NamesAreEscapedAndTheNameFormDecodesThemForTheStyle) {

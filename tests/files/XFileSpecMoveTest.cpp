@@ -1,16 +1,19 @@
 // Tests of XFileSpec moving and copying: the naming cases, refusals that leave both sides alone,
 // moves and copies across volumes (a failed delete, a fork that cannot be created), the
 // move-rename rolled back, a resource fork over 64 KiB kept byte for byte, lock and mode kept,
-// and the toolkit's unique name refused when it would pass 255 units.
+// the toolkit's unique name refused when it would pass 255 units, and "." and ".." as names
+// reaching neither the folder nor its parent.
 // Each test runs on a fresh temporary root: /Users/bob/A/a (data "alpha", resource "rsrc"), an
 // empty /Users/bob/B, and a second volume Data with an empty folder C.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "files/FSCopyObject.h"
 #include "files/XFileSpec.h"
@@ -274,6 +277,53 @@ TEST_F(MoveFixture, UniqueNameThatWouldNotFitIsABadName) {
                                  nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(bdNamErr, err);
   EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(Real("/Users/bob/B")), {}));
+}
+
+// Every path below root, relative to it, one a line in name order.
+std::string TreeOf(std::string const& root) {
+  std::vector<std::string> paths;
+  for (auto const& entry : std::filesystem::recursive_directory_iterator(root))
+    paths.push_back(entry.path().string().substr(root.size()));
+  std::sort(paths.begin(), paths.end());
+  std::string out;
+  for (std::string const& path : paths) out += path + "\n";
+  return out;
+}
+
+TEST_F(MoveFixture, DotNamesReachNeitherTheFolderNorItsParent) {
+  std::filesystem::create_directories(Real("/Users/bob/B/empty"));
+  enum enumOp { kRemoveDir, kMove, kCopy, kDirExists, kFileExists };
+  struct {
+    enumOp op;
+    char const *spec, *name, *newName, *error;
+  } const rows[] = {
+      {kRemoveDir, "~/B/empty", ".", "", "Folder does not exist: ."},
+      {kRemoveDir, "~/B/empty", "..", "", "Folder does not exist: .."},
+      {kMove, "~/A", "a", "..", "Could not move File: a to: ..; MacError: -37"},
+      {kMove, "~/A/a", "", ".", "Could not move File: a to: .; MacError: -37"},
+      {kCopy, "~/A", "a", "..", "Could not copy File: a to: ..; MacError: -37"},
+      {kDirExists, "~/B/empty", "..", "",
+       "Folder does not exist: ..; MacError: -43 (File Not Found)"},
+      {kFileExists, "~/A", "..", "", "File does not exist: ..; MacError: -43 (File Not Found)"},
+  };
+  std::string const before = TreeOf(Real("/Users/bob"));
+  for (auto const& row : rows) {
+    SCOPED_TRACE(std::string(row.spec) + " " + row.name + " " + row.newName);
+    XFileSpec spec = Spec(row.spec);
+    XFileSpec dest = Spec("~/B");
+    bool result = true;
+    switch (row.op) {
+      case kRemoveDir: result = spec.XRemoveDir(U(row.name)); break;
+      case kMove: result = spec.XMoveFile(dest, U(row.name), U(row.newName)); break;
+      case kCopy: result = spec.XCopyFile(dest, U(row.name), U(row.newName)); break;
+      case kDirExists: result = spec.XDirExists(U(row.name)); break;
+      case kFileExists: result = spec.XFileExists(U(row.name)); break;
+    }
+    EXPECT_FALSE(result);
+    EXPECT_EQ(row.error, Err(spec));
+    EXPECT_EQ(before, TreeOf(Real("/Users/bob")));
+    EXPECT_EQ("alpha|rsrc", Forks("/Users/bob/A/a"));
+  }
 }
 
 }  // namespace
