@@ -375,6 +375,17 @@ int32_t XFileStream::ReadBytes(unsigned char* buffer, int32_t count) {
 
   // The request reaches the end of the loaded block.
   if (!WriteBackBlock()) return 0;
+  // A failure past this point returns 0, so the bytes already copied must not count as read:
+  // the position goes back to where the request began, with an empty block there (the next
+  // read or SetPos loads it afresh).
+  int32_t const startPosition = m_lngPosition;
+  auto failRead = [this, startPosition]() -> int32_t {
+    m_lngPosition = startPosition;
+    m_lngBlockStart = m_lngBlockEnd = startPosition;
+    m_lngValidBytes = 0;
+    m_lngBufferIndex = 0;
+    return 0;
+  };
   int32_t const rest = m_lngValidBytes - m_lngBufferIndex > 0 ? m_lngValidBytes - m_lngBufferIndex : 0;
   int32_t const fromBlock = rest < wanted ? rest : wanted;
   if (fromBlock > 0) std::memcpy(buffer, m_pbytBuffer + m_lngBufferIndex, static_cast<size_t>(fromBlock));
@@ -390,9 +401,9 @@ int32_t XFileStream::ReadBytes(unsigned char* buffer, int32_t count) {
   // Whole blocks go straight from the fork into the caller's memory.
   int32_t const direct = ((wanted - total) / m_lngBufferSize) * m_lngBufferSize;
   if (direct > 0) {
-    if (!InternalSetFilePos(m_lngPosition, kStreamFromStart)) return 0;
+    if (!InternalSetFilePos(m_lngPosition, kStreamFromStart)) return failRead();
     int32_t const got = InternalReadBytes(buffer + total, direct);
-    if (m_ustrError.IsNotEmpty()) return 0;
+    if (m_ustrError.IsNotEmpty()) return failRead();
     m_lngPosition += got;
     total += got;
     // The loaded block no longer surrounds the position: start an empty one there.
@@ -406,7 +417,7 @@ int32_t XFileStream::ReadBytes(unsigned char* buffer, int32_t count) {
   }
 
   // The next block, from where the stream now stands.
-  if (!LoadBlock(m_lngPosition)) return 0;
+  if (!LoadBlock(m_lngPosition)) return failRead();
   int32_t missing = wanted - total;
   if (missing > m_lngValidBytes) missing = m_lngValidBytes;
   if (missing > 0) {
@@ -926,6 +937,13 @@ int32_t XFileStream::InternalWriteBytes(unsigned char const* bytes, int32_t coun
   ByteCount written = 0;
   OSErr const err =
       FSWriteFork(m_intForkRef, fsAtMark, 0, static_cast<ByteCount>(count), bytes, &written);
-  if (err != noErr) return FailMac("Could not write to file; MacError: ", err), 0;
+  if (err != noErr) {
+    // A write cut short (disk full) has moved the mark past the bytes that landed; the caller
+    // keeps all of them to write again, so the mark goes back to where this write began.
+    if (written > 0) {
+      FSSetForkPosition(m_intForkRef, fsFromMark, -static_cast<SInt64>(written));
+    }
+    return FailMac("Could not write to file; MacError: ", err), 0;
+  }
   return static_cast<int32_t>(written);
 }

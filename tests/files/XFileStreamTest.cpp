@@ -4,7 +4,9 @@
 // injected through the File Manager stand-in.
 // Each test runs on a fresh temporary file-system root; files are checked on disk directly.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -19,6 +21,27 @@
 #include "tests/support/TempFileSystemRoot.h"
 
 namespace {
+
+// Runs call with the process's file-size limit at limitBytes and SIGXFSZ ignored, so that a
+// write passing the limit lands in part and then fails (EFBIG) as on a full disk. Both are put
+// back at once, before anything else writes.
+template <typename Call>
+void WithFileSizeLimit(rlim_t limitBytes, Call call) {
+  rlimit saved{};
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
+  struct sigaction ignore {};
+  struct sigaction savedAction {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ASSERT_EQ(0, sigaction(SIGXFSZ, &ignore, &savedAction));
+  rlimit limited = saved;
+  limited.rlim_cur = limitBytes;
+  bool const set = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+  if (set) call();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &savedAction, nullptr);
+  ASSERT_TRUE(set);
+}
 
 std::string S(UniString const& text) { return text.GetAnsiString(1).c_str(); }
 UniString U(std::string const& text) { return UniString(text.c_str(), 1, int(text.size())); }
@@ -472,6 +495,62 @@ TEST_F(FileStreamFixture, InjectedForkFailures) {
   EXPECT_EQ(0u, stream.Error().find("Could not set File Size; MacError: "));
   EXPECT_EQ(5, stream.GetSize());
   EXPECT_EQ(0, FSStandInTestPendingFaults());
+}
+
+TEST_F(FileStreamFixture, WriteCutShortIsRetriedInPlace) {
+  std::string const bytes = "ABCDEFGHIJKLMNOPQRST";
+  unsigned char const* const data = reinterpret_cast<unsigned char const*>(bytes.data());
+  // A flush of the write-behind buffer, and an unbuffered write straight to the fork: each lands
+  // 10 of its 20 bytes, fails, and is retried once the disk has room.
+  for (int32_t bufferSize : {16384, 0}) {
+    SCOPED_TRACE(bufferSize);
+    std::string const path = "/cut" + std::to_string(bufferSize) + ".txt";
+    TestStream stream(bufferSize);
+    ASSERT_TRUE(stream.AttachToFile(Spec(path), 1, "XFSDataFork"));
+    if (bufferSize > 0) {
+      ASSERT_EQ(20, stream.WriteBytes(data, 20));
+      WithFileSizeLimit(10, [&] { stream.FlushWriteBuffer(); });
+      EXPECT_EQ(0u, stream.Error().find("Could not write to file; MacError: ")) << stream.Error();
+      EXPECT_EQ("ABCDEFGHIJ", Read(path));
+      stream.FlushWriteBuffer();
+      EXPECT_EQ("", stream.Error());
+    } else {
+      int32_t written = -1;
+      WithFileSizeLimit(10, [&] { written = stream.WriteBytes(data, 20); });
+      EXPECT_EQ(0, written);
+      EXPECT_EQ(0u, stream.Error().find("Could not write to file; MacError: ")) << stream.Error();
+      EXPECT_EQ(0, stream.Position());
+      EXPECT_EQ(20, stream.WriteBytes(data, 20));
+    }
+    EXPECT_EQ(bytes, Read(path));
+    EXPECT_EQ(20, stream.GetSize());
+  }
+}
+
+TEST_F(FileStreamFixture, FailedReadAtBlockEndSkipsNothing) {
+  std::string const bytes = Pattern(40000);
+  Write("/f.txt", bytes);
+  TestStream stream(16384);
+  ASSERT_TRUE(stream.AttachToFile(Spec("/f.txt"), 0, "XFSDataFork"));
+  std::vector<unsigned char> buffer(20000);
+  // The rest of the loaded block is copied, then loading the next block fails.
+  FSStandInTestFailNext("FSReadFork", "/f.txt", ioErr);
+  EXPECT_EQ(0, stream.ReadBytes(buffer.data(), 20000));
+  EXPECT_EQ(0u, stream.Error().find("Could not read from file; MacError: ")) << stream.Error();
+  EXPECT_EQ(0, stream.Position());
+  // Without any SetPos, the next read starts where the failed one did.
+  ASSERT_EQ(20000, stream.ReadBytes(buffer.data(), 20000)) << stream.Error();
+  EXPECT_TRUE(bytes.substr(0, 20000) == std::string(buffer.begin(), buffer.end()));
+  EXPECT_EQ(20000, stream.Position());
+
+  // The same when the whole block that follows fails to come straight into the caller's memory.
+  ASSERT_TRUE(stream.SetPos(100, 0));
+  std::vector<unsigned char> large(36000);
+  FSStandInTestFailNext("FSReadFork", "/f.txt", ioErr);
+  EXPECT_EQ(0, stream.ReadBytes(large.data(), 36000));
+  EXPECT_EQ(100, stream.Position());
+  ASSERT_EQ(36000, stream.ReadBytes(large.data(), 36000)) << stream.Error();
+  EXPECT_TRUE(bytes.substr(100, 36000) == std::string(large.begin(), large.end()));
 }
 
 }  // namespace
