@@ -37,7 +37,7 @@ UniString U(char const* text) { return UniString(text); }
 
 enum enumLogFileState { kLogFileNone, kLogFileExisting, kLogFileNew };
 
-// The spec names the log file inside a folder that was found: use the file when it is there,
+// The file spec names the log file inside a folder that was found: use the file when it is there,
 // otherwise try to create it.
 enumLogFileState UseOrCreate(XFileSpec* spec) {
   if (spec->XFileExists(UniString())) return kLogFileExisting;
@@ -45,7 +45,7 @@ enumLogFileState UseOrCreate(XFileSpec* spec) {
   return kLogFileNone;
 }
 
-// A folder candidate: the file name goes into the folder the spec names.
+// A folder candidate: the file name goes into the folder the file spec names.
 enumLogFileState InFolder(XFileSpec* spec, UniString const& fileName) {
   spec->AddFileOrDirName(fileName);
   return UseOrCreate(spec);

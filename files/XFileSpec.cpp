@@ -4,7 +4,7 @@
 // Relies on the File Manager and CFURL stand-ins for volumes and references, on clsDateTime for
 // the clock of the 15-second caches, on core/DebugLog.h for its trace lines, and on the shared
 // helpers of files/XFileSpecInternal.h.
-// Failures leave a message in the spec's error text (see XFileSpec.h); nothing throws. Loops over
+// Failures leave a message in the file spec's error text (see XFileSpec.h); nothing throws. Loops over
 // platform answers are bounded, so a misbehaving platform cannot hang a parse.
 #include "files/XFileSpec.h"
 

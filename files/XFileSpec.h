@@ -154,11 +154,11 @@ class XFileSpec {
   // dialog type entries; unusable entries are dropped.
   static void GenerateFileTypeList(UniStringList* types);
   // Open (kind 0) or save (kind 1) dialog with a pop-up of the type entries; typeIndex in: the
-  // entry to preselect (-1 none), out: the chosen entry. True when the user chose; the spec is
+  // entry to preselect (-1 none), out: the chosen entry. True when the user chose; the file spec is
   // then the chosen file, or the chosen folder plus the typed name.
   bool SelectFileNameDlg(int kind, UniStringList* types, int* typeIndex, bool noTypePopup,
                          UniString prompt);
-  // Choose-folder dialog; true when the user chose, the spec is then that folder.
+  // Choose-folder dialog; true when the user chose, the file spec is then that folder.
   bool SelectDirNameDlg(UniString prompt);
 
   // Added for the listings (files/XFileSpecList.cpp), declared here by their developer.
@@ -173,7 +173,7 @@ class XFileSpec {
 
   // Added for the whole-file operations (files/XFileSpecOps.cpp) and for moving and copying
   // (files/XFileSpecMove.cpp), declared here by their developer. name (escaped or plain) picks
-  // an item inside the folder this spec names; empty means the spec itself. Each answers its
+  // an item inside the folder this spec names; empty means the file spec itself. Each answers its
   // failure value with the reason in ErrorString(), which is empty after a success.
  public:
   bool XFileExists(UniString name = UniString());
@@ -191,17 +191,17 @@ class XFileSpec {
   bool XRemoveFile(UniString name = UniString());
   // Removes an empty folder; a lone ".DS_Store" file in it does not count as content.
   bool XRemoveDir(UniString name = UniString());
-  // Renames a file in place; when the spec itself is the file, the spec follows the new name.
+  // Renames a file in place; when the file spec itself is the file, the file spec follows the new name.
   bool XRenameFile(UniString newName, UniString name = UniString());
-  // Steps into the existing sub-folder name; false leaves the spec unchanged.
+  // Steps into the existing sub-folder name; false leaves the file spec unchanged.
   bool SelectDirName(UniString name);
-  // Move or copy the file name (or the spec itself) into the folder dest, or to the new path
+  // Move or copy the file name (or the file spec itself) into the folder dest, or to the new path
   // dest, optionally under newName; an existing file is never replaced.
   bool XMoveFile(XFileSpec& dest, UniString name, UniString newName);
   bool XCopyFile(XFileSpec& dest, UniString name, UniString newName);
 };
 
-// The dialogs' event and object-filter callbacks (Navigation Services), with the spec as the
+// The dialogs' event and object-filter callbacks (Navigation Services), with the file spec as the
 // client data.
 struct NavCBRec;
 struct AEDesc;

@@ -2,13 +2,13 @@
 // pop-up and filter, and the table that turns short file-type words into type entries.
 // Interface: XFileSpec::GenerateFileTypeList, XFileSpec::SelectFileNameDlg,
 // XFileSpec::SelectDirNameDlg, and the callbacks XFSNavEventProc and XFSNavObjectFilterProc,
-// which get the spec as their client data and read and write its dialog fields.
+// which get the file spec as their client data and read and write its dialog fields.
 // A type entry reads description|extensions|type: extensions with a leading '.' joined by '/',
 // a 4-character Finder type ("????" for none). ".*" among the extensions stands for any file.
 // Relies on Navigation Services, Apple Event descriptors and the theme cursor
 // (platform/carbon/Navigation.h), the CFString bridges of core/MacOSGlue.h and the rest of
 // XFileSpec. Every dialog call answers false with the reason in ErrorString() ("Dialog
-// Canceled." for a cancel) and leaves the spec as it was; nothing throws.
+// Canceled." for a cancel) and leaves the file spec as it was; nothing throws.
 #include <cstring>
 #include <new>
 #include <vector>
@@ -165,8 +165,8 @@ UniString RunDialog(NavDialogRef dialog, UniString const& selectionFailure, NavR
   return UniString();
 }
 
-// Points the dialog at the spec's folder (the spec itself when it names a folder, else the
-// folder holding it) and shows the selection. False when the spec names nothing usable.
+// Points the dialog at the file spec's folder (the file spec itself when it names a folder, else the
+// folder holding it) and shows the selection. False when the file spec names nothing usable.
 bool SetDialogLocation(XFileSpec* spec, NavDialogRef dialog, bool* isDir) {
   bool isFile = false;
   *isDir = false;
@@ -194,7 +194,7 @@ void ReleaseCF(CFTypeRef object) {
   if (object != nullptr) CFRelease(object);
 }
 
-// A dialog's closing line: the spec's error, else the path chosen, else notChosen.
+// A dialog's closing line: the file spec's error, else the path chosen, else notChosen.
 void LogDialogOutcome(clsFuncDebug& debug, XFileSpec& spec, bool chosen, char const* notChosen) {
   UniString const error = spec.ErrorString();
   if (error.IsNotEmpty()) {

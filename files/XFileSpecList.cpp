@@ -6,7 +6,7 @@
 // clsMultiVar and clsDateTime for the values, core/DebugLog.h for its trace lines, and U() of
 // files/XFileSpecInternal.h.
 // A size that 31 bits cannot hold is listed as -1.
-// Failures: false with the message in the spec's error text; a failure inside a sub-folder ends
+// Failures: false with the message in the file spec's error text; a failure inside a sub-folder ends
 // the whole walk and leaves what was listed before it in the output. Nothing throws.
 #include <cstdint>
 #include <new>
@@ -278,7 +278,7 @@ void XListFilesHelper(stcXFSListFilesContext* context) {
 
 namespace {
 
-// The checks both listings start with: the spec must name an existing folder, whose reference
+// The checks both listings start with: the file spec must name an existing folder, whose reference
 // goes to folder. False with the message in error.
 bool ListedFolderRef(XFileSpec* spec, FSRef* folder, UniString* error) {
   bool isDir = false;

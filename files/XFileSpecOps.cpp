@@ -2,7 +2,7 @@
 // date, creating a file or a folder (with the missing parent folders), removing a file or an
 // empty folder, renaming a file in place, and stepping into a sub-folder (SelectDirName).
 // Interface: the X... members and SelectDirName declared in files/XFileSpec.h. Each validates
-// the spec (IsValid), picks its target (the item name inside the spec's folder, or the spec
+// the file spec (IsValid), picks its target (the item name inside the file spec's folder, or the file spec
 // itself), acts through the File Manager on the target's POSIX path, and leaves "Unknown Error"
 // in the error text while it works, the empty text after a success, or a message naming the
 // item in its escaped form; platform codes enter as "; MacError: " + GetMacError(code).
@@ -64,8 +64,8 @@ struct stcPickRules {
   char const* namedMissing;     // a named target that is not there
   bool namedMissingWithCode;    // ... followed by "; MacError: "
   char const* notWanted;        // the target is a folder where a file is wanted, or the reverse
-  char const* specMissing;      // no name, and the spec itself is not there
-  char const* selfUnreachable;  // no name, and the spec's own path gives no usable reference
+  char const* specMissing;      // no name, and the file spec itself is not there
+  char const* selfUnreachable;  // no name, and the file spec's own path gives no usable reference
 };
 
 stcPickRules const kExistsFileRules = {kWantFile,
@@ -116,7 +116,7 @@ struct stcTarget {
   FSRef ref;
   UniString path;        // its POSIX path
   UniString folderPath;  // the POSIX path of the folder that holds it
-  UniString quoted;      // the name messages quote: the escaped name, or the spec's last item
+  UniString quoted;      // the name messages quote: the escaped name, or the file spec's last item
   bool named;
   bool isDir;
 };
@@ -125,7 +125,7 @@ bool Wanted(enumWant want, bool isDir) {
   return want == kWantAny || (want == kWantFolder) == isDir;
 }
 
-// Validates the spec and finds the target by the three flags and the name (already escaped).
+// Validates the file spec and finds the target by the three flags and the name (already escaped).
 // False with the message in *error.
 bool PickTarget(XFileSpec& spec, UniString const& name, stcPickRules const& rules,
                 stcOpLog const& log, stcTarget* target, UniString* error) {
@@ -197,7 +197,7 @@ bool TestExists(XFileSpec& spec, UniString const& name, stcPickRules const& rule
   return found;
 }
 
-// Whether the item name (escaped) is already there in the spec's folder (logged as the path
+// Whether the item name (escaped) is already there in the file spec's folder (logged as the path
 // checked); *isDir tells whether it is a folder.
 bool ChildExists(XFileSpec& spec, UniString const& name, clsFuncDebug& dbg, Boolean* isDir) {
   UniString const path = ChildPath(spec.GetPath(kPathStylePOSIX, true), name);
@@ -206,7 +206,7 @@ bool ChildExists(XFileSpec& spec, UniString const& name, clsFuncDebug& dbg, Bool
   return MakeRef(path, &ref, isDir) == noErr;
 }
 
-// The POSIX path of the folder that holds the spec's last item.
+// The POSIX path of the folder that holds the file spec's last item.
 UniString ParentPathOf(XFileSpec const& spec) {
   XFileSpec parent(spec);
   parent.RemoveFileOrDirName();

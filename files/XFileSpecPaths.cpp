@@ -5,7 +5,7 @@
 // Relies on the File Manager, CFURL and CFBundle stand-ins, on the host SDK stand-in reached
 // through the plug-in frame's call block (gFMX_ExternCallPtr), on core/DebugLog.h and on the
 // shared helpers of files/XFileSpecInternal.h.
-// Failures: an empty text or false with a message in the spec's error text; a home path whose
+// Failures: an empty text or false with a message in the file spec's error text; a home path whose
 // home folder cannot be found renders as the empty text, never as a path somewhere else.
 #include <cstdint>
 
@@ -117,7 +117,7 @@ bool XFileSpec::WorkingItems(UniStringList* work) {
     work->Clear();
     return false;
   }
-  // The home folder's items, then the spec's items after its "~"; ".." climbs, but never above
+  // The home folder's items, then the file spec's items after its "~"; ".." climbs, but never above
   // the volume's root folder, as in the file system itself.
   for (unsigned int i = 1; i < items.Count(); ++i) {
     UniString const item = items.At(i);

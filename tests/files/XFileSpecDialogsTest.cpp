@@ -1,7 +1,7 @@
 // Tests of the XFileSpec dialogs over the scripted Navigation Services stand-in: the file-type
 // keyword table, the open dialog's filter by extension, Finder type and "All Files", the save
 // dialog keeping the typed name's extension in step with the pop-up, the choose-folder dialog,
-// and every failure's text with the spec left as it was.
+// and every failure's text with the file spec left as it was.
 // Each test works in a fresh temporary folder on the real file system (stand-in root "/").
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -139,7 +139,7 @@ TEST_F(DialogsFixture, OpenDialogFiltersByTypeAndReturnsTheChoice) {
                 V{"photo.gif", "sub"}}),
             ShownByPass(dialog));
 
-  // Untouched pop-up: the entry found from the spec's extension comes back.
+  // Untouched pop-up: the entry found from the file spec's extension comes back.
   index = -1;
   spec = Spec("photo.gif");
   NavTestQueueRun(NavTestChoose(Path("photo.gif")));

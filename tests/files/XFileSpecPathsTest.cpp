@@ -115,7 +115,7 @@ TEST_F(PathsFixture, HomeAndVolumeExpansion) {
   // A folder named "~" inside the home folder is kept.
   EXPECT_EQ("/Users/bob/~/x", S(Spec("~/~/x").GetPath(kPathStylePOSIX, true)));
 
-  // A volume that has gone since the spec was set renders under the mount folder.
+  // A volume that has gone since the file spec was set renders under the mount folder.
   XFileSpec data = Spec("/Volumes/Data/a");
   std::filesystem::remove_all(m_strRoot + "/Volumes/Data");
   CFAbsoluteTimeSetCurrentForTesting(kNow + 15);
