@@ -7,7 +7,10 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libssl-dev
+  libssl-dev openssl curl
+  libboost-regex-dev
+  libpng-dev zlib1g-dev
+  python3 python3-aiosmtpd dnsmasq-base
   clang-14 libclang-rt-14-dev
   libc-bin tzdata
 )
