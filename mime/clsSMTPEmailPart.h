@@ -25,6 +25,9 @@ bool HasHighASCII(AnsiString const& bytes);
 bool HasHighASCII(UniString const& text);
 bool HasHighASCII(UniStringList const* lines);
 
+// One Shift_JIS double-byte character, in place, as its JIS X 0208 byte pair.
+void SJIStoJIS(unsigned char* lead, unsigned char* trail);
+
 class clsSMTPEmailPart {
  public:
   clsSMTPEmailPart();
@@ -38,7 +41,34 @@ class clsSMTPEmailPart {
 
   UniString ErrorString() const { return m_ustrError; }
 
+  // A cutter that finds no blank hands out the whole text up to this width, and beyond it
+  // cuts here.
+  static constexpr int kNoBlankWidth = 990;
+
+  // ---- character sets and transfer encodings ----
+  // The text in the charset's bytes (trimmed, case ignored): UTF-8 and KOI8-R converted here,
+  // the other names of the table by the host, an unknown name as ISO 8859-1. The text ends at
+  // its first U+0000.
+  AnsiString GetLineByCharSet(UniString text, UniString charset);
+  // Quoted-printable of one line without soft breaks (header false), or the RFC 2047 "Q" form.
+  AnsiString QPEncodeLine(AnsiString bytes, bool header);
+  // A line of Shift_JIS bytes as ISO-2022-JP, every JIS run closed with ESC ( B; half-width
+  // katakana become their full-width characters.
+  AnsiString JPEncodeLine(AnsiString sjis);
+  // Pure ASCII unchanged; otherwise RFC 2047 words: "Q" (one word, for part names) or "B"
+  // (words of at most 75 characters of whole characters, joined by CR LF and a blank).
+  AnsiString MaybeEncodeHeader(AnsiString bytes, UniString charset, bool base64);
+  // Removes and returns the next line of ISO-2022-JP bytes: up to and including the last blank
+  // outside JIS runs that lets the line reach the width (or the first blank past it); with no
+  // such blank the whole text, or its first 990 bytes when the width is larger than that.
+  AnsiString GetLineJP(AnsiString& pending, int width, bool unused);
+
  private:
+  // Allocates the work buffer when it is missing; false when that fails.
+  bool EnsureBuffer();
+  // Bytes of the work buffer: room for two bytes per unit of a host chunk and the terminator.
+  int32_t ConversionBufferSize() const;
+
   unsigned char* m_pbytBuffer;        // encoders' work buffer, allocated on first use
   int32_t m_lngBufferSize;            // 128 after Clear
   UniStringList* m_pulstSource;       // the run's source lines, not owned

@@ -1,7 +1,212 @@
 // clsSMTPEmailPart: character sets and transfer encodings: the high-ASCII tests, conversion of
-// text into a message charset, quoted-printable and RFC 2047 "Q" encoding, Shift_JIS to
-// ISO-2022-JP (RFC 1468), RFC 2047 encoded words and the ISO-2022-JP line cutter.
+// text into a message charset, quoted-printable (RFC 2045) and the RFC 2047 "Q" form, Shift_JIS
+// to ISO-2022-JP (RFC 1468), RFC 2047 encoded words and the ISO-2022-JP line cutter.
+// The code pages are converted by the host (fmx::Text::GetBytes) in chunks of half the work
+// buffer's size; the chunk's bytes land in a buffer with room for two bytes per unit and the
+// terminator, and a chunk never ends between the halves of a surrogate pair, so every character
+// is converted exactly once. UTF-8 and KOI8-R are converted here, without the host.
+// Every ISO-2022-JP run returns to ASCII with ESC ( B, as RFC 1468 asks: after ESC ( J, common
+// decoders read "\" and "~" as JIS X 0201 characters.
 #include "mime/clsSMTPEmailPart.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "core/TextEncoders.h"
+#include "platform/fmx/FMXText.h"
+
+namespace {
+
+std::string Bytes(AnsiString const& s) { return std::string(s.c_str(), size_t(s.Length())); }
+AnsiString Ansi(std::string const& s) { return AnsiString(s.data(), int(s.size())); }
+
+constexpr char kEsc = 0x1B;
+constexpr char kToJIS[] = "\x1B$B";
+constexpr char kToASCII[] = "\x1B(B";
+// The longest encoded word RFC 2047 allows.
+constexpr int kMaxEncodedWord = 75;
+
+// The host encoding of each charset name; KOI8-R and UTF-8 are converted without the host.
+struct stcCharSet {
+  char const* name;
+  int32_t encoding;
+};
+constexpr int32_t kOwnUTF8 = -1;
+constexpr int32_t kOwnKOI8R = -2;
+stcCharSet const kCharSets[] = {
+    {"UTF-8", kOwnUTF8},          {"ISO-8859-1", 5},    {"ISO-8859-2", 20},
+    {"ISO-8859-3", 23},           {"ISO-8859-4", 26},   {"ISO-8859-5", 17},
+    {"ISO-8859-6", 29},           {"ISO-8859-9", 24},   {"ISO-8859-15", 36},
+    {"WINDOWS-1250", 19},         {"WINDOWS-1251", 16}, {"WINDOWS-1252", 3},
+    {"WINDOWS-1253", 31},         {"WINDOWS-1254", 22}, {"WINDOWS-1255", 34},
+    {"WINDOWS-1256", 28},         {"WINDOWS-1257", 25}, {"BIG5", 12},
+    {"GB2312", 14},               {"ISO-2022-JP", 7},   {"KOI8-R", kOwnKOI8R},
+    {"KS_C_5601-1987", 9},
+};
+
+int32_t EncodingOf(UniString const& upperName) {
+  for (stcCharSet const& cs : kCharSets) {
+    if (upperName == UniString(cs.name)) return cs.encoding;
+  }
+  return 5;
+}
+
+// KOI8-R bytes 0x80 to 0xFF (RFC 1489).
+unsigned short const kKOI8RHigh[128] = {
+    0x2500, 0x2502, 0x250C, 0x2510, 0x2514, 0x2518, 0x251C, 0x2524, 0x252C, 0x2534, 0x253C,
+    0x2580, 0x2584, 0x2588, 0x258C, 0x2590, 0x2591, 0x2592, 0x2593, 0x2320, 0x25A0, 0x2219,
+    0x221A, 0x2248, 0x2264, 0x2265, 0x00A0, 0x2321, 0x00B0, 0x00B2, 0x00B7, 0x00F7, 0x2550,
+    0x2551, 0x2552, 0x0451, 0x2553, 0x2554, 0x2555, 0x2556, 0x2557, 0x2558, 0x2559, 0x255A,
+    0x255B, 0x255C, 0x255D, 0x255E, 0x255F, 0x2560, 0x2561, 0x0401, 0x2562, 0x2563, 0x2564,
+    0x2565, 0x2566, 0x2567, 0x2568, 0x2569, 0x256A, 0x256B, 0x256C, 0x00A9, 0x044E, 0x0430,
+    0x0431, 0x0446, 0x0434, 0x0435, 0x0444, 0x0433, 0x0445, 0x0438, 0x0439, 0x043A, 0x043B,
+    0x043C, 0x043D, 0x043E, 0x043F, 0x044F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0436, 0x0432,
+    0x044C, 0x044B, 0x0437, 0x0448, 0x044D, 0x0449, 0x0447, 0x044A, 0x042E, 0x0410, 0x0411,
+    0x0426, 0x0414, 0x0415, 0x0424, 0x0413, 0x0425, 0x0418, 0x0419, 0x041A, 0x041B, 0x041C,
+    0x041D, 0x041E, 0x041F, 0x042F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0416, 0x0412, 0x042C,
+    0x042B, 0x0417, 0x0428, 0x042D, 0x0429, 0x0427, 0x042A};
+
+bool IsHighSurrogate(unsigned short u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(unsigned short u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// The units up to the first U+0000, as the host reads a text.
+int TextLength(UniString const& text) {
+  unsigned short const* units = text.GetBytes();
+  int n = 0;
+  while (n < text.Length() && units[n] != 0) ++n;
+  return n;
+}
+
+// UTF-8 with surrogate pairs as one four-byte character; a lone surrogate is written as a
+// three-byte sequence of its own, as the string class writes every unit.
+std::string ToUTF8(UniString const& text) {
+  unsigned short const* u = text.GetBytes();
+  int const n = TextLength(text);
+  std::string out;
+  out.reserve(size_t(n) * 3);
+  for (int i = 0; i < n; ++i) {
+    uint32_t cp = u[i];
+    if (IsHighSurrogate(u[i]) && i + 1 < n && IsLowSurrogate(u[i + 1])) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (u[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (cp < 0x80) {
+      out += char(cp);
+    } else if (cp < 0x800) {
+      out += char(0xC0 | (cp >> 6));
+      out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += char(0xE0 | (cp >> 12));
+      out += char(0x80 | ((cp >> 6) & 0x3F));
+      out += char(0x80 | (cp & 0x3F));
+    } else {
+      out += char(0xF0 | (cp >> 18));
+      out += char(0x80 | ((cp >> 12) & 0x3F));
+      out += char(0x80 | ((cp >> 6) & 0x3F));
+      out += char(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+// KOI8-R; a character it lacks becomes "?" (a surrogate pair one "?"), as the host does.
+std::string ToKOI8R(UniString const& text) {
+  unsigned short const* u = text.GetBytes();
+  int const n = TextLength(text);
+  std::string out;
+  out.reserve(size_t(n));
+  for (int i = 0; i < n; ++i) {
+    unsigned short c = u[i];
+    if (c < 0x80) {
+      out += char(c);
+      continue;
+    }
+    if (IsHighSurrogate(c) && i + 1 < n && IsLowSurrogate(u[i + 1])) ++i;
+    char byte = '?';
+    for (int k = 0; k < 128; ++k) {
+      if (kKOI8RHigh[k] == c) {
+        byte = char(0x80 + k);
+        break;
+      }
+    }
+    out += byte;
+  }
+  return out;
+}
+
+// Half-width katakana 0xA1 to 0xDF as the JIS X 0208 characters NFKC gives (the sound marks
+// as the spacing marks, which JIS X 0208 has).
+unsigned short const kHalfWidthKana[63] = {
+    0x2123, 0x2156, 0x2157, 0x2122, 0x2126, 0x2572, 0x2521, 0x2523, 0x2525, 0x2527, 0x2529,
+    0x2563, 0x2565, 0x2567, 0x2543, 0x213C, 0x2522, 0x2524, 0x2526, 0x2528, 0x252A, 0x252B,
+    0x252D, 0x252F, 0x2531, 0x2533, 0x2535, 0x2537, 0x2539, 0x253B, 0x253D, 0x253F, 0x2541,
+    0x2544, 0x2546, 0x2548, 0x254A, 0x254B, 0x254C, 0x254D, 0x254E, 0x254F, 0x2552, 0x2555,
+    0x2558, 0x255B, 0x255E, 0x255F, 0x2560, 0x2561, 0x2562, 0x2564, 0x2566, 0x2568, 0x2569,
+    0x256A, 0x256B, 0x256C, 0x256D, 0x256F, 0x2573, 0x212B, 0x212C};
+
+bool IsHalfWidthKana(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
+
+// The JIS X 0208 character of a half-width kana, composed with a following voiced (0xDE) or
+// semi-voiced (0xDF) sound mark where NFKC composes them; *used is 1 or 2 bytes.
+unsigned short HalfWidthToJIS(unsigned char c, int next, int* used) {
+  unsigned short jis = kHalfWidthKana[c - 0xA1];
+  *used = 1;
+  if (next == 0xDE) {
+    if (c == 0xB3) {
+      *used = 2;
+      return 0x2574;
+    }
+    if ((c >= 0xB6 && c <= 0xC4) || (c >= 0xCA && c <= 0xCE)) {
+      *used = 2;
+      return jis + 1;
+    }
+  } else if (next == 0xDF && c >= 0xCA && c <= 0xCE) {
+    *used = 2;
+    return jis + 2;
+  }
+  return jis;
+}
+
+bool IsSJISLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsSJISTrail(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+// Length of the character that starts at i in the charset's bytes (ISO-2022-JP: its Shift_JIS
+// form), so that encoded words are split between whole characters.
+size_t CharLength(std::string const& s, size_t i, std::string const& upper) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t left = s.size() - i;
+  size_t len = 1;
+  if (upper == "UTF-8") {
+    if (c >= 0xF0) len = 4;
+    else if (c >= 0xE0) len = 3;
+    else if (c >= 0xC0) len = 2;
+    size_t k = 1;
+    while (k < len && k < left && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80) ++k;
+    return k;
+  }
+  if (upper == "ISO-2022-JP") {
+    // A half-width kana keeps its sound mark, which composes with it.
+    unsigned char next = left >= 2 ? static_cast<unsigned char>(s[i + 1]) : 0;
+    if (left >= 2 && IsSJISLead(c) && IsSJISTrail(next)) len = 2;
+    if (IsHalfWidthKana(c) && (next == 0xDE || next == 0xDF)) len = 2;
+    return len;
+  }
+  if (upper == "BIG5" || upper == "GB2312" || upper == "KS_C_5601-1987") {
+    if (c >= 0x81 && left >= 2) len = 2;
+  }
+  return len;
+}
+
+// Shift_JIS line cutting helpers: the mode switches of an ISO-2022-JP text.
+bool At(std::string const& s, size_t i, char const* seq) {
+  return i + 3 <= s.size() && std::memcmp(s.data() + i, seq, 3) == 0;
+}
+bool AtToASCII(std::string const& s, size_t i) { return At(s, i, kToASCII) || At(s, i, "\x1B(J"); }
+
+}  // namespace
+
+// ---- high-ASCII tests ----
 
 bool HasHighASCII(AnsiString const& bytes) {
   char const* p = bytes.c_str();
@@ -25,4 +230,225 @@ bool HasHighASCII(UniStringList const* lines) {
     if (HasHighASCII(line)) return true;
   }
   return false;
+}
+
+// ---- conversion ----
+
+bool clsSMTPEmailPart::EnsureBuffer() {
+  if (m_pbytBuffer == nullptr) m_pbytBuffer = new (std::nothrow) unsigned char[ConversionBufferSize()];
+  return m_pbytBuffer != nullptr;
+}
+
+int32_t clsSMTPEmailPart::ConversionBufferSize() const { return m_lngBufferSize + 1; }
+
+AnsiString clsSMTPEmailPart::GetLineByCharSet(UniString text, UniString charset) {
+  if (text.IsEmpty()) return AnsiString();
+  int32_t const encoding = EncodingOf(charset.Trim().UpperCase());
+  if (encoding == kOwnUTF8) return Ansi(ToUTF8(text));
+  if (encoding == kOwnKOI8R) return Ansi(ToKOI8R(text));
+  if (!EnsureBuffer()) return Ansi(ToUTF8(text));
+
+  int const length = TextLength(text);
+  unsigned short const* units = text.GetBytes();
+  std::string result;
+  try {
+    fmx::TextAutoPtr host;
+    host->AssignUnicodeWithLength(reinterpret_cast<fmx::unichar16 const*>(units), uint32_t(length));
+    char* buffer = reinterpret_cast<char*>(m_pbytBuffer);
+    int32_t const chunk = m_lngBufferSize / 2;
+    int32_t position = 0;
+    for (;;) {
+      int32_t count = chunk;
+      // Keep a surrogate pair in one chunk.
+      if (count > 1 && position + count < length && IsHighSurrogate(units[position + count - 1]) &&
+          IsLowSurrogate(units[position + count])) {
+        --count;
+      }
+      host->GetBytes(buffer, uint32_t(ConversionBufferSize()), uint32_t(position), uint32_t(count),
+                     encoding);
+      if (buffer[0] == 0) break;
+      result.append(buffer);
+      position += count;
+    }
+  } catch (...) {
+    // The host's failure ends the conversion with what it gave so far.
+  }
+  return Ansi(result);
+}
+
+// ---- quoted-printable and "Q" ----
+
+AnsiString clsSMTPEmailPart::QPEncodeLine(AnsiString bytes, bool header) {
+  if (!EnsureBuffer()) return bytes;
+  static char const kHex[] = "0123456789ABCDEF";
+  char const* p = bytes.c_str();
+  int const n = bytes.Length();
+  std::string out;
+  out.reserve(size_t(n) + 16);
+  for (int i = 0; i < n; ++i) {
+    unsigned char c = static_cast<unsigned char>(p[i]);
+    // A CR or LF never stands bare in an encoded line.
+    bool encode = c >= 128 || c == '=' || c == '\r' || c == '\n';
+    if (header) {
+      // A "Q" word holds printable characters only, and none that would end a quoted
+      // parameter value.
+      encode = encode || c < 0x20 || c == 0x7F || c == '?' || c == '_' || c == '"' || c == '\\';
+      if (c == ' ') {
+        out += '_';
+        continue;
+      }
+    }
+    if (encode) {
+      out += '=';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += char(c);
+    }
+  }
+  return Ansi(out);
+}
+
+// ---- Shift_JIS to ISO-2022-JP ----
+
+void SJIStoJIS(unsigned char* lead, unsigned char* trail) {
+  unsigned char l = *lead;
+  unsigned char t = *trail;
+  unsigned char r = static_cast<unsigned char>(l < 160 ? l - 113 : l - 177);
+  unsigned char newLead = static_cast<unsigned char>(2 * r + 1);
+  if (t >= 127) t = static_cast<unsigned char>(t - 1);
+  if (t >= 158) {
+    newLead = static_cast<unsigned char>(2 * r + 2);
+    t = static_cast<unsigned char>(t - 125);
+  } else {
+    t = static_cast<unsigned char>(t - 31);
+  }
+  *lead = newLead;
+  *trail = t;
+}
+
+AnsiString clsSMTPEmailPart::JPEncodeLine(AnsiString sjis) {
+  if (!EnsureBuffer()) return sjis;
+  std::string const in = Bytes(sjis);
+  std::string out;
+  out.reserve(in.size() * 2 + 8);
+  bool jis = false;
+  auto toJIS = [&]() {
+    if (!jis) out += kToJIS;
+    jis = true;
+  };
+  size_t i = 0;
+  while (i < in.size()) {
+    unsigned char c = static_cast<unsigned char>(in[i]);
+    bool const hasNext = i + 1 < in.size();
+    if (IsSJISLead(c) && hasNext && IsSJISTrail(static_cast<unsigned char>(in[i + 1]))) {
+      unsigned char lead = c;
+      unsigned char trail = static_cast<unsigned char>(in[i + 1]);
+      SJIStoJIS(&lead, &trail);
+      toJIS();
+      out += char(lead);
+      out += char(trail);
+      i += 2;
+      continue;
+    }
+    if (IsHalfWidthKana(c)) {
+      int used = 1;
+      unsigned short jisChar = HalfWidthToJIS(c, hasNext ? static_cast<unsigned char>(in[i + 1]) : -1, &used);
+      toJIS();
+      out += char(jisChar >> 8);
+      out += char(jisChar & 0xFF);
+      i += size_t(used);
+      continue;
+    }
+    if (jis) out += kToASCII;
+    jis = false;
+    out += char(c);
+    ++i;
+  }
+  if (jis) out += kToASCII;
+  return Ansi(out);
+}
+
+// ---- encoded words ----
+
+AnsiString clsSMTPEmailPart::MaybeEncodeHeader(AnsiString bytes, UniString charset, bool base64) {
+  if (!HasHighASCII(bytes)) return bytes;
+  UniString const name = charset.Trim();
+  std::string const upper = Bytes(name.UpperCase().GetAnsiString(1));
+  bool const jp = upper == "ISO-2022-JP";
+  std::string const prefix = "=?" + Bytes(name.GetAnsiString(1)) + (base64 ? "?B?" : "?Q?");
+  if (!base64) {
+    AnsiString data = jp ? JPEncodeLine(bytes) : bytes;
+    return Ansi(prefix + Bytes(QPEncodeLine(data, true)) + "?=");
+  }
+
+  // Base64 words of whole characters, each at most 75 characters long where the charset name
+  // leaves room for one character.
+  auto word = [&](std::string const& piece) {
+    AnsiString data = Ansi(piece);
+    if (jp) data = JPEncodeLine(data);
+    return prefix + Bytes(UUEncodeString(data)) + "?=";
+  };
+  std::string const in = Bytes(bytes);
+  std::string result;
+  size_t start = 0;
+  while (start < in.size()) {
+    size_t end = start + CharLength(in, start, upper);
+    std::string current = word(in.substr(start, end - start));
+    while (end < in.size()) {
+      size_t next = end + CharLength(in, end, upper);
+      std::string longer = word(in.substr(start, next - start));
+      if (longer.size() > size_t(kMaxEncodedWord)) break;
+      current.swap(longer);
+      end = next;
+    }
+    if (!result.empty()) result += "\r\n ";
+    result += current;
+    start = end;
+  }
+  return Ansi(result);
+}
+
+// ---- ISO-2022-JP line cutting ----
+
+AnsiString clsSMTPEmailPart::GetLineJP(AnsiString& pending, int width, bool) {
+  std::string const s = Bytes(pending);
+  size_t const n = s.size();
+  if (width < 0 || n <= size_t(width)) {
+    AnsiString line = pending;
+    pending = AnsiString();
+    return line;
+  }
+  bool ascii = true;
+  size_t i = 0;  // 0-based; a position i is past the width when i >= width
+  long blank = -1;
+  while (i < n) {
+    if (ascii && At(s, i, kToJIS)) {
+      ascii = false;
+      i += 3;
+      continue;
+    }
+    if (ascii && s[i] == ' ') {
+      blank = long(i);
+      ++i;
+      continue;
+    }
+    if (!ascii && AtToASCII(s, i)) {
+      ascii = true;
+      i += 3;
+      continue;
+    }
+    if (blank >= 0 && i >= size_t(width)) break;
+    i += ascii ? 1 : 2;
+  }
+  size_t cut;
+  if (blank >= 0) {
+    cut = size_t(blank) + 1;
+  } else {
+    cut = width <= kNoBlankWidth ? n : size_t(kNoBlankWidth);
+  }
+  if (cut > n) cut = n;
+  AnsiString line = Ansi(s.substr(0, cut));
+  pending = Ansi(s.substr(cut));
+  return line;
 }
