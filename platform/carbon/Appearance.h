@@ -1,0 +1,28 @@
+// Appearance: the Appearance Manager's text measuring, with a fixed metric instead of a font.
+// Interface: GetThemeTextDimensions measures a string as the dialog font would show it: every
+// UTF-16 unit is 8 pixels wide and every line 16 pixels high; CR, LF and CR LF each end a line
+// (a text ending in one has no empty line after it). With inWrapToWidth, ioBounds->h on entry is
+// the wrap width and lines wrap greedily at blanks: the blank at a break is not counted, a word
+// longer than a line is cut, and a line holds at least one unit. On return ioBounds->h is the
+// widest line's width and ioBounds->v the number of lines times 16 (an empty text is 0 x 16);
+// both stop at 32767, the most a QuickDraw point holds.
+// Relies on the CoreFoundation string stand-in. Never throws; a null string or bounds
+// answers paramErr (Files.h).
+#pragma once
+
+#include "platform/carbon/Finder.h"
+#include "platform/carbon/MacTypes.h"
+#include "platform/cf/CFString.h"
+
+typedef UInt16 ThemeFontID;
+enum : ThemeFontID { kThemeSystemFont = 0, kThemeSmallSystemFont = 1 };
+
+typedef UInt32 ThemeDrawState;
+enum : ThemeDrawState { kThemeStateInactive = 0, kThemeStateActive = 1, kThemeStatePressed = 2 };
+
+enum : SInt32 { kThemeTextUnitWidth = 8, kThemeTextLineHeight = 16 };
+
+// outBaseline, when given, gets the negative distance from the first line's top to its baseline.
+OSStatus GetThemeTextDimensions(CFStringRef inString, ThemeFontID inFontID,
+                                ThemeDrawState inState, Boolean inWrapToWidth, Point* ioBounds,
+                                SInt16* outBaseline);
