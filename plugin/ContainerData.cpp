@@ -27,19 +27,6 @@ void ClearOutputs(UniString* protocol, UniString* path, UniString* fileName) {
   if (fileName) *fileName = UniString();
 }
 
-// The stream keeps plain names; callers see the file specification's escaped form.
-UniString EscapeFileName(UniString const& name) {
-  return name.StrSub(UniString("%"), UniString("%25"))
-      .StrSub(UniString("\\"), UniString("%5C"))
-      .StrSub(UniString("/"), UniString("%2F"));
-}
-
-UniString UnescapeFileName(UniString const& name) {
-  return name.StrSub(UniString("%5C"), UniString("\\"))
-      .StrSub(UniString("%2F"), UniString("/"))
-      .StrSub(UniString("%25"), UniString("%"));
-}
-
 void AssignText(fmx::Text& text, UniString const& value) {
   text.AssignUnicodeWithLength(value.GetBytes(), fmx::uint32(value.Length()));
 }
@@ -62,6 +49,19 @@ UniString ReadFNAMStream(fmx::BinaryData const& data, fmx::int32 index, std::uni
 UniString Wanted(UniString const* value) { return value ? *value : UniString("NULL"); }
 
 }  // namespace
+
+// The stream keeps plain names; callers see the file specification's escaped form.
+UniString EscapeContainerFileName(UniString const& name) {
+  return name.StrSub(UniString("%"), UniString("%25"))
+      .StrSub(UniString("\\"), UniString("%5C"))
+      .StrSub(UniString("/"), UniString("%2F"));
+}
+
+UniString UnescapeContainerFileName(UniString const& name) {
+  return name.StrSub(UniString("%5C"), UniString("\\"))
+      .StrSub(UniString("%2F"), UniString("/"))
+      .StrSub(UniString("%25"), UniString("%"));
+}
 
 bool ContHasType(fmx::BinaryData const& data, AnsiString type) {
   if (data.GetCount() < 1 || type.Length() == 0) return false;
@@ -123,7 +123,7 @@ UniString GetContainerFileInfo_BinaryData(fmx::BinaryData const& data, UniString
         DebugOutput(kDebugInfo, UniString("Path: ") + *path);
       }
       if (fileName) {
-        *fileName = EscapeFileName(g_udtPE->ExtractText(*parser.m_txtFileName));
+        *fileName = EscapeContainerFileName(g_udtPE->ExtractText(*parser.m_txtFileName));
         DebugOutput(kDebugInfo, UniString("FileName: ") + *fileName);
       }
     }
@@ -200,7 +200,7 @@ UniString SetContainerFileInfo_BinaryData(fmx::BinaryDataAutoPtr& data, UniStrin
       }
       if (fileName.IsEmpty()) {
         // Escaped here so that undoing the escapes below gives the stored name back unchanged.
-        fileName = EscapeFileName(g_udtPE->ExtractText(*old.m_txtFileName));
+        fileName = EscapeContainerFileName(g_udtPE->ExtractText(*old.m_txtFileName));
         DebugOutput(kDebugInfo, UniString("FileName: ") + fileName);
       }
     }
@@ -214,7 +214,7 @@ UniString SetContainerFileInfo_BinaryData(fmx::BinaryDataAutoPtr& data, UniStrin
     clsFNAMParser parser;
     AssignText(*parser.m_txtProtocol, protocol);
     AssignText(*parser.m_txtPath, path);
-    AssignText(*parser.m_txtFileName, UnescapeFileName(fileName));
+    AssignText(*parser.m_txtFileName, UnescapeContainerFileName(fileName));
     unsigned int length = 0;
     std::unique_ptr<unsigned char[]> stream(parser.Get(&length));
     if (!stream) {

@@ -2,7 +2,8 @@
 // from its text form ("imagemac:/Disk/pics/a.jpg" and the like), written into a container's
 // 'FNAM' stream, and the test for a stream type.
 // Interface: ContHasType, GetContainerFileInfo (either form), GetContainerFileInfo_BinaryData,
-// GetContainerFileInfo_Text, SetContainerFileInfo_BinaryData. File names handed in and out are
+// GetContainerFileInfo_Text, SetContainerFileInfo_BinaryData, and the two conversions of a file
+// name between its plain and escaped forms. File names handed in and out are
 // in the file specification's escaped form ('%' as "%25", '\' as "%5C", '/' as "%2F"); the stream
 // holds the plain name.
 // Relies on plugin/clsFNAMParser.h for the stream, the parameter extractor and the host-text
@@ -16,6 +17,11 @@
 #include "platform/fmx/FMXBinaryData.h"
 #include "platform/fmx/FMXData.h"
 #include "platform/fmx/FMXText.h"
+
+// The escaped form of a plain name: '%' to "%25", then '\' to "%5C", then '/' to "%2F".
+UniString EscapeContainerFileName(UniString const& name);
+// The plain name of an escaped one: "%5C" to '\', then "%2F" to '/', then "%25" to '%'.
+UniString UnescapeContainerFileName(UniString const& name);
 
 // True when the data holds a stream of the type: a shorter type is padded with blanks ("snd"
 // looks for 'snd '), only the first four characters count; no streams or an empty type give false.
