@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "platform/fmx/FMXTesting.h"
+
 namespace fmx {
 
 int32 BinaryData::GetIndex(QuadChar const& dataType) const {
@@ -29,6 +31,7 @@ errcode BinaryData::GetData(int32 index, uint32 offset, uint32 amount, void* buf
   if (index < 0 || index >= GetCount()) return kErrBadArgument;
   auto const& bytes = m_streams[size_t(index)].bytes;
   if (uint64(offset) + amount > bytes.size()) return kErrBadArgument;
+  if (detail::GetDataFaultApplies(m_streams[size_t(index)].type, offset, amount)) return kErrUnknown;
   if (amount == 0) return kNoErr;
   if (!buffer) return kErrBadArgument;
   std::memcpy(buffer, bytes.data() + offset, amount);
