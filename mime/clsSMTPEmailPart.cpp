@@ -68,4 +68,5 @@ void clsSMTPEmailPart::Clear() {
   m_pulstSource = nullptr;
   m_itrSource = 0;
   m_astrPending = AnsiString();
+  m_astrCarry = AnsiString();
 }

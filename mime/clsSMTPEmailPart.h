@@ -45,6 +45,49 @@ class clsSMTPEmailPart {
   // cuts here.
   static constexpr int kNoBlankWidth = 990;
 
+  // ---- progress ----
+  // Stores the status text and recomputes the percent from done and total.
+  void UpdateStatus(UniString text);
+  UniString GetStatusText() const { return m_ustrStatus; }
+  int32_t GetStatusPercent() const { return m_intStatusPercent; }
+  // The part header lines, one entry per header (an entry may hold inner CR LF); null until a
+  // setup has built them.
+  TStringList const* GetPartHeaders() const { return m_ptlstPartHeaders; }
+
+  // ---- text and HTML parts ----
+  // Prepare the part and build its Content-Type and Content-Transfer-Encoding lines. The
+  // caches survive unless the charset, the line length or the quoted-printable setting changes.
+  // A line length is taken between 6 and 1000; HTML always uses 80.
+  void SetupText(UniString charset, UniString contentType, UniString transferEncoding, int lineLength,
+                 bool quotedPrintable);
+  void SetupHTML(UniString charset, UniString contentType, UniString transferEncoding);
+  // Start one section on a source list (not owned; null gives an empty section).
+  void StartTextHeader(UniStringList* source);
+  void StartTextBody(UniStringList* source);
+  void StartTextFooter(UniStringList* source);
+  void StartHTMLHeader(UniStringList* source);
+  void StartHTMLBody(UniStringList* source);
+  void StartHTMLFooter(UniStringList* source);
+  // One output line per call into *line; true while more lines follow, false with the last one
+  // (or with *line untouched when the section is empty). Header and footer are served from
+  // their caches once complete; the body is encoded afresh on every run. images: the message's
+  // inline-image names in image order, for rewriting references to them.
+  bool EncodeTextHeaderLine(AnsiString* line);
+  bool EncodeTextBodyLine(AnsiString* line);
+  bool EncodeTextFooterLine(AnsiString* line);
+  bool EncodeHTMLHeaderLine(AnsiString* line, TStringList* images);
+  bool EncodeHTMLBodyLine(AnsiString* line, TStringList* images);
+  bool EncodeHTMLFooterLine(AnsiString* line, TStringList* images);
+  // The next encoded, cut and dot-stuffed output line of the current run; never longer than
+  // 998 bytes and never holding a CR or LF.
+  AnsiString GetNextTextLine();
+  AnsiString GetNextHTMLLine(TStringList* images);
+  // The cutter: removes the next line of at most width bytes from pending, cutting at a blank
+  // (which belongs to neither piece); see kNoBlankWidth for text without a fitting blank.
+  AnsiString GetLine(AnsiString& pending, int width);
+  // Forgets the body run in progress.
+  void ClearTextBody();
+
   // ---- character sets and transfer encodings ----
   // The text in the charset's bytes (trimmed, case ignored): UTF-8 and KOI8-R converted here,
   // the other names of the table by the host, an unknown name as ISO 8859-1. The text ends at
@@ -64,6 +107,26 @@ class clsSMTPEmailPart {
   AnsiString GetLineJP(AnsiString& pending, int width, bool unused);
 
  private:
+  enum enumSection { kSectionHeader, kSectionBody, kSectionFooter };
+
+  // The start and line operations' shared work.
+  void StartRun(UniStringList* source, enumSection section, bool html);
+  bool EncodeRun(AnsiString* line, enumSection section, bool html, TStringList* images, char const* status);
+  // Marks both caches incomplete.
+  void InvalidateCaches();
+  // Whether the run still has source bytes: a rest after a line end, or unread source lines.
+  bool SourceRemains() const;
+  // The next source line in the charset's bytes, ending at its first CR or LF (the rest is
+  // kept for the next call).
+  AnsiString TakeSourceBytes();
+  // Dot-stuffs the pending text and cuts the next output line from it: ISO-2022-JP, or
+  // quoted-printable (html or the flag), format=flowed, or plain.
+  AnsiString CutPendingLine(bool html);
+  // An ISO-2022-JP line made whole: at most 998 bytes, ending in ASCII between characters;
+  // what does not fit goes back in front of the pending text.
+  AnsiString FinishJPLine(AnsiString const& line);
+  // HTML image references to the inline images rewritten as "cid:" URLs.
+  AnsiString RewriteImageReferences(AnsiString const& line, TStringList const& images);
   // Allocates the work buffer when it is missing; false when that fails.
   bool EnsureBuffer();
   // Bytes of the work buffer: room for two bytes per unit of a host chunk and the terminator.
@@ -98,4 +161,5 @@ class clsSMTPEmailPart {
   int32_t m_lngStatusDone;
   int32_t m_intStatusPercent;
   AnsiString m_astrPending;           // encoded text of a cut line not yet handed out
+  AnsiString m_astrCarry;             // converted source text after a CR or LF inside a line
 };

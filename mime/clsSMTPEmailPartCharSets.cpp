@@ -14,12 +14,10 @@
 #include <string>
 
 #include "core/TextEncoders.h"
+#include "mime/MimeBytes.h"
 #include "platform/fmx/FMXText.h"
 
 namespace {
-
-std::string Bytes(AnsiString const& s) { return std::string(s.c_str(), size_t(s.Length())); }
-AnsiString Ansi(std::string const& s) { return AnsiString(s.data(), int(s.size())); }
 
 constexpr char kEsc = 0x1B;
 constexpr char kToJIS[] = "\x1B$B";
@@ -244,9 +242,9 @@ int32_t clsSMTPEmailPart::ConversionBufferSize() const { return m_lngBufferSize 
 AnsiString clsSMTPEmailPart::GetLineByCharSet(UniString text, UniString charset) {
   if (text.IsEmpty()) return AnsiString();
   int32_t const encoding = EncodingOf(charset.Trim().UpperCase());
-  if (encoding == kOwnUTF8) return Ansi(ToUTF8(text));
-  if (encoding == kOwnKOI8R) return Ansi(ToKOI8R(text));
-  if (!EnsureBuffer()) return Ansi(ToUTF8(text));
+  if (encoding == kOwnUTF8) return MimeAnsi(ToUTF8(text));
+  if (encoding == kOwnKOI8R) return MimeAnsi(ToKOI8R(text));
+  if (!EnsureBuffer()) return MimeAnsi(ToUTF8(text));
 
   int const length = TextLength(text);
   unsigned short const* units = text.GetBytes();
@@ -273,7 +271,7 @@ AnsiString clsSMTPEmailPart::GetLineByCharSet(UniString text, UniString charset)
   } catch (...) {
     // The host's failure ends the conversion with what it gave so far.
   }
-  return Ansi(result);
+  return MimeAnsi(result);
 }
 
 // ---- quoted-printable and "Q" ----
@@ -306,7 +304,7 @@ AnsiString clsSMTPEmailPart::QPEncodeLine(AnsiString bytes, bool header) {
       out += char(c);
     }
   }
-  return Ansi(out);
+  return MimeAnsi(out);
 }
 
 // ---- Shift_JIS to ISO-2022-JP ----
@@ -329,7 +327,7 @@ void SJIStoJIS(unsigned char* lead, unsigned char* trail) {
 
 AnsiString clsSMTPEmailPart::JPEncodeLine(AnsiString sjis) {
   if (!EnsureBuffer()) return sjis;
-  std::string const in = Bytes(sjis);
+  std::string const in = MimeBytes(sjis);
   std::string out;
   out.reserve(in.size() * 2 + 8);
   bool jis = false;
@@ -366,7 +364,7 @@ AnsiString clsSMTPEmailPart::JPEncodeLine(AnsiString sjis) {
     ++i;
   }
   if (jis) out += kToASCII;
-  return Ansi(out);
+  return MimeAnsi(out);
 }
 
 // ---- encoded words ----
@@ -374,22 +372,22 @@ AnsiString clsSMTPEmailPart::JPEncodeLine(AnsiString sjis) {
 AnsiString clsSMTPEmailPart::MaybeEncodeHeader(AnsiString bytes, UniString charset, bool base64) {
   if (!HasHighASCII(bytes)) return bytes;
   UniString const name = charset.Trim();
-  std::string const upper = Bytes(name.UpperCase().GetAnsiString(1));
+  std::string const upper = MimeBytes(name.UpperCase().GetAnsiString(1));
   bool const jp = upper == "ISO-2022-JP";
-  std::string const prefix = "=?" + Bytes(name.GetAnsiString(1)) + (base64 ? "?B?" : "?Q?");
+  std::string const prefix = "=?" + MimeBytes(name.GetAnsiString(1)) + (base64 ? "?B?" : "?Q?");
   if (!base64) {
     AnsiString data = jp ? JPEncodeLine(bytes) : bytes;
-    return Ansi(prefix + Bytes(QPEncodeLine(data, true)) + "?=");
+    return MimeAnsi(prefix + MimeBytes(QPEncodeLine(data, true)) + "?=");
   }
 
   // Base64 words of whole characters, each at most 75 characters long where the charset name
   // leaves room for one character.
   auto word = [&](std::string const& piece) {
-    AnsiString data = Ansi(piece);
+    AnsiString data = MimeAnsi(piece);
     if (jp) data = JPEncodeLine(data);
-    return prefix + Bytes(UUEncodeString(data)) + "?=";
+    return prefix + MimeBytes(UUEncodeString(data)) + "?=";
   };
-  std::string const in = Bytes(bytes);
+  std::string const in = MimeBytes(bytes);
   std::string result;
   size_t start = 0;
   while (start < in.size()) {
@@ -406,13 +404,13 @@ AnsiString clsSMTPEmailPart::MaybeEncodeHeader(AnsiString bytes, UniString chars
     result += current;
     start = end;
   }
-  return Ansi(result);
+  return MimeAnsi(result);
 }
 
 // ---- ISO-2022-JP line cutting ----
 
 AnsiString clsSMTPEmailPart::GetLineJP(AnsiString& pending, int width, bool) {
-  std::string const s = Bytes(pending);
+  std::string const s = MimeBytes(pending);
   size_t const n = s.size();
   if (width < 0 || n <= size_t(width)) {
     AnsiString line = pending;
@@ -448,7 +446,7 @@ AnsiString clsSMTPEmailPart::GetLineJP(AnsiString& pending, int width, bool) {
     cut = width <= kNoBlankWidth ? n : size_t(kNoBlankWidth);
   }
   if (cut > n) cut = n;
-  AnsiString line = Ansi(s.substr(0, cut));
-  pending = Ansi(s.substr(cut));
+  AnsiString line = MimeAnsi(s.substr(0, cut));
+  pending = MimeAnsi(s.substr(cut));
   return line;
 }

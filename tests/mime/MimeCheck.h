@@ -138,6 +138,26 @@ inline stcRows Run(std::string const& command, std::string const& input, std::st
   return result;
 }
 
+// Several messages given as DATA phases (each ending in a "." line), read in one run; the rows
+// of each come back without their "N/" prefix.
+inline std::vector<stcRows> RunMessages(std::vector<std::string> const& wires) {
+  std::string input;
+  for (auto const& wire : wires) input += wire;
+  stcRows const all = Run("message", input, "", "--data");
+  std::vector<stcRows> result(wires.size());
+  for (auto const& row : all.rows) {
+    size_t number = 0;
+    std::string key = row.first;
+    size_t const slash = key.find('/');
+    if (slash != std::string::npos && slash > 0 && key.find_first_not_of("0123456789") == slash) {
+      number = size_t(std::stoul(key.substr(0, slash)));
+      key = key.substr(slash + 1);
+    }
+    if (number < result.size()) result[number].rows.emplace_back(key, row.second);
+  }
+  return result;
+}
+
 // One record per element, for the words, qp, encode and decode commands.
 inline std::vector<std::string> RunRecords(std::string const& command, std::vector<std::string> const& records,
                                            std::string const& codec = "", std::string const& flag = "") {

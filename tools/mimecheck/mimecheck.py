@@ -8,7 +8,8 @@ Run by Debian's /usr/bin/python3; uses only the standard library (email, quopri,
                                        what a mail reader sees. With --data the file holds the
                                        lines of an SMTP DATA phase (CR LF each, up to "."): the
                                        line lengths and bare CR or LF are reported and the
-                                       dots are unstuffed as a server does.
+                                       dots are unstuffed as a server does. Further DATA
+                                       phases may follow; their keys begin "N/".
   mimecheck.py words FILE              each record decoded as a header value (RFC 2047 words)
   mimecheck.py qp FILE [--header]      each record decoded as quoted-printable (or "Q" form)
   mimecheck.py encode CODEC FILE       each record (UTF-8 text) encoded with a Python codec
@@ -61,8 +62,11 @@ def unesc(text):
     return bytes(out)
 
 
+PREFIX = ""
+
+
 def emit(key, value):
-    sys.stdout.write(key + "\t" + esc(value) + "\n")
+    sys.stdout.write(PREFIX + key + "\t" + esc(value) + "\n")
 
 
 def records(path):
@@ -75,7 +79,8 @@ def records(path):
 def unflow(text, delsp):
     """RFC 3676: joins soft-broken lines; quote depth is not used by the writer."""
     lines = text.split("\n")
-    if lines and lines[-1] == "":
+    ended = bool(lines) and lines[-1] == ""
+    if ended:
         lines.pop()
     out, current, open_line = [], "", False
     for line in lines:
@@ -92,18 +97,21 @@ def unflow(text, delsp):
         current, open_line = "", False
     if open_line:
         out.append(current)
-    return "\n".join(out)
+    return "\n".join(out) + ("\n" if ended else "")
 
 
 def read_data(raw):
-    """The DATA lines: lengths, bare line ends, the end line and dot-unstuffing."""
-    pieces = raw.split(b"\r\n")
+    """The DATA lines: lengths, bare line ends, the end line and dot-unstuffing. Returns the
+    message and what follows its end line."""
     longest, bare, ended, body = 0, 0, False, []
-    for piece in pieces:
+    rest = b""
+    while raw:
+        piece, sep, raw = raw.partition(b"\r\n")
         longest = max(longest, len(piece))
         bare += piece.count(b"\r") + piece.count(b"\n")
         if piece == b".":
             ended = True
+            rest = raw
             break
         if piece.startswith(b"."):
             piece = piece[1:]
@@ -111,14 +119,10 @@ def read_data(raw):
     emit("wire.longest", str(longest))
     emit("wire.bare", str(bare))
     emit("wire.end", "1" if ended else "0")
-    return b"\r\n".join(body) + b"\r\n"
+    return b"\r\n".join(body) + b"\r\n", rest
 
 
-def message(path, data):
-    with open(path, "rb") as f:
-        raw = f.read()
-    if data:
-        raw = read_data(raw)
+def parse(raw):
     msg = email.message_from_bytes(raw, policy=email.policy.default)
     defects = []
     for index, part in enumerate(msg.walk()):
@@ -137,7 +141,7 @@ def message(path, data):
         if part.is_multipart():
             continue
         if part.get_content_maintype() == "text":
-            text = part.get_content()
+            text = part.get_content().replace("\r\n", "\n")
             emit(key + ".text", text)
             if part.get_param("format", "").lower() == "flowed":
                 delsp = part.get_param("delsp", "").lower() == "yes"
@@ -145,6 +149,26 @@ def message(path, data):
         else:
             emit(key + ".hex", part.get_content().hex())
     emit("defects", ",".join(defects))
+
+
+def message(path, data):
+    """One message, or with --data one DATA phase after another; the keys of the second and
+    later ones begin with their number and a slash."""
+    global PREFIX
+    with open(path, "rb") as f:
+        raw = f.read()
+    if not data:
+        parse(raw)
+        return
+    number = 0
+    while True:
+        PREFIX = "" if number == 0 else "%d/" % number
+        body, raw = read_data(raw)
+        parse(body)
+        if not raw:
+            break
+        number += 1
+    PREFIX = ""
 
 
 def words(path):

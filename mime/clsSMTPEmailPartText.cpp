@@ -1,0 +1,543 @@
+// clsSMTPEmailPart: the text and HTML parts: their part header lines, the six start and six
+// line operations with the header and footer caches, the line producers, the cutter, SMTP
+// dot-stuffing and the rewriting of HTML image references into "cid:" URLs (RFC 2045, 2387,
+// 3676 format=flowed, 1468 ISO-2022-JP, 5321 line limits and dot-stuffing).
+// Every line handed out is at most 998 bytes and holds no CR or LF: a source line ends at a CR
+// or LF inside it, and a piece the cutter leaves too long is cut again (quoted-printable with a
+// soft break outside any "=XX", ISO-2022-JP between characters with the JIS run closed and
+// reopened, other text at 998 bytes as a last resort).
+#include "mime/clsSMTPEmailPart.h"
+
+#include <new>
+#include <string>
+
+#include "mime/MimeBytes.h"
+
+namespace {
+
+// The longest line SMTP carries, without its CR LF.
+constexpr size_t kMaxLine = 998;
+constexpr int kMinLineLength = 6;
+constexpr int kMaxLineLength = 1000;
+constexpr int kHTMLLineLength = 80;
+constexpr char kToJIS[] = "\x1B$B";
+constexpr char kToASCII[] = "\x1B(B";
+
+bool StartsWith(std::string const& s, size_t i, char const* seq) { return s.compare(i, 3, seq) == 0; }
+bool IsToASCII(std::string const& s, size_t i) {
+  return StartsWith(s, i, kToASCII) || StartsWith(s, i, "\x1B(J");
+}
+
+// CR, LF and NUL of a header value become blanks.
+UniString Flatten(UniString text) {
+  for (int i = 1; i <= text.Length(); ++i) {
+    unsigned short& u = text[i];
+    if (u == 13 || u == 10 || u == 0) u = ' ';
+  }
+  return text;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  }
+  return s;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  }
+  return s;
+}
+
+std::string TrimBytes(std::string const& s) {
+  size_t b = 0, e = s.size();
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0; };
+  while (b < e && blank(s[b])) ++b;
+  while (e > b && blank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+// The cid URL of image index with name: only the name's characters A-Z, a-z, 0-9 and "." are
+// kept, as in the image part's Content-ID.
+std::string CidURL(int index, std::string const& name) {
+  std::string kept;
+  for (char c : name) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.') kept += c;
+  }
+  return "cid:[[TarnixUniqueID]]." + std::to_string(index) + "." + kept + "@local";
+}
+
+struct stcImageTag {
+  char const* name;
+  char const* attribute;
+};
+// Kinds 1 to 8.
+stcImageTag const kImageTags[] = {{"IMG", "SRC"},   {"INPUT", "SRC"}, {"BODY", "BACKGROUND"},
+                                  {"TABLE", "BACKGROUND"}, {"TR", "BACKGROUND"},
+                                  {"TD", "BACKGROUND"}, {"TH", "BACKGROUND"},
+                                  {"V:IMAGEDATA", "SRC"}};
+
+}  // namespace
+
+// ---- progress ----
+
+void clsSMTPEmailPart::UpdateStatus(UniString text) {
+  m_ustrStatus = text;
+  if (m_lngStatusTotal == 0) {
+    m_intStatusPercent = 0;
+    return;
+  }
+  float const percent = float(m_lngStatusDone) / float(m_lngStatusTotal) * 100.0f;
+  m_intStatusPercent = percent >= 100.0f ? 100 : int32_t(percent);
+}
+
+// ---- setup ----
+
+void clsSMTPEmailPart::InvalidateCaches() {
+  m_bolHeaderCached = false;
+  m_bolFooterCached = false;
+}
+
+void clsSMTPEmailPart::SetupText(UniString charset, UniString contentType, UniString transferEncoding,
+                                 int lineLength, bool quotedPrintable) {
+  UniString const cs = charset.Trim().UpperCase();
+  if (cs != m_ustrCharSet) {
+    m_ustrCharSet = cs;
+    InvalidateCaches();
+  }
+  // Below 6 the cut widths would reach zero.
+  int length = lineLength > kMaxLineLength ? kMaxLineLength : lineLength;
+  if (length < kMinLineLength) length = kMinLineLength;
+  if (length != m_intLineLength) {
+    m_intLineLength = length;
+    InvalidateCaches();
+  }
+  if (quotedPrintable != m_bolQuotedPrintable) {
+    m_bolQuotedPrintable = quotedPrintable;
+    InvalidateCaches();
+  }
+  m_bolFlowed = false;
+
+  if (m_ptlstPartHeaders == nullptr) m_ptlstPartHeaders = new (std::nothrow) TStringList;
+  if (m_ptlstPartHeaders != nullptr) m_ptlstPartHeaders->Clear();
+
+  std::string const csBytes = MimeBytes(cs.GetAnsiString(1));
+  std::string typeLine;
+  UniString const type = Flatten(contentType);
+  if (type.IsEmpty()) {
+    typeLine = "Content-Type: text/plain; charset=\"" + csBytes + "\"; format=flowed";
+    m_bolFlowed = true;
+  } else {
+    UniString const given = type.StrSub(UniString("[[charset]]"), cs, true);
+    typeLine = "Content-Type: " + MimeBytes(given.GetAnsiString(1));
+    m_bolFlowed = given.Pos(UniString("flowed"), true) > given.Pos(UniString("format"), true);
+  }
+  std::string encodingLine = "Content-Transfer-Encoding: ";
+  UniString const encoding = Flatten(transferEncoding);
+  if (encoding.IsEmpty()) {
+    encodingLine += cs == UniString("ISO-2022-JP") ? "7bit" : (m_bolQuotedPrintable ? "quoted-printable" : "7bit");
+  } else {
+    encodingLine += MimeBytes(encoding.GetAnsiString(1));
+    // The header decides the encoding of the lines; cached lines of the other kind are stale.
+    if (encoding.Pos(UniString("quoted-printable"), true) > 0 && !m_bolQuotedPrintable) {
+      m_bolQuotedPrintable = true;
+      InvalidateCaches();
+    }
+  }
+  if (m_ptlstPartHeaders != nullptr) {
+    m_ptlstPartHeaders->Add(MimeAnsi(typeLine));
+    m_ptlstPartHeaders->Add(MimeAnsi(encodingLine));
+  }
+  m_pulstSource = nullptr;
+  m_itrSource = 0;
+  m_astrPending = AnsiString();
+  m_astrCarry = AnsiString();
+  m_intCacheIndex = 0;
+}
+
+void clsSMTPEmailPart::SetupHTML(UniString charset, UniString contentType, UniString transferEncoding) {
+  UniString const cs = charset.Trim().UpperCase();
+  if (cs != m_ustrCharSet) {
+    m_ustrCharSet = cs;
+    InvalidateCaches();
+  }
+  if (m_intLineLength != kHTMLLineLength) {
+    m_intLineLength = kHTMLLineLength;
+    InvalidateCaches();
+  }
+  if (m_ptlstPartHeaders == nullptr) m_ptlstPartHeaders = new (std::nothrow) TStringList;
+  if (m_ptlstPartHeaders != nullptr) m_ptlstPartHeaders->Clear();
+
+  std::string typeLine;
+  UniString const type = Flatten(contentType);
+  if (type.IsEmpty()) {
+    typeLine = "Content-Type: text/html; charset=\"" + MimeBytes(cs.GetAnsiString(1)) + "\"";
+  } else {
+    typeLine = "Content-Type: " + MimeBytes(type.StrSub(UniString("[[charset]]"), cs, true).GetAnsiString(1));
+  }
+  std::string encodingLine = "Content-Transfer-Encoding: ";
+  UniString const encoding = Flatten(transferEncoding);
+  if (encoding.IsEmpty()) {
+    encodingLine += cs == UniString("ISO-2022-JP") ? "7bit" : "quoted-printable";
+  } else {
+    encodingLine += MimeBytes(encoding.GetAnsiString(1));
+  }
+  if (m_ptlstPartHeaders != nullptr) {
+    m_ptlstPartHeaders->Add(MimeAnsi(typeLine));
+    m_ptlstPartHeaders->Add(MimeAnsi(encodingLine));
+  }
+  m_pulstSource = nullptr;
+  m_itrSource = 0;
+  m_astrPending = AnsiString();
+  m_astrCarry = AnsiString();
+  m_intCacheIndex = 0;
+  m_bolInTag = false;
+  m_intTagType = 0;
+}
+
+// ---- runs ----
+
+void clsSMTPEmailPart::StartRun(UniStringList* source, enumSection section, bool html) {
+  int32_t total = 0;
+  if (source != nullptr) {
+    for (UniString const& line : *source) total += line.Length();
+  }
+  m_lngStatusTotal = total;
+  m_lngStatusDone = 0;
+  m_pulstSource = source;
+  m_itrSource = 0;
+  m_astrPending = AnsiString();
+  m_astrCarry = AnsiString();
+  m_intCacheIndex = 0;
+  if (html) m_bolInTag = false;
+  if (section == kSectionBody) return;
+  TStringList* cache = section == kSectionHeader ? m_ptlstHeaderCache : m_ptlstFooterCache;
+  bool& cached = section == kSectionHeader ? m_bolHeaderCached : m_bolFooterCached;
+  if (cached && cache != nullptr && cache->Count() > 0) return;
+  cached = false;
+  if (cache != nullptr) cache->Clear();
+}
+
+void clsSMTPEmailPart::StartTextHeader(UniStringList* source) { StartRun(source, kSectionHeader, false); }
+void clsSMTPEmailPart::StartTextBody(UniStringList* source) { StartRun(source, kSectionBody, false); }
+void clsSMTPEmailPart::StartTextFooter(UniStringList* source) { StartRun(source, kSectionFooter, false); }
+void clsSMTPEmailPart::StartHTMLHeader(UniStringList* source) { StartRun(source, kSectionHeader, true); }
+void clsSMTPEmailPart::StartHTMLBody(UniStringList* source) { StartRun(source, kSectionBody, true); }
+void clsSMTPEmailPart::StartHTMLFooter(UniStringList* source) { StartRun(source, kSectionFooter, true); }
+
+bool clsSMTPEmailPart::SourceRemains() const {
+  return m_astrCarry.Length() > 0 || (m_pulstSource != nullptr && m_itrSource < m_pulstSource->Count());
+}
+
+bool clsSMTPEmailPart::EncodeRun(AnsiString* line, enumSection section, bool html, TStringList* images,
+                                 char const* status) {
+  TStringList** cache = nullptr;
+  bool* cached = nullptr;
+  if (section == kSectionHeader) {
+    cache = &m_ptlstHeaderCache;
+    cached = &m_bolHeaderCached;
+  } else if (section == kSectionFooter) {
+    cache = &m_ptlstFooterCache;
+    cached = &m_bolFooterCached;
+  }
+  AnsiString scratch;
+  if (line == nullptr) line = &scratch;
+  bool result = false;
+  bool cacheWhole = true;
+  if (cached != nullptr && *cached) {
+    if (*cache != nullptr && m_intCacheIndex < (*cache)->Count()) {
+      *line = (*cache)->Strings[unsigned(m_intCacheIndex)];
+      ++m_intCacheIndex;
+      result = m_intCacheIndex < (*cache)->Count();
+    }
+  } else if (m_astrPending.Length() > 0 || SourceRemains()) {
+    *line = html ? GetNextHTMLLine(images) : GetNextTextLine();
+    result = m_astrPending.Length() > 0 || SourceRemains();
+    if (cache != nullptr) {
+      if (*cache == nullptr) *cache = new (std::nothrow) TStringList;
+      if (*cache != nullptr) {
+        (*cache)->Add(*line);
+      } else {
+        cacheWhole = false;
+      }
+    }
+  }
+  m_lngStatusDone += line->Length();
+  UpdateStatus(UniString(status));
+  if (!result) {
+    m_lngStatusTotal = 0;
+    m_lngStatusDone = 0;
+    UpdateStatus(UniString());
+    m_pulstSource = nullptr;
+    m_itrSource = 0;
+    // A fresh run that reached its end leaves a complete cache.
+    if (cached != nullptr && !*cached && cacheWhole && *cache != nullptr) *cached = true;
+  }
+  return result;
+}
+
+bool clsSMTPEmailPart::EncodeTextHeaderLine(AnsiString* line) {
+  return EncodeRun(line, kSectionHeader, false, nullptr, "Encoding Text Header...");
+}
+bool clsSMTPEmailPart::EncodeTextBodyLine(AnsiString* line) {
+  return EncodeRun(line, kSectionBody, false, nullptr, "Encoding Text Body...");
+}
+bool clsSMTPEmailPart::EncodeTextFooterLine(AnsiString* line) {
+  return EncodeRun(line, kSectionFooter, false, nullptr, "Encoding Text Footer...");
+}
+bool clsSMTPEmailPart::EncodeHTMLHeaderLine(AnsiString* line, TStringList* images) {
+  return EncodeRun(line, kSectionHeader, true, images, "Encoding HTML Header...");
+}
+bool clsSMTPEmailPart::EncodeHTMLBodyLine(AnsiString* line, TStringList* images) {
+  return EncodeRun(line, kSectionBody, true, images, "Encoding HTML Body...");
+}
+bool clsSMTPEmailPart::EncodeHTMLFooterLine(AnsiString* line, TStringList* images) {
+  return EncodeRun(line, kSectionFooter, true, images, "Encoding HTML Footer...");
+}
+
+void clsSMTPEmailPart::ClearTextBody() {
+  m_pulstSource = nullptr;
+  m_itrSource = 0;
+  m_astrPending = AnsiString();
+  m_astrCarry = AnsiString();
+  m_intCacheIndex = 0;
+}
+
+// ---- line producers ----
+
+AnsiString clsSMTPEmailPart::TakeSourceBytes() {
+  std::string bytes;
+  if (m_astrCarry.Length() > 0) {
+    bytes = MimeBytes(m_astrCarry);
+    m_astrCarry = AnsiString();
+  } else {
+    bytes = MimeBytes(GetLineByCharSet(m_pulstSource->At(m_itrSource), m_ustrCharSet));
+    ++m_itrSource;
+  }
+  size_t const end = bytes.find_first_of("\r\n");
+  if (end == std::string::npos) return MimeAnsi(bytes);
+  size_t rest = end + 1;
+  if (bytes[end] == '\r' && rest < bytes.size() && bytes[rest] == '\n') ++rest;
+  m_astrCarry = MimeAnsi(bytes.substr(rest));
+  return MimeAnsi(bytes.substr(0, end));
+}
+
+AnsiString clsSMTPEmailPart::GetNextTextLine() {
+  if (m_astrPending.Length() == 0 && SourceRemains()) {
+    AnsiString bytes = TakeSourceBytes();
+    // Format=flowed lines lose their trailing blanks; the signature separator keeps its own.
+    if (m_bolFlowed && !(bytes == AnsiString("-- "))) bytes = bytes.TrimRight();
+    if (bytes.Length() > 0) {
+      if (m_ustrCharSet == UniString("ISO-2022-JP")) {
+        bytes = JPEncodeLine(bytes);
+      } else if (m_bolQuotedPrintable) {
+        bytes = QPEncodeLine(bytes, false);
+      }
+    }
+    m_astrPending = bytes;
+  }
+  if (m_astrPending.Length() == 0) return AnsiString();
+  return CutPendingLine(false);
+}
+
+AnsiString clsSMTPEmailPart::GetNextHTMLLine(TStringList* images) {
+  if (m_astrPending.Length() == 0 && SourceRemains()) {
+    AnsiString bytes = TakeSourceBytes().TrimRight();
+    if (bytes.Length() > 0 && images != nullptr && images->Count() > 0) {
+      bytes = RewriteImageReferences(bytes, *images);
+    }
+    bytes = m_ustrCharSet == UniString("ISO-2022-JP") ? JPEncodeLine(bytes) : QPEncodeLine(bytes, false);
+    m_astrPending = bytes;
+  }
+  if (m_astrPending.Length() == 0) return AnsiString();
+  return CutPendingLine(true);
+}
+
+AnsiString clsSMTPEmailPart::CutPendingLine(bool html) {
+  // SMTP dot-stuffing, on every call, so the rest of a cut line is stuffed too.
+  if (m_astrPending[1] == '.') m_astrPending = AnsiString(".") + m_astrPending;
+  int const length = m_intLineLength;
+  if (m_ustrCharSet == UniString("ISO-2022-JP")) return FinishJPLine(GetLineJP(m_astrPending, length - 5, false));
+
+  bool const qp = html || m_bolQuotedPrintable;
+  bool const flowed = !qp && m_bolFlowed;
+  int const before = m_astrPending.Length();
+  std::string line = MimeBytes(GetLine(m_astrPending, qp ? length - 4 : (flowed ? length - 3 : length - 2)));
+  std::string pending = MimeBytes(m_astrPending);
+  bool const blankDropped = int(line.size() + pending.size()) < before;
+
+  // Where no blank was cut away, a quoted-printable soft break is "=" alone, and never splits
+  // an "=XX".
+  auto safeQPCut = [](std::string const& s, size_t k) {
+    if (k >= 1 && s[k - 1] == '=') return k - 1;
+    if (k >= 2 && s[k - 2] == '=') return k - 2;
+    return k;
+  };
+  if (qp && !blankDropped && !pending.empty()) {
+    size_t const k = safeQPCut(line, line.size());
+    pending = line.substr(k) + pending;
+    line.resize(k);
+  }
+  std::string suffix;
+  if (!pending.empty()) suffix = qp ? (blankDropped ? " =" : "=") : (flowed ? " " : "");
+  if (line.size() + suffix.size() > kMaxLine) {
+    size_t const k = qp ? safeQPCut(line, kMaxLine - 1) : kMaxLine;
+    pending = line.substr(k) + (blankDropped ? " " : "") + pending;
+    line.resize(k);
+    suffix = qp ? "=" : "";
+  }
+  m_astrPending = MimeAnsi(pending);
+  return MimeAnsi(line + suffix);
+}
+
+AnsiString clsSMTPEmailPart::FinishJPLine(AnsiString const& cut) {
+  std::string const line = MimeBytes(cut);
+  size_t const n = line.size();
+  // Walk the characters, remembering the last place where the line could end.
+  bool jis = false;
+  size_t best = 0;
+  bool bestJIS = false;
+  size_t i = 0;
+  while (i < n) {
+    if (!jis && StartsWith(line, i, kToJIS)) {
+      jis = true;
+      i += 3;
+    } else if (jis && IsToASCII(line, i)) {
+      jis = false;
+      i += 3;
+    } else {
+      i += jis ? 2 : 1;
+    }
+    if (i <= n && i + (jis ? 3 : 0) <= kMaxLine) {
+      best = i;
+      bestJIS = jis;
+    }
+  }
+  if (best == n && !bestJIS) return cut;
+  if (best == 0) best = n;  // cannot happen for a non-empty line; keeps the walk finite
+  std::string head = line.substr(0, best);
+  std::string rest = line.substr(best) + MimeBytes(m_astrPending);
+  if (bestJIS) {
+    head += kToASCII;
+    if (!rest.empty()) rest = kToJIS + rest;
+  }
+  m_astrPending = MimeAnsi(rest);
+  return MimeAnsi(head);
+}
+
+AnsiString clsSMTPEmailPart::GetLine(AnsiString& pending, int width) {
+  std::string const s = MimeBytes(pending);
+  size_t const n = s.size();
+  size_t const w = width < 0 ? 0 : size_t(width);
+  auto split = [&](size_t lineEnd, size_t restStart) {
+    pending = MimeAnsi(s.substr(restStart < n ? restStart : n));
+    return MimeAnsi(s.substr(0, lineEnd));
+  };
+  if (n <= w) return split(n, n);
+  if (w >= 1 && s[w - 1] == ' ') return split(w - 1, w);
+  size_t const last = w == 0 ? std::string::npos : s.rfind(' ', w - 1);
+  if (last != std::string::npos) return split(last, last + 1);
+  size_t const next = s.find(' ', w);
+  if (next != std::string::npos) return split(next, next + 1);
+  if (width <= kNoBlankWidth) return split(n, n);
+  return split(size_t(kNoBlankWidth), size_t(kNoBlankWidth));
+}
+
+// ---- image references ----
+
+AnsiString clsSMTPEmailPart::RewriteImageReferences(AnsiString const& source, TStringList const& images) {
+  std::string out;
+  std::string rest = MimeBytes(source);
+  int kind = 0;
+  bool continuing = false;
+  if (m_bolInTag) {
+    m_bolInTag = false;
+    continuing = true;
+    kind = m_intTagType;
+  }
+  for (;;) {
+    size_t tagStart = 0;
+    if (!continuing) {
+      size_t const lt = rest.find('<');
+      if (lt == std::string::npos) break;
+      size_t nameEnd = rest.find(' ', lt + 1);
+      if (nameEnd == std::string::npos) nameEnd = rest.size();
+      std::string const name = Upper(TrimBytes(rest.substr(lt + 1, nameEnd - lt - 1)));
+      kind = 0;
+      for (int k = 0; k < 8; ++k) {
+        if (name == kImageTags[k].name) kind = k + 1;
+      }
+      if (kind == 0) {
+        size_t const moved = lt + 2 < rest.size() ? lt + 2 : rest.size();
+        out += rest.substr(0, moved);
+        rest.erase(0, moved);
+        continue;
+      }
+      tagStart = lt;
+    }
+    continuing = false;
+    if (kind < 1 || kind > 8) break;
+    out += rest.substr(0, tagStart);
+    rest.erase(0, tagStart);
+    size_t const gt = rest.find('>');
+    bool const open = gt == std::string::npos;
+    std::string const tag = open ? rest : rest.substr(0, gt + 1);
+    rest.erase(0, tag.size());
+
+    auto keepTag = [&]() {
+      out += tag;
+      if (open) {
+        m_bolInTag = true;
+        m_intTagType = kind;
+      }
+    };
+    std::string const attribute = kImageTags[kind - 1].attribute;
+    size_t const at = Upper(tag).find(attribute);
+    if (at == std::string::npos) {
+      keepTag();
+      if (open) break;
+      continue;
+    }
+    size_t const eq = tag.find('=', at + attribute.size());
+    size_t v = eq == std::string::npos ? tag.size() : eq + 1;
+    while (v < tag.size() && (tag[v] == ' ' || tag[v] == '\t')) ++v;
+    if (v >= tag.size()) {
+      keepTag();
+      if (open) break;
+      continue;
+    }
+    out += tag.substr(0, v);
+    size_t valueEnd;
+    char const quote = tag[v];
+    if (quote == '\'' || quote == '"') {
+      size_t const close = tag.find(quote, v + 1);
+      valueEnd = close == std::string::npos ? tag.size() : close + 1;
+    } else {
+      valueEnd = tag.find_first_of(" \t>", v);
+      if (valueEnd == std::string::npos) valueEnd = tag.size();
+    }
+    std::string value = tag.substr(v, valueEnd - v);
+    if (!value.empty() && (value.front() == '\'' || value.front() == '"')) value.erase(0, 1);
+    if (!value.empty() && (value.back() == '\'' || value.back() == '"')) value.pop_back();
+    value = TrimBytes(value);
+
+    std::string const upperValue = Upper(value);
+    if (upperValue.compare(0, 7, "HTTP://") == 0) {
+      // Left as it is.
+    } else if (upperValue.compare(0, 8, "CID:PART") == 0) {
+      int const n = MimeAnsi(value.substr(8)).ToInt();
+      if (n >= 1 && n <= images.Count()) {
+        value = CidURL(n - 1, Lower(TrimBytes(MimeBytes(images.Strings[unsigned(n - 1)]))));
+      }
+    } else {
+      size_t const slash = value.find_last_of("/\\:");
+      std::string const name = Lower(TrimBytes(slash == std::string::npos ? value : value.substr(slash + 1)));
+      int const index = images.IndexOf(MimeAnsi(name), false);
+      if (index >= 0) value = CidURL(index, name);
+    }
+    out += "\"" + value + "\"" + tag.substr(valueEnd);
+  }
+  return MimeAnsi(out + rest);
+}
