@@ -1,12 +1,22 @@
-// CFBundle: the CoreFoundation bundle stand-in, as far as finding where code lives.
-// The main bundle is the folder of the running program (/proc/self/exe). A plug-in's bundle is
-// the shared library (or program) that holds an address it registers under its identifier with
-// CFBundleRegisterForAddress; its URL names that file.
+// CFBundle: the CoreFoundation bundle stand-in: where code and its resources live.
+// A bundle is a folder. On this system its layout is:
+//   <bundle>/                    the folder; its code (the plug-in's shared library) lies in it
+//   <bundle>/Resources/          the resource file and the pictures (CFBundleCopyResourceURL)
+//   <bundle>/PrivateFrameworks/  bundles of its own that its code loads, such as the web-view
+//                                bundle, each a folder of the same layout
+// The build assembles the plug-in's bundle in this layout (velmora_bundle_... in
+// cmake/VelmoraBundle.cmake). The main bundle is the folder of the running program
+// (/proc/self/exe). A plug-in's bundle is the folder of the shared library (or program) holding
+// an address it registers under its identifier with CFBundleRegisterForAddress.
 // Interface: CFBundleGetMainBundle, CFBundleGetBundleWithIdentifier (Get rule: not to be
-// released), CFBundleCopyBundleURL (Copy rule), CFBundleRegisterForAddress (ours),
-// CFBundleGetTypeID.
-// Relies on CFURL, CFString, the File Manager stand-in's virtual paths and dladdr. Bundles live
-// until the process ends. Unknown identifiers and failed look-ups answer NULL / false.
+// released), CFBundleCopyBundleURL, CFBundleCopyResourceURL, CFBundleCopyPrivateFrameworksURL
+// (Copy rule), CFBundleRegisterForAddress (ours), CFBundleGetTypeID, and the test seam
+// CFBundleSetLocationForTesting.
+// URLs name virtual paths when the folder lies below the File Manager stand-in's root, real
+// paths otherwise (FSStandInRealPath turns one back for dlopen).
+// Relies on CFURL, CFString, the File Manager stand-in's virtual paths, stat and dladdr. Bundles
+// live until the process ends. Unknown identifiers, missing resources and failed look-ups
+// answer NULL / false.
 #pragma once
 
 #include "platform/cf/CFBase.h"
@@ -25,11 +35,25 @@ CFBundleRef CFBundleGetMainBundle(void);
 // The bundle registered under the identifier; NULL when none is.
 CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID);
 
-// The bundle's location: a folder URL for the main bundle, the library file's URL for a
-// registered one. The path is virtual when it lies below the File Manager stand-in's root and
-// the real path otherwise. NULL for NULL.
+// The bundle's folder, a folder URL. NULL for NULL.
 CFURLRef CFBundleCopyBundleURL(CFBundleRef bundle);
 
-// Registers (or replaces) the bundle of identifier as the loaded library or program that holds
-// address. False for a null or empty identifier, or an address in no loaded object.
+// The file Resources/[subDirName/]resourceName[.resourceType] of the bundle (resourceType and
+// subDirName may be NULL or empty); NULL when it does not exist, for a null bundle or name, and
+// for a name "." or "..", a name or type holding a '/', or a sub-folder with a ".." step.
+CFURLRef CFBundleCopyResourceURL(CFBundleRef bundle, CFStringRef resourceName,
+                                 CFStringRef resourceType, CFStringRef subDirName);
+
+// The bundle's PrivateFrameworks/ folder, whether or not it exists. NULL for NULL.
+CFURLRef CFBundleCopyPrivateFrameworksURL(CFBundleRef bundle);
+
+// Registers (or replaces) the bundle of identifier as the folder of the loaded library or
+// program that holds address. False for a null or empty identifier, or an address in no loaded
+// object.
 Boolean CFBundleRegisterForAddress(CFStringRef identifier, void const* address);
+
+// Test seam: registers (or replaces) the bundle of identifier as the folder at realFolderPath
+// (a real path, made absolute; it need not exist yet), so a test places the plug-in's bundle,
+// and with it the folder beside it, inside its own file-system root. A null path removes the
+// registration. False for a null or empty identifier or an empty path.
+Boolean CFBundleSetLocationForTesting(CFStringRef identifier, char const* realFolderPath);

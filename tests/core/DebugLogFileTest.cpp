@@ -1,7 +1,8 @@
 // Tests of the debug log file and the crash log on a temporary file-system root (home
 // /Users/me with its desktop, preferences and temporary folders overridden inside it): the log
 // created on the desktop and appended to, made again after it is deleted, the fall-back through
-// the candidate folders when creation fails (injected File Manager faults), and the crash
+// the candidate folders when creation fails (injected File Manager faults; the plug-in's folder
+// is the one holding a bundle placed inside the root, used by the debug log only), and the crash
 // record: its lines, the back-log section, two records in one file, nothing written while the
 // log is busy, and no back-log lines while another thread holds the log's lock.
 #include "core/DebugLogFile.h"
@@ -24,6 +25,7 @@
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesTesting.h"
 #include "platform/carbon/Gestalt.h"
+#include "platform/cf/CFBundle.h"
 #include "platform/cf/CFDate.h"
 #include "platform/mp/Multiprocessing.h"
 #include "tests/support/TempFileSystemRoot.h"
@@ -33,6 +35,8 @@ namespace {
 char const kDesktop[] = "/Users/me/Desktop";
 char const kPrefs[] = "/Users/me/Library/Preferences";
 char const kTemp[] = "/tmp";
+char const kPlugins[] = "/Applications/Host/Extensions";
+char const kPluginBundle[] = "/Applications/Host/Extensions/Velmora.bundle";
 char const kDebugName[] = "Velmora Debug Log.txt";
 char const kCrashName[] = "Velmora Crash Log.txt";
 
@@ -54,7 +58,7 @@ std::vector<std::string> Lines(std::string const& text) {
 class DebugLogFileTest : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(MakeRoot("velmora-logfiles", {kDesktop, kPrefs, kTemp}));
+    ASSERT_TRUE(MakeRoot("velmora-logfiles", {kDesktop, kPrefs, kTemp, kPluginBundle}));
     ASSERT_EQ(noErr, InstallRoot());
     FSStandInSetFolder(kUserDomain, kCurrentUserFolderType, "/Users/me");
     FSStandInSetFolder(kUserDomain, kDesktopFolderType, kDesktop);
@@ -126,22 +130,30 @@ TEST_F(DebugLogFileTest, BothLogsFallBackThroughTheCandidateFolders) {
   std::string const prefsLogDir = qrv + "/Velmora/1.1";
   struct {
     std::vector<std::string> failCreate;  // candidates whose creation fails
-    std::string expectedFolder;           // "" the root, "none" no file anywhere
+    bool placePlugin;                     // the plug-in's bundle lies in kPlugins
+    std::string debugFolder;              // "" the root, "none" no file anywhere
+    std::string crashFolder;              // the crash log never uses the plug-in's folder
   } const cases[] = {
-      {{}, kDesktop},
-      {{"desk"}, ""},  // the plug-in's folder lies outside the test root, then "/"
-      {{"desk", "root"}, prefsLogDir},
-      {{"desk", "root", "qrv"}, kTemp},
-      {{"desk", "root", "qrv", "temp"}, "none"},
+      {{}, true, kDesktop, kDesktop},
+      {{"desk"}, false, "", ""},  // no plug-in bundle registered: skipped
+      {{"desk"}, true, kPlugins, ""},
+      {{"desk", "plug"}, true, "", ""},
+      {{"desk", "root"}, false, prefsLogDir, prefsLogDir},
+      {{"desk", "root", "qrv"}, false, kTemp, kTemp},
+      {{"desk", "root", "qrv", "temp"}, false, "none", "none"},
   };
+  CFStringRef identifier = UniStringToCFString(U(g_strPluginBundleIdentifier));
   for (auto const& c : cases) {
+    ASSERT_TRUE(CFBundleSetLocationForTesting(
+        identifier, c.placePlugin ? Real(kPluginBundle).c_str() : nullptr));
     for (bool crash : {false, true}) {
       char const* name = crash ? kCrashName : kDebugName;
       for (std::string const& which : c.failCreate) {
         std::string const target = which == "desk"   ? Slash(kDesktop, name)
-                                   : which == "root" ? std::string("/") + name
-                                   : which == "qrv"  ? qrv
-                                                     : Slash(kTemp, name);
+                                   : which == "plug"  ? Slash(kPlugins, name)
+                                   : which == "root"  ? std::string("/") + name
+                                   : which == "qrv"   ? qrv
+                                                      : Slash(kTemp, name);
         char const* call = which == "qrv" ? "FSCreateDirectoryUnicode" : "FSCreateFileUnicode";
         FSStandInTestFailNext(call, target, -5000 /* afpAccessDenied */, 10);
       }
@@ -151,7 +163,7 @@ TEST_F(DebugLogFileTest, BothLogsFallBackThroughTheCandidateFolders) {
         DoDebugLogFile(U("the line"));
       }
       UniString const& cache = crash ? g_ustrCrashLogFileName : g_ustrDebugLogFileName;
-      std::string const& folder = c.expectedFolder;
+      std::string const& folder = crash ? c.crashFolder : c.debugFolder;
       if (folder == "none") {
         EXPECT_EQ("", S(cache)) << name;
       } else {
@@ -169,6 +181,8 @@ TEST_F(DebugLogFileTest, BothLogsFallBackThroughTheCandidateFolders) {
     }
     std::filesystem::remove_all(m_strRoot + qrv);
   }
+  CFBundleSetLocationForTesting(identifier, nullptr);
+  CFRelease(identifier);
 }
 
 TEST_F(DebugLogFileTest, CrashRecordsWithAndWithoutTheBackLog) {

@@ -1,6 +1,7 @@
 // Tests of the CFURL and CFBundle stand-ins: URLs from references and paths in both styles,
 // relative URLs made absolute, references back from URLs, names the disk holds but UTF-8 does
-// not, reference counts, and the bundles of the test program.
+// not, reference counts, the bundles of the test program, and a bundle's folder layout, also as
+// the build assembles the plug-in's bundle.
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -198,9 +199,11 @@ TEST(CFBundleTest, BundlesOfTheTestProgram) {
   EXPECT_EQ(CFBundleGetBundleWithIdentifier(strID), bundle);
   url = CFBundleCopyBundleURL(bundle);
   ASSERT_NE(url, nullptr);
+  // A registered bundle is the folder of the code holding the address.
   char chrResolved[PATH_MAX];
   ASSERT_NE(realpath(strExe.c_str(), chrResolved), nullptr);
-  EXPECT_EQ(PathOfURL(url, kCFURLPOSIXPathStyle), chrResolved);
+  std::string const strResolved = chrResolved;
+  EXPECT_EQ(PathOfURL(url, kCFURLPOSIXPathStyle), strResolved.substr(0, strResolved.rfind('/')));
   CFRelease(url);
   EXPECT_EQ(CFBundleGetBundleWithIdentifier(strUnknown), nullptr);
   EXPECT_EQ(CFBundleGetBundleWithIdentifier(nullptr), nullptr);
@@ -208,6 +211,72 @@ TEST(CFBundleTest, BundlesOfTheTestProgram) {
   EXPECT_EQ(CFBundleCopyBundleURL(nullptr), nullptr);
   CFRelease(strID);
   CFRelease(strUnknown);
+}
+
+// A bundle placed in a folder: its URL, resources found in Resources/ (missing ones and names
+// that would leave the folder are refused), PrivateFrameworks/, and removal of the placement.
+TEST_F(CFURLTest, BundleLayoutFollowsItsFolder) {
+  std::filesystem::create_directories(Real("/Apps/Plug.bundle/Resources/Pictures"));
+  Write("/Apps/Plug.bundle/Resources/Logo.png", "png");
+  Write("/Apps/Plug.bundle/Resources/Pictures/Small.png", "png");
+  Write("/Apps/Plug.bundle/Secret.txt", "x");
+  CFStringRef strID = MakeString("org.example.velmora-layout");
+  ASSERT_TRUE(CFBundleSetLocationForTesting(strID, (Real("/Apps/Plug.bundle") + "/").c_str()));
+  CFBundleRef bundle = CFBundleGetBundleWithIdentifier(strID);
+  ASSERT_NE(bundle, nullptr);
+
+  auto Path = [](CFURLRef url) {
+    if (url == nullptr) return std::string("<null>");
+    std::string path = PathOfURL(url, kCFURLPOSIXPathStyle);
+    CFRelease(url);
+    return path;
+  };
+  EXPECT_EQ(Path(CFBundleCopyBundleURL(bundle)), "/Apps/Plug.bundle");
+  EXPECT_EQ(Path(CFBundleCopyPrivateFrameworksURL(bundle)), "/Apps/Plug.bundle/PrivateFrameworks");
+  struct {
+    char const* pchrName;
+    char const* pchrType;
+    char const* pchrSubDir;
+    char const* pchrExpected;
+  } const cases[] = {
+      {"Logo.png", nullptr, nullptr, "/Apps/Plug.bundle/Resources/Logo.png"},
+      {"Logo", "png", "", "/Apps/Plug.bundle/Resources/Logo.png"},
+      {"Small.png", nullptr, "Pictures", "/Apps/Plug.bundle/Resources/Pictures/Small.png"},
+      {"Pictures", nullptr, nullptr, "/Apps/Plug.bundle/Resources/Pictures"},
+      {"Missing.png", nullptr, nullptr, "<null>"},
+      {"Small.png", nullptr, nullptr, "<null>"},
+      {"Secret.txt", nullptr, "..", "<null>"},
+      {"../Secret.txt", nullptr, nullptr, "<null>"},
+      {"..", nullptr, nullptr, "<null>"},
+      {"", nullptr, nullptr, "<null>"},
+  };
+  for (auto const& c : cases) {
+    CFStringRef name = MakeString(c.pchrName);
+    CFStringRef type = c.pchrType ? MakeString(c.pchrType) : nullptr;
+    CFStringRef subDir = c.pchrSubDir ? MakeString(c.pchrSubDir) : nullptr;
+    EXPECT_EQ(Path(CFBundleCopyResourceURL(bundle, name, type, subDir)), c.pchrExpected)
+        << c.pchrName << " " << (c.pchrSubDir ? c.pchrSubDir : "");
+    for (CFStringRef text : {name, type, subDir})
+      if (text != nullptr) CFRelease(text);
+  }
+  EXPECT_EQ(CFBundleCopyResourceURL(bundle, nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(CFBundleCopyResourceURL(nullptr, strID, nullptr, nullptr), nullptr);
+  EXPECT_EQ(CFBundleCopyPrivateFrameworksURL(nullptr), nullptr);
+
+  // The build's plug-in bundle carries the resource file.
+  ASSERT_TRUE(CFBundleSetLocationForTesting(strID, VELMORA_BUNDLE_DIR));
+  CFStringRef strResourceFile = MakeString("Velmora.rsrc");
+  CFURLRef urlResourceFile =
+      CFBundleCopyResourceURL(CFBundleGetBundleWithIdentifier(strID), strResourceFile, nullptr, nullptr);
+  EXPECT_EQ(Path(urlResourceFile), std::string(VELMORA_BUNDLE_DIR) + "/Resources/Velmora.rsrc");
+  CFRelease(strResourceFile);
+
+  EXPECT_TRUE(CFBundleSetLocationForTesting(strID, nullptr));
+  EXPECT_EQ(CFBundleGetBundleWithIdentifier(strID), nullptr);
+  EXPECT_EQ(Path(CFBundleCopyBundleURL(bundle)), "/Apps/Plug.bundle");  // handed out: still valid
+  EXPECT_FALSE(CFBundleSetLocationForTesting(strID, ""));
+  EXPECT_FALSE(CFBundleSetLocationForTesting(nullptr, "/x"));
+  CFRelease(strID);
 }
 
 }  // namespace
