@@ -1,0 +1,219 @@
+// clsPrefs: the store's values: lookups in the local set before the system set, the typed
+// getters that convert a found entry in place, the setters and their refusals, and the
+// scrambling of password values. Loading, saving and the folders are in clsPrefsFiles.cpp.
+// Scrambled passwords are carried one UTF-16 unit per scrambled byte, so bytes above 0x7F
+// (from a password holding a character above U+007F) survive the UTF-8 preference file; an
+// ASCII password's scrambled text is the same either way.
+#include "plugin/clsPrefs.h"
+
+#include <vector>
+
+#include "core/DebugLog.h"
+#include "core/TextEncoders.h"
+#include "core/clsParameterExtractor.h"
+
+clsPrefs g_udtPrefs;
+
+namespace {
+
+UniString U(char const* text) { return UniString(text); }
+
+bool IsPasswordName(UniString const& name) {
+  return name.Pos(U("password"), true, 1, 1) > 0;
+}
+
+bool HoldsLineBreak(UniString const& text) {
+  return text.Pos(static_cast<unsigned short>('\r')) > 0 ||
+         text.Pos(static_cast<unsigned short>('\n')) > 0;
+}
+
+// The stored (scrambled) text as the scrambler's bytes: one byte per unit. A text holding a
+// unit above 0xFF was not written by the store; its UTF-8 bytes are the best guess.
+AnsiString StoredBytes(UniString const& stored) {
+  unsigned short const* units = stored.GetBytes();
+  std::vector<char> bytes;
+  bytes.reserve(size_t(stored.Length()));
+  for (int i = 0; i < stored.Length(); ++i) {
+    if (units[i] > 0xFF) return stored.GetAnsiString(1);
+    bytes.push_back(static_cast<char>(units[i]));
+  }
+  return AnsiString(bytes.data(), int(bytes.size()));
+}
+
+UniString Scramble(UniString const& clear) {
+  AnsiString const scrambled = EncryptPassword(clear.GetAnsiString(1));
+  std::vector<unsigned short> units;
+  units.reserve(size_t(scrambled.Length()));
+  for (int i = 1; i <= scrambled.Length(); ++i) {
+    units.push_back(static_cast<unsigned char>(scrambled[i]));
+  }
+  return UniString(units.data(), int(units.size()));
+}
+
+UniString Unscramble(UniString const& stored) {
+  AnsiString const clear = DecryptPassword(StoredBytes(stored));
+  return UniString(clear.c_str(), 1, clear.Length());
+}
+
+}  // namespace
+
+clsPrefs::clsPrefs() : m_ulngLastCheck(0), m_bolLocalLoaded(false), m_bolSystemLoaded(false) {
+  clsFuncDebug dbg(U("clsPrefs Constructor"));
+  // 2000-01-01 00:00:00: older than any load, which counts from 2000-01-02.
+  m_dtmLastLoaded.SetAsSeconds(946684800u);
+}
+
+clsPrefs::~clsPrefs() { clsFuncDebug dbg(U("clsPrefs Destructor")); }
+
+bool clsPrefs::IsStorableName(UniString name) {
+  UniString const trimmed = name.Trim();
+  if (trimmed.IsEmpty()) return false;
+  for (int i = 1; i <= trimmed.Length(); ++i) {
+    switch (trimmed[i]) {
+      case '=': case ';': case '\'': case '"': case '{': case '}': case '$': case '\r':
+      case '\n':
+        return false;
+      default:
+        break;
+    }
+  }
+  return clsMultiVar().CheckVarName(trimmed, false).IsEmpty();
+}
+
+UniString clsPrefs::CheckName(UniString const& name) {
+  if (IsStorableName(name)) return UniString();
+  return U("Invalid Preference Name: '") + name +
+         U("'; a Preference Name cannot be blank or contain =, ;, ', \", {, }, $ or a line break.");
+}
+
+UniString clsPrefs::ErrorString() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
+  return m_ustrError;
+}
+
+clsSingleVar* clsPrefs::FindEntry(UniString const& name) {
+  clsMultiVar::iterator it;
+  if (m_udtLocalPrefs.GetVar(name, it)) return &*it;
+  if (m_udtSystemPrefs.GetVar(name, it)) return &*it;
+  return nullptr;
+}
+
+bool clsPrefs::PrefExists(UniString name) {
+  std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
+  return FindEntry(name) != nullptr;
+}
+
+// ---- getters ----
+
+UniString clsPrefs::GetStringPref(UniString name, UniString defaultValue) {
+  std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
+  LoadPrefs();
+  clsSingleVar* entry = FindEntry(name);
+  if (entry == nullptr) return defaultValue;
+  if (entry->GetType() != kVarTypeString) entry->CoerceVarType(kVarTypeString);
+  UniString const text = entry->GetStringValue();
+  return IsPasswordName(name) ? Unscramble(text) : text;
+}
+
+int32_t clsPrefs::GetIntegerPref(UniString name, int32_t defaultValue) {
+  std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
+  LoadPrefs();
+  clsSingleVar* entry = FindEntry(name);
+  if (entry == nullptr) return defaultValue;
+  if (entry->GetType() != kVarTypeInteger) entry->CoerceVarType(kVarTypeInteger);
+  return entry->GetIntegerValue();
+}
+
+bool clsPrefs::GetBooleanPref(UniString name, bool defaultValue) {
+  std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
+  LoadPrefs();
+  clsSingleVar* entry = FindEntry(name);
+  if (entry == nullptr) return defaultValue;
+  bool word = false;
+  if (entry->GetType() == kVarTypeString && ParseBooleanParameter(entry->GetStringValue(), &word)) {
+    entry->SetIntegerValue(word ? 1 : 0);
+  } else if (entry->GetType() != kVarTypeInteger) {
+    entry->CoerceVarType(kVarTypeInteger);
+  }
+  return entry->GetIntegerValue() > 0;
+}
+
+UniStringList* clsPrefs::GetListPrefPtr(UniString name) {
+  std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
+  LoadPrefs();
+  clsSingleVar* entry = FindEntry(name);
+  if (entry == nullptr) return nullptr;
+  if (entry->GetType() != kVarTypeList) entry->CoerceVarType(kVarTypeList);
+  return entry->GetListValue(false);
+}
+
+clsSingleVar clsPrefs::GetPref(UniString name, clsSingleVar defaultValue) {
+  std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
+  LoadPrefs();
+  clsSingleVar* entry = FindEntry(name);
+  if (entry == nullptr) return defaultValue;
+  clsSingleVar copy(*entry);
+  if (IsPasswordName(name)) copy.SetStringValue(Unscramble(entry->GetValue_AsString()));
+  return copy;
+}
+
+// ---- setters ----
+
+bool clsPrefs::SetStringPref(UniString name, UniString value) {
+  std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
+  m_ustrError = CheckName(name);
+  if (m_ustrError.IsEmpty() && HoldsLineBreak(value)) {
+    m_ustrError = U("The value of the Preference '") + name.Trim() +
+                  U("' holds a line break; only a list preference can hold several lines.");
+  }
+  if (m_ustrError.IsNotEmpty()) {
+    DebugOutput(kDebugError, U("SetStringPref: ") + m_ustrError);
+    return false;
+  }
+  if (IsPasswordName(name)) value = Scramble(value);
+  clsSingleVar* entry = FindEntry(name);
+  if (entry != nullptr) {
+    entry->SetStringValue(value);
+    return true;
+  }
+  m_ustrError = m_udtSystemPrefs.AddStringVar(name, value, false);
+  return m_ustrError.IsEmpty();
+}
+
+bool clsPrefs::SetIntegerPref(UniString name, int32_t value) {
+  std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
+  m_ustrError = CheckName(name);
+  if (m_ustrError.IsNotEmpty()) {
+    DebugOutput(kDebugError, U("SetIntegerPref: ") + m_ustrError);
+    return false;
+  }
+  clsSingleVar* entry = FindEntry(name);
+  if (entry != nullptr) {
+    entry->SetIntegerValue(value);
+    return true;
+  }
+  m_ustrError = m_udtSystemPrefs.AddIntegerVar(name, value, false);
+  return m_ustrError.IsEmpty();
+}
+
+bool clsPrefs::SetBooleanPref(UniString name, bool value) {
+  return SetIntegerPref(name, value ? 1 : 0);
+}
+
+bool clsPrefs::SetListPref(UniString name, UniString text) {
+  std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
+  m_ustrError = CheckName(name);
+  if (m_ustrError.IsNotEmpty()) {
+    DebugOutput(kDebugError, U("SetListPref: ") + m_ustrError);
+    return false;
+  }
+  UniStringList lines;
+  lines.AddText(text);
+  clsSingleVar* entry = FindEntry(name);
+  if (entry != nullptr) {
+    entry->SetListValue(&lines, false);
+    return true;
+  }
+  m_ustrError = m_udtSystemPrefs.AddListVar(name, &lines, false, false);
+  return m_ustrError.IsEmpty();
+}

@@ -1,0 +1,335 @@
+// Tests of the preference store on a temporary file-system root: the system folder under
+// "/prefs", the plug-in bundle (when a test places it) under "/plugins". Each test uses a store
+// of its own; "now" is moved with the CoreFoundation clock's test offset and file times are set
+// on the real files.
+#include "plugin/clsPrefs.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/DebugLog.h"
+#include "core/TextEncoders.h"
+#include "platform/carbon/Files.h"
+#include "platform/carbon/FilesTesting.h"
+#include "platform/cf/CFDate.h"
+#include "tests/support/TempFileSystemRoot.h"
+
+namespace {
+
+std::string S(UniString const& text) { return text.GetAnsiString(1).c_str(); }
+UniString U(std::string const& text) { return UniString(text.c_str(), 1, int(text.size())); }
+
+char const kBOM[] = "\xEF\xBB\xBF";
+char const kSystem[] = "/prefs/QRV/Velmora/1.1";
+char const kSystemFile[] = "/prefs/QRV/Velmora/1.1/Velmora Prefs";
+
+class clsPrefsTest : public clsTempFileSystemRootTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(MakeRoot("velmora-prefs", {"/prefs", "/plugins"}));
+    ASSERT_EQ(noErr, InstallRoot());
+    ASSERT_EQ(noErr, FSStandInSetFolder(kUserDomain, kPreferencesFolderType, "/prefs"));
+    m_intLevel = g_intDebugLevel;
+    Later(0);
+  }
+  void TearDown() override {
+    CFAbsoluteTimeClearCurrentForTesting();
+    FSStandInTestSetCallLog(false);
+    g_intDebugLevel = m_intLevel;
+    RemoveRoot();
+  }
+
+  // Moves "now" on by seconds (0: back to real time).
+  void Later(double seconds) {
+    m_dblOffset = seconds == 0 ? 0 : m_dblOffset + seconds;
+    CFAbsoluteTimeSetOffsetForTesting(m_dblOffset);
+  }
+  void WriteFile(std::string const& path, std::string const& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(Real(path)).parent_path());
+    Write(path, bytes);
+  }
+  // Gives a file a modification time seconds after "now".
+  void Touch(std::string const& path, double seconds) {
+    auto const when = std::filesystem::file_time_type::clock::now() +
+                      std::chrono::duration_cast<std::filesystem::file_time_type::duration>(
+                          std::chrono::duration<double>(m_dblOffset + seconds));
+    std::filesystem::last_write_time(Real(path), when);
+  }
+
+  double m_dblOffset = 0;
+  int32_t m_intLevel = 0;
+};
+
+TEST_F(clsPrefsTest, SavedFileHoldsTheMarkCrLineEndsAndQuotedStringsOnly) {
+  clsPrefs prefs;
+  prefs.LoadPrefs();
+  ASSERT_TRUE(prefs.SetStringPref(U("Host"), U("mail.example.test")));
+  ASSERT_TRUE(prefs.SetIntegerPref(U("Port"), 587));
+  prefs.SavePrefs();
+  EXPECT_EQ(std::string(kBOM) + "Host=\"mail.example.test\"\rPort=587", Read(kSystemFile));
+
+  // A quoted number read as an integer is saved unquoted.
+  WriteFile(kSystemFile, std::string(kBOM) + "Port=\"25\"\rName=\"say \\\"hi\\\"\"");
+  Touch(kSystemFile, 30);
+  Later(30);
+  EXPECT_EQ(25, prefs.GetIntegerPref(U("Port"), 0));
+  EXPECT_EQ("say \"hi\"", S(prefs.GetStringPref(U("Name"), UniString())));
+  prefs.SavePrefs();
+  EXPECT_EQ(std::string(kBOM) + "Port=25\rName=\"say \\\"hi\\\"\"", Read(kSystemFile));
+}
+
+TEST_F(clsPrefsTest, PasswordsAreScrambledOnDiskAndClearThroughTheGetters) {
+  struct stcCase {
+    char const* name;
+    char const* password;
+  } const cases[] = {{"SMTPPassword", "s3cret"}, {"password", "Grüße €"}, {"MyPASSWORDx", "Zq"}};
+  clsPrefs prefs;
+  prefs.LoadPrefs();
+  for (stcCase const& c : cases) ASSERT_TRUE(prefs.SetStringPref(U(c.name), U(c.password)));
+  ASSERT_TRUE(prefs.SetStringPref(U("Plain"), U("s3cret")));
+  prefs.SavePrefs();
+  std::string const disk = Read(kSystemFile);
+  EXPECT_NE(std::string::npos, disk.find("Plain=\"s3cret\""));
+
+  clsPrefs again;
+  for (stcCase const& c : cases) {
+    std::string const body = "\r" + disk.substr(3);
+    std::string const line = std::string("\r") + c.name + "=\"";
+    size_t const at = body.find(line);
+    ASSERT_NE(std::string::npos, at) << c.name;
+    EXPECT_NE(0, body.compare(at + line.size(), std::string(c.password).size(), c.password))
+        << c.name;
+    EXPECT_EQ(c.password, S(again.GetStringPref(U(c.name), UniString()))) << c.name;
+    clsSingleVar const copy = again.GetPref(U(c.name), clsSingleVar());
+    EXPECT_EQ(kVarTypeString, copy.GetType());
+    EXPECT_EQ(c.password, S(copy.GetStringValue())) << c.name;
+  }
+  // An ASCII password's file text is the scrambler's bytes as they are.
+  EXPECT_NE(std::string::npos, disk.find("SMTPPassword=\"" +
+                                         std::string(EncryptPassword("s3cret").c_str()) + "\""));
+  // A default is never unscrambled.
+  EXPECT_EQ("dflt", S(again.GetStringPref(U("OtherPassword"), U("dflt"))));
+}
+
+TEST_F(clsPrefsTest, SettersRefuseWhatTheFileCannotHoldAndStoreNothing) {
+  struct stcCase {
+    char const* name;
+    char const* value;
+  } const cases[] = {{"a=b", "x"},  {"a;b", "x"},  {"a\"b", "x"}, {"a'b", "x"},
+                     {"a{b", "x"},  {"a}b", "x"},  {"a$b", "x"},  {"a\rb", "x"},
+                     {"a\nb", "x"}, {"  ", "x"},   {"Body", "one\ntwo"}, {"Body", "one\r\ntwo"},
+                     {"Body", "one\rtwo"}};
+  clsPrefs prefs;
+  prefs.LoadPrefs();
+  ASSERT_TRUE(prefs.SetStringPref(U("Kept"), U("yes")));
+  prefs.SavePrefs();
+  std::string const before = Read(kSystemFile);
+  for (stcCase const& c : cases) {
+    EXPECT_FALSE(prefs.SetStringPref(U(c.name), U(c.value))) << c.name;
+    EXPECT_FALSE(prefs.ErrorString().IsEmpty()) << c.name;
+    bool const badName = !clsPrefs::IsStorableName(U(c.name));
+    EXPECT_EQ(badName, std::string(c.name) != "Body") << c.name;
+    if (badName) {
+      EXPECT_FALSE(prefs.SetIntegerPref(U(c.name), 1)) << c.name;
+      EXPECT_FALSE(prefs.SetBooleanPref(U(c.name), true)) << c.name;
+      EXPECT_FALSE(prefs.SetListPref(U(c.name), U("l1\rl2"))) << c.name;
+    }
+  }
+  EXPECT_FALSE(prefs.PrefExists(U("Body")));
+  prefs.SavePrefs();
+  EXPECT_EQ(before, Read(kSystemFile));
+  EXPECT_TRUE(prefs.SetStringPref(U("Body"), U("one line")));
+  EXPECT_TRUE(prefs.ErrorString().IsEmpty());
+  EXPECT_TRUE(clsPrefs::IsStorableName(U(" Last Simple Dialog-Left_2 ")));
+}
+
+TEST_F(clsPrefsTest, ReloadWaitsFifteenSecondsThenRereadsBothSets) {
+  WriteFile(kSystemFile, std::string(kBOM) + "Host=\"one.example.test\"");
+  clsPrefs prefs;
+  EXPECT_EQ("one.example.test", S(prefs.GetStringPref(U("Host"), UniString())));
+  prefs.SavePrefs();  // the check's time base is now the file's time
+
+  WriteFile(kSystemFile, std::string(kBOM) + "Host=\"two.example.test\"");
+  Touch(kSystemFile, 5);
+  FSStandInTestSetCallLog(true);
+  FSStandInTestClearCallLog();
+  Later(14);
+  EXPECT_EQ("one.example.test", S(prefs.GetStringPref(U("Host"), UniString())));
+  EXPECT_TRUE(FSStandInTestCallLog().empty()) << "no disk touch within 15 seconds";
+  Later(2);
+  EXPECT_EQ("two.example.test", S(prefs.GetStringPref(U("Host"), UniString())));
+
+  // A vanished system file empties its set at the next check.
+  std::filesystem::remove(Real(kSystemFile));
+  Later(16);
+  EXPECT_EQ("gone", S(prefs.GetStringPref(U("Host"), U("gone"))));
+  EXPECT_FALSE(prefs.PrefExists(U("Host")));
+}
+
+TEST_F(clsPrefsTest, ImportTakesTheNewestOlderVersionUnlessThisVersionHasAFolder) {
+  for (char const* version : {"0.9", "1.0", "1.05", "1.0.1"}) {
+    WriteFile(std::string("/prefs/QRV/Velmora/") + version + "/Velmora Prefs",
+              std::string(kBOM) + "From=\"" + version + "\"");
+  }
+  {
+    clsPrefs prefs;
+    EXPECT_EQ("1.05", S(prefs.GetStringPref(U("From"), UniString())));
+    EXPECT_EQ(std::string(kBOM) + "From=\"1.05\"", Read(kSystemFile)) << "saved into 1.1";
+  }
+  std::filesystem::remove(Real(kSystemFile));
+  clsPrefs blocked;
+  EXPECT_EQ("none", S(blocked.GetStringPref(U("From"), U("none"))));
+}
+
+TEST_F(clsPrefsTest, DebugLevelIsAppliedOnLoadAndWrittenOnSave) {
+  struct stcCase {
+    char const* file;  // the file's DebugLevel line, or "" for none
+    int32_t before;
+    int32_t after;
+  } const cases[] = {{"DebugLevel=\"Info\"", 0, 4}, {"DebugLevel=\" full \"", 1, 5},
+                     {"DebugLevel=\"Loud\"", 2, 2}, {"DebugLevel=\"\"", 3, 3},
+                     {"DebugLevel=\"None\"", 3, 0}, {"", 5, 0}};
+  for (stcCase const& c : cases) {
+    WriteFile(kSystemFile, std::string(kBOM) + "Host=\"h\"\r" + c.file);
+    g_intDebugLevel = c.before;
+    clsPrefs prefs;
+    prefs.LoadPrefs();
+    EXPECT_EQ(c.after, g_intDebugLevel) << c.file;
+  }
+  clsPrefs prefs;
+  prefs.LoadPrefs();
+  g_intDebugLevel = 3;
+  prefs.SavePrefs();
+  EXPECT_EQ(std::string(kBOM) + "Host=\"h\"\rDebugLevel=\"Result\"", Read(kSystemFile));
+  // Level 0 removes the entry; the emptied file keeps no trace of it for the next start.
+  WriteFile(kSystemFile, std::string(kBOM) + "DebugLevel=\"Full\"");
+  clsPrefs only;
+  only.LoadPrefs();
+  g_intDebugLevel = 0;
+  only.SavePrefs();
+  EXPECT_EQ(kBOM, Read(kSystemFile));
+  g_intDebugLevel = 4;
+  clsPrefs next;
+  next.LoadPrefs();
+  EXPECT_EQ(0, g_intDebugLevel);
+}
+
+TEST_F(clsPrefsTest, ListFilesAreFoundByNameAndNeverTheLogs) {
+  std::string const dir = kSystem;
+  WriteFile(dir + "/Velmora Prefs", std::string(kBOM) + "Host=\"h\"");
+  WriteFile(dir + "/velmora textfooter", std::string(kBOM) + "Regards\rThe team");
+  WriteFile(dir + "/Velmora Debug Log.txt", "12:00:00 Err : line\r");
+  WriteFile(dir + "/Velmora Crash Log.txt", "crash\r");
+  WriteFile(dir + "/Velmora 50%", "percent");
+  WriteFile(dir + "/Other Thing", "x");
+  std::filesystem::create_directories(Real(dir + "/Velmora Folder"));
+  clsPrefs prefs;
+  prefs.LoadPrefs();
+  clsMultiVar files;
+  prefs.GetSystemListPrefFiles(&files);
+  std::vector<std::string> names;
+  for (clsSingleVar const& f : files) {
+    clsMultiVar::iterator it;
+    ASSERT_TRUE(f.GetArrayValue()->GetVar(U("PrefName"), it));
+    names.push_back(S(it->GetStringValue()));
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ((std::vector<std::string>{"50%", "textfooter"}), names);
+
+  UniStringList* footer = prefs.GetListPrefPtr(U("TextFooter"));
+  ASSERT_NE(nullptr, footer);
+  EXPECT_EQ("Regards|The team", S(footer->Text(kLineEndingNone, U("|"))));
+  EXPECT_EQ(nullptr, prefs.GetListPrefPtr(U("Debug Log.txt")));
+
+  std::string const log = Read(dir + "/Velmora Debug Log.txt");
+  prefs.SavePrefs();
+  EXPECT_EQ(log, Read(dir + "/Velmora Debug Log.txt")) << "a save never rewrites the log";
+  EXPECT_EQ(std::string(kBOM) + "percent", Read(dir + "/Velmora 50%"));
+}
+
+TEST_F(clsPrefsTest, SaveDeletesOnlyListFilesWhoseEntryIsNoLongerAList) {
+  std::string const dir = kSystem;
+  WriteFile(dir + "/Velmora Prefs", std::string(kBOM) + "Host=\"h\"");
+  WriteFile(dir + "/Velmora TextHeader", std::string(kBOM) + "Hello");
+  WriteFile(dir + "/Velmora TextFooter", std::string(kBOM) + "Bye");
+  WriteFile(dir + "/Velmora ContentTypes", std::string(kBOM) + "pdf=application/pdf");
+  clsPrefs prefs;
+  prefs.LoadPrefs();
+  WriteFile(dir + "/Velmora HTMLFooter", std::string(kBOM) + "<p>added after the load</p>");
+  ASSERT_TRUE(prefs.SetListPref(U("TextHeader"), UniString()));   // emptied
+  ASSERT_TRUE(prefs.SetStringPref(U("TextFooter"), U("plain")));  // no longer a list
+  ASSERT_TRUE(prefs.SetListPref(U("EmailHeaders"), U("X-One: 1\nX-Two: 2")));
+  prefs.SavePrefs();
+  EXPECT_FALSE(Exists(dir + "/Velmora TextHeader"));
+  EXPECT_FALSE(Exists(dir + "/Velmora TextFooter"));
+  EXPECT_EQ(std::string(kBOM) + "pdf=application/pdf", Read(dir + "/Velmora ContentTypes"));
+  EXPECT_EQ(std::string(kBOM) + "<p>added after the load</p>", Read(dir + "/Velmora HTMLFooter"));
+  EXPECT_EQ(std::string(kBOM) + "X-One: 1\rX-Two: 2", Read(dir + "/Velmora EmailHeaders"));
+  EXPECT_EQ(std::string(kBOM) + "Host=\"h\"\rTextFooter=\"plain\"", Read(dir + "/Velmora Prefs"));
+}
+
+TEST_F(clsPrefsTest, AReloadWithoutAMainFileReplacesListsInsteadOfAddingThem) {
+  std::string const dir = kSystem;
+  WriteFile(dir + "/Velmora TextFooter", std::string(kBOM) + "first");
+  clsPrefs prefs;
+  prefs.LoadPrefs();
+  WriteFile(dir + "/Velmora TextFooter", std::string(kBOM) + "second");
+  WriteFile(dir + "/Velmora TextHeader", std::string(kBOM) + "head");
+  Touch(dir + "/Velmora TextHeader", 30);
+  WriteFile(dir + "/Velmora Prefs", kBOM);  // an empty main file leaves the set as it was
+  Touch(dir + "/Velmora Prefs", 30);
+  Later(30);
+  UniStringList* footer = prefs.GetListPrefPtr(U("TextFooter"));
+  ASSERT_NE(nullptr, footer);
+  EXPECT_EQ("second", S(footer->Text(kLineEndingCR)));
+  ASSERT_NE(nullptr, prefs.GetListPrefPtr(U("TextHeader")));
+}
+
+TEST_F(clsPrefsTest, GettersConvertInPlaceAndNewNamesGoToTheSystemSet) {
+  WriteFile(kSystemFile, std::string(kBOM) + "Port=\"abc\"\rFlag=\"yes\"\rOdd=\"maybe\"\rList=\"a\"");
+  clsPrefs prefs;
+  EXPECT_EQ(0, prefs.GetIntegerPref(U("Port"), 25)) << "a Port of letters becomes 0";
+  EXPECT_TRUE(prefs.GetBooleanPref(U("Flag"), false));
+  EXPECT_FALSE(prefs.GetBooleanPref(U("Odd"), true));
+  EXPECT_TRUE(prefs.GetBooleanPref(U("Missing"), true));
+  ASSERT_NE(nullptr, prefs.GetListPrefPtr(U("List")));
+  EXPECT_EQ(nullptr, prefs.GetListPrefPtr(U("Missing")));
+  EXPECT_TRUE(prefs.SetBooleanPref(U("New"), true));
+  prefs.SavePrefs();
+  EXPECT_EQ(std::string(kBOM) + "Port=0\rFlag=1\rOdd=0\rNew=1", Read(kSystemFile));
+  EXPECT_EQ(std::string(kBOM) + "a", Read(std::string(kSystem) + "/Velmora List"));
+}
+
+TEST_F(clsPrefsTest, GettersOnAnotherThreadWhileTheHostThreadSaves) {
+  clsPrefs prefs;
+  prefs.LoadPrefs();
+  ASSERT_TRUE(prefs.SetListPref(U("TextFooter"), U("a\rb\rc")));
+  ASSERT_TRUE(prefs.SetIntegerPref(U("LineBreak"), 76));
+  std::atomic<bool> stop{false};
+  std::atomic<int> wrong{0};
+  std::thread writer([&] {
+    while (!stop) {
+      if (prefs.GetIntegerPref(U("LineBreak"), 80) != 76) ++wrong;
+      UniStringList* list = prefs.GetListPrefPtr(U("TextFooter"));
+      if (list == nullptr || list->Count() != 3) ++wrong;
+      if (prefs.GetStringPref(U("Host"), U("h")) != U("h")) ++wrong;
+    }
+  });
+  for (int i = 0; i < 40; ++i) {
+    prefs.SetIntegerPref(U("LastStatusLeft"), i);
+    prefs.SavePrefs();
+    Later(16);  // every getter now checks the files
+  }
+  stop = true;
+  writer.join();
+  EXPECT_EQ(0, wrong.load());
+}
+
+}  // namespace
