@@ -1,6 +1,7 @@
 // HostText: each piece of host text is copied out through a buffer of its own size and becomes a
 // UniString up to its first zero unit. Lines are found by searching the host text for CR from
-// the end of the previous line, so the text is neither copied nor changed.
+// the end of the previous line, so the text is neither copied nor changed. Joining appends each
+// line's units and a CR between lines.
 #include "plugin/HostText.h"
 
 #include <memory>
@@ -51,4 +52,21 @@ void ExtractLinesFromFMXText(fmx::Text const& text, UniStringList* lines) {
     if (start == size) lines->Add(UniString());
   }
   if (start < size && CopyUnits(text, start, size - start, &line)) lines->Add(line);
+}
+
+void InsertLinesIntoFMXText(UniStringList* lines, fmx::TextAutoPtr& text) {
+  if (lines == nullptr || lines->Count() == 0) return;
+  fmx::Text piece;
+  unsigned int const last = lines->Count() - 1;
+  unsigned int index = 0;
+  for (UniString const& line : *lines) {
+    if (line.IsNotEmpty()) {
+      piece.AssignUnicodeWithLength(line.GetBytes(), fmx::uint32(line.Length()));
+      text->AppendText(piece);
+    }
+    if (index++ < last) {
+      piece.AssignUnicodeWithLength(&kCarriageReturn, 1);
+      text->AppendText(piece);
+    }
+  }
 }

@@ -1,5 +1,5 @@
-// Tests of the host-text helpers: a host text's units up to a first U+0000, and its lines split
-// at carriage returns only, empty pieces included.
+// Tests of the host-text helpers: a host text's units up to a first U+0000, its lines split at
+// carriage returns only, empty pieces included, and lines joined back with CR between them.
 #include "plugin/HostText.h"
 
 #include <gtest/gtest.h>
@@ -38,4 +38,28 @@ TEST(HostTextTest, LinesSplitAtCarriageReturnsOnly) {
     EXPECT_EQ(c.first, FmxTestHost::ToUTF8(text)) << "the host text is not changed";
   }
   ExtractLinesFromFMXText(fmx::Text(), nullptr);
+}
+
+TEST(HostTextTest, LinesJoinWithCarriageReturnsAfterWhatTheTextHolds) {
+  std::vector<std::pair<std::vector<std::string>, std::string>> const cases = {
+      {{}, "z"},           {{""}, "z"},          {{"a", "b"}, "za\rb"}, {{"a", ""}, "za\r"},
+      {{"", "b"}, "z\rb"}, {{"", ""}, "z\r"},   {{"x\ny"}, "zx\ny"},
+  };
+  for (auto const& c : cases) {
+    UniStringList list;
+    for (std::string const& line : c.first) list.Add(UniString(line.c_str()));
+    fmx::TextAutoPtr text;
+    FmxTestHost::SetText(*text, "z");
+    InsertLinesIntoFMXText(&list, text);
+    EXPECT_EQ(c.second, FmxTestHost::ToUTF8(*text));
+    // Splitting the joined lines gives them back, but for a lone empty line.
+    fmx::Text joined;
+    joined.SetText(*text, 1);
+    UniStringList back;
+    ExtractLinesFromFMXText(joined, &back);
+    EXPECT_EQ(c.first.size() == 1 && c.first[0].empty() ? 0u : list.Count(), back.Count());
+  }
+  fmx::TextAutoPtr text;
+  InsertLinesIntoFMXText(nullptr, text);
+  EXPECT_EQ(0u, text->GetSize());
 }
