@@ -9,11 +9,8 @@
 #include <new>
 #include <vector>
 
-struct __CFString : public CFRuntimeObject {
-  __CFString() : CFRuntimeObject(kCFRuntimeTypeString) {}
-  std::vector<UniChar> m_vecUnits;
-  bool m_bolFromEightBit = false;
-};
+#include "platform/cf/CFStringInternal.h"
+
 
 namespace {
 

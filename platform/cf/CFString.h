@@ -66,3 +66,17 @@ CFIndex CFStringGetMaximumSizeForEncoding(CFIndex length, CFStringEncoding encod
 
 // While off, CFStringGetCharactersPtr answers NULL for every string.
 void CFStringSetCharactersPtrAvailableForTesting(bool available);
+
+// ---- mutable strings (CFMutableString.cpp) ----
+// A mutable string is a CFStringRef too: every reading call above takes it.
+typedef struct __CFString* CFMutableStringRef;
+
+// A new empty mutable string that holds at most maxLength units (0: no limit).
+CFMutableStringRef CFStringCreateMutable(CFAllocatorRef alloc, CFIndex maxLength);
+// Append to a mutable string. An append that would pass the limit, a string that is not
+// mutable, or text that cannot be decoded in the encoding leaves the string unchanged.
+void CFStringAppend(CFMutableStringRef theString, CFStringRef appendedString);
+void CFStringAppendCharacters(CFMutableStringRef theString, UniChar const* chars,
+                              CFIndex numChars);
+void CFStringAppendCString(CFMutableStringRef theString, char const* cStr,
+                           CFStringEncoding encoding);

@@ -14,16 +14,7 @@
 #include <vector>
 
 #include "platform/carbon/FilesStandIn.h"
-
-struct __CFURL : public CFRuntimeObject {
-  __CFURL() : CFRuntimeObject(kCFRuntimeTypeURL) {}
-  ~__CFURL() override {
-    if (m_urlBase != nullptr) CFRelease(m_urlBase);
-  }
-  std::string m_strPath;  // absolute, or relative to m_urlBase
-  bool m_blnIsDirectory = false;
-  CFURLRef m_urlBase = nullptr;
-};
+#include "platform/cf/CFURLInternal.h"
 
 namespace {
 
@@ -164,7 +155,7 @@ CFURLRef CFURLCreateFromFSRef(CFAllocatorRef allocator, FSRef const* fsRef) {
 }
 
 CFStringRef CFURLCopyFileSystemPath(CFURLRef anURL, CFURLPathStyle pathStyle) {
-  if (anURL == nullptr) return nullptr;
+  if (anURL == nullptr || !anURL->m_blnIsFileURL) return nullptr;
   bool blnRelative = anURL->m_urlBase != nullptr;
   if (pathStyle == kCFURLPOSIXPathStyle) return UTF8ToString(StripTrailingSlashes(anURL->m_strPath));
   if (pathStyle == kCFURLHFSPathStyle) return UTF8ToString(POSIXToHFS(anURL->m_strPath, blnRelative));
@@ -173,7 +164,9 @@ CFStringRef CFURLCopyFileSystemPath(CFURLRef anURL, CFURLPathStyle pathStyle) {
 
 CFURLRef CFURLCopyAbsoluteURL(CFURLRef relativeURL) {
   if (relativeURL == nullptr) return nullptr;
-  if (relativeURL->m_urlBase == nullptr) return static_cast<CFURLRef>(CFRetain(relativeURL));
+  if (relativeURL->m_urlBase == nullptr || !relativeURL->m_blnIsFileURL) {
+    return static_cast<CFURLRef>(CFRetain(relativeURL));
+  }
   std::string strPath;
   if (FSStandInNormalizePath(relativeURL->m_urlBase->m_strPath + "/" + relativeURL->m_strPath,
                              &strPath) != noErr)
@@ -183,6 +176,7 @@ CFURLRef CFURLCopyAbsoluteURL(CFURLRef relativeURL) {
 
 Boolean CFURLGetFSRef(CFURLRef url, FSRef* fsRef) {
   if (url == nullptr || fsRef == nullptr) return FALSE;
+  if (!url->m_blnIsFileURL) return FALSE;
   CFURLRef urlAbsolute = CFURLCopyAbsoluteURL(url);
   if (urlAbsolute == nullptr) return FALSE;
   OSStatus err = FSPathMakeRef(reinterpret_cast<UInt8 const*>(urlAbsolute->m_strPath.c_str()),

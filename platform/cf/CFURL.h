@@ -40,3 +40,18 @@ CFURLRef CFURLCopyAbsoluteURL(CFURLRef relativeURL);
 
 // The reference of the object the URL names; false when it does not exist.
 Boolean CFURLGetFSRef(CFURLRef url, FSRef* fsRef);
+
+// ---- URLs as text (CFURLText.cpp) ----
+// A URL from its text in the encoding. "file://" (or "file://localhost") and an absolute,
+// percent-escaped path make a file URL; text without a scheme against a file base URL makes a
+// file URL relative to it; anything else (a web address, "about:blank") is kept as its text and
+// has no file-system path. NULL for empty or undecodable text and for bad escapes in a file URL.
+CFURLRef CFURLCreateWithBytes(CFAllocatorRef allocator, UInt8 const* URLBytes, CFIndex length,
+                              CFStringEncoding encoding, CFURLRef baseURL);
+// The URL with one more path component (percent-escaped in a text URL). NULL for a null URL or
+// an empty component.
+CFURLRef CFURLCreateCopyAppendingPathComponent(CFAllocatorRef allocator, CFURLRef url,
+                                               CFStringRef pathComponent, Boolean isDirectory);
+// The URL's text (Get rule: owned by the URL): "file://" and the escaped path for an absolute
+// file URL, the escaped relative path for a relative one, the kept text for any other URL.
+CFStringRef CFURLGetString(CFURLRef anURL);
