@@ -1,0 +1,24 @@
+// CleanOneEmailAddress: the one check every e-mail address passes before it is used.
+// Interface: CleanOneEmailAddress decides whether a text is a usable address and writes it in
+// normal form: an optional display name, the address in angle brackets (or bare, or in the
+// square or angle brackets it came in), an optional trailing comment. CheckEmailEnclosure
+// balances one pair of enclosing characters around a name or comment.
+// Relies on mime/clsRegEx.h (Boost.Regex) for the four address expressions and on the
+// preference "DisableEmailValidation" of the preference store (plugin/clsPrefs.h).
+// Fails quietly: an unusable address gives an empty cleaned address and the trimmed input as
+// error output; only an expression that cannot be compiled gives an "ERROR: " text. An address
+// holding a line break or a zero character is never usable while validation is on, so a cleaned
+// address can always be written into a header line as it stands.
+#pragma once
+
+#include "core/UniString.h"
+
+// Trims the text and makes sure it both opens with `open` and closes with `close` when it does
+// either; a lone character that is both becomes two. Other texts come back trimmed.
+UniString CheckEmailEnclosure(UniString text, unsigned short open, unsigned short close);
+
+// cleaned: the address in normal form, empty when the address is not usable.
+// error: what the caller reports when cleaned is empty: the trimmed address, or
+// "ERROR: CleanOneEmailAddress: " and the reason when an expression could not be used.
+// Either pointer may be null.
+void CleanOneEmailAddress(UniString address, UniString* cleaned, UniString* error);
