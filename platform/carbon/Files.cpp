@@ -471,6 +471,8 @@ OSErr FSGetVolumeInfo(FSVolumeRefNum volume, ItemCount volumeIndex, FSVolumeRefN
     OSErr err = FilesVolumeByRefNum(volume, &vol);
     if (err != noErr) return err;
   }
+  OSErr const errFault = FilesCheckCall("FSGetVolumeInfo", vol.strRoot);
+  if (errFault != noErr) return errFault;
   if (actualVolume) *actualVolume = vol.intVRefNum;
   if (info) {
     struct statvfs sv;

@@ -1,6 +1,7 @@
 // FilesTesting: test hooks of the File Manager stand-in: per-volume parameters (server address,
 // attributes such as bHasCopyFile, speed grade), per-folder access rights for drop boxes,
-// injected failures ("the next n calls X on path P fail with code C") and a log of the calls.
+// injected failures ("the next n calls X on path P fail with code C"), a log of the calls and
+// a pinned UTC clock.
 // Interface: the FSStandInTest... functions below; FSStandInReset (Files.h) clears all of it.
 // Relies on Files*.cpp, whose public calls consult the faults and write the log (a PB... call
 // counts as the FS... call it stands for: PBDeleteObjectSync is "FSDeleteObject"). Failures
@@ -35,7 +36,8 @@ void FSStandInTestClearDirAccess(void);
 // The next `count` calls named `call` ("FSWriteFork", "FSDeleteObject", ...) on the object at
 // the virtual path `path` (empty: any object) fail with `code` and do nothing else. The path of
 // a fork call is its file's; of a create, the new item's; of a move, the item moved; of a bulk
-// read, the folder iterated. Faults of one call and path add up in the order they are set.
+// read, the folder iterated; of "FSGetVolumeInfo", the volume's root folder (nsvErr there ends a
+// walk over the volumes at once: the volume list cannot be read). Faults of one call and path add up in the order they are set.
 void FSStandInTestFailNext(std::string const& call, std::string const& path, OSErr code,
                            int count = 1);
 void FSStandInTestClearFaults(void);
@@ -47,3 +49,7 @@ int FSStandInTestPendingFaults(void);
 void FSStandInTestSetCallLog(bool enabled);
 std::vector<std::string> FSStandInTestCallLog(void);
 void FSStandInTestClearCallLog(void);
+
+// GetUTCDateTime answers this time from now on (fraction included); null brings back the real
+// clock, as does FSStandInReset.
+void FSStandInTestSetUTCDateTime(UTCDateTime const* pinned);

@@ -47,6 +47,8 @@ struct stcTestState {
   std::deque<stcFault> deqFaults;
   bool blnLogging = false;
   std::vector<std::string> vecLog;
+  bool blnClockPinned = false;
+  UTCDateTime udtPinnedClock{};
 };
 
 stcTestState& TestState() {
@@ -227,6 +229,14 @@ void FilesTestingReset(void) {
   state.deqFaults.clear();
   state.blnLogging = false;
   state.vecLog.clear();
+  state.blnClockPinned = false;
+}
+
+void FSStandInTestSetUTCDateTime(UTCDateTime const* pinned) {
+  stcTestState& state = TestState();
+  std::lock_guard<std::mutex> lock(state.mtxLock);
+  state.blnClockPinned = pinned != nullptr;
+  if (pinned != nullptr) state.udtPinnedClock = *pinned;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -376,6 +386,14 @@ UTCDateTime FilesNowUTC(void) {
 OSErr GetUTCDateTime(UTCDateTime* utcDateTime, OptionBits options) {
   (void)options;
   if (utcDateTime == nullptr) return paramErr;
+  {
+    stcTestState& state = TestState();
+    std::lock_guard<std::mutex> lock(state.mtxLock);
+    if (state.blnClockPinned) {
+      *utcDateTime = state.udtPinnedClock;
+      return noErr;
+    }
+  }
   *utcDateTime = FilesNowUTC();
   return noErr;
 }

@@ -1,7 +1,7 @@
 // Tests of the object copy toolkit: forks copied byte for byte, catalog information carried over,
 // folder trees by depth, refused copies and name clashes, recursive deletion, drop boxes and the
 // server copy, the buffer size rule, the cross-volume move rule for skipped forks, move-rename,
-// type/creator and date touches, and failures injected through the File Manager stand-in.
+// type/creator and date touches (the equal-time rule on a pinned clock), and failures injected through the File Manager stand-in.
 // Each test runs on a fresh temporary root with /src, /dst and a second volume /Volumes/Other.
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -516,6 +516,29 @@ TEST_F(FSCopyObjectTest, ChangesTypeCreatorAndTouchesDates) {
   UTCDateTime const second = Info("/src/t", kFSCatInfoContentMod).contentModDate;
   EXPECT_TRUE(second.lowSeconds > first.lowSeconds ||
               (second.lowSeconds == first.lowSeconds && second.fraction > first.fraction));
+
+  // With the clock pinned: the date becomes the clock's, one second later when the clock gives
+  // exactly the stored date (carrying into the high seconds).
+  struct {
+    UTCDateTime stored, clock, expected;
+  } const bumps[] = {
+      {{0, 100, 0}, {0, 100, 0}, {0, 101, 0}},
+      {{0, 100, 0x8000}, {0, 100, 0x8000}, {0, 101, 0x8000}},
+      {{0, 100, 0}, {0, 100, 1}, {0, 100, 1}},
+      {{0, 100, 5}, {0, 100, 0}, {0, 100, 0}},  // an earlier clock is taken as it is
+      {{0, 0xFFFFFFFFu, 7}, {0, 0xFFFFFFFFu, 7}, {1, 0, 7}},
+  };
+  for (auto const& b : bumps) {
+    info.contentModDate = b.stored;
+    ASSERT_EQ(noErr, FSSetCatalogInfo(&file, kFSCatInfoContentMod, &info));
+    FSStandInTestSetUTCDateTime(&b.clock);
+    ASSERT_EQ(noErr, FSBumpDate(&file));
+    UTCDateTime const got = Info("/src/t", kFSCatInfoContentMod).contentModDate;
+    EXPECT_EQ(b.expected.highSeconds, got.highSeconds) << b.stored.lowSeconds;
+    EXPECT_EQ(b.expected.lowSeconds, got.lowSeconds) << b.stored.lowSeconds;
+    EXPECT_EQ(b.expected.fraction, got.fraction) << b.stored.lowSeconds;
+  }
+  FSStandInTestSetUTCDateTime(nullptr);
 }
 
 Boolean RecordRef(Boolean, UInt32, OSErr err, FSCatalogInfo const*, FSRef const* ref,

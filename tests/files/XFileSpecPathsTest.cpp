@@ -1,7 +1,8 @@
 // Tests of XFileSpec rendering and well-known places: the style table with round trips between
-// styles, the per-style cache, home-folder expansion, volumes missing from the list, the text
-// helpers, name operations, FindUniqueFileName, IsValid, GetMacError, system folders, GetFSRef
-// and the plug-in, application and front-database locations.
+// styles, the per-style cache, home-folder expansion, volumes missing from the list, a volume
+// list that cannot be read, the text helpers, name operations, FindUniqueFileName, IsValid,
+// GetMacError, system folders, GetFSRef and the plug-in, application and front-database
+// locations.
 // Each test runs on a fresh temporary file-system root (startup volume "Macintosh HD", volume
 // Data at /Volumes/Data, home folder /Users/bob) with the clock pinned.
 #include <gtest/gtest.h>
@@ -114,6 +115,34 @@ TEST_F(PathsFixture, HomeAndVolumeExpansion) {
   EXPECT_EQ("/Users", S(Spec("~/..").GetPath(kPathStylePOSIX, true)));
   // A folder named "~" inside the home folder is kept.
   EXPECT_EQ("/Users/bob/~/x", S(Spec("~/~/x").GetPath(kPathStylePOSIX, true)));
+
+  // When the volume list cannot be read (the walk over the volumes fails at its first step), the
+  // items are joined as they stand, also for the startup volume; a parse then fails.
+  struct {
+    char const* text;
+    enumPathStyle style;
+    char const* expected;
+  } const unreadable[] = {
+      {"/Users/bob/a.txt", kPathStylePOSIX, "/Volumes/Macintosh HD/Users/bob/a.txt"},
+      {"/Users/bob/a.txt", kPathStyleHost, "/Volumes/Macintosh HD/Users/bob/a.txt"},
+      {"/Users/bob/a.txt", kPathStyleInternal, "/Volumes/Macintosh HD/Users/bob/a.txt"},
+      {"/Volumes/Data/a", kPathStylePOSIX, "/Volumes/Data/a"},
+      {"/tmp/50%.txt", kPathStylePOSIX, "/Volumes/Macintosh HD/tmp/50%.txt"},
+  };
+  for (auto const& row : unreadable) {
+    XFileSpec spec = Spec(row.text);
+    CleanUpXFileSpec();
+    FSStandInTestFailNext("FSGetVolumeInfo", "", nsvErr);
+    EXPECT_EQ(row.expected, S(spec.GetPath(row.style, true))) << row.text << " style " << row.style;
+    FSStandInTestClearFaults();
+  }
+  CleanUpXFileSpec();
+  FSStandInTestFailNext("FSGetVolumeInfo", "", nsvErr);
+  XFileSpec refused;
+  EXPECT_FALSE(refused.ParsePath(U("/Users/bob")));
+  EXPECT_EQ("Could not get Volume Names.", Err(refused));
+  FSStandInTestClearFaults();
+  CleanUpXFileSpec();
 
   // A volume that has gone since the file spec was set renders under the mount folder.
   XFileSpec data = Spec("/Volumes/Data/a");
