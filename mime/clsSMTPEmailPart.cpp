@@ -24,6 +24,7 @@ clsSMTPEmailPart::clsSMTPEmailPart()
       m_pudtEncodedStream(nullptr),
       m_bolAttachmentEncoded(false),
       m_bolImageEncoded(false),
+      m_bolEncodeFailed(false),
       m_bolQuotedPrintable(false),
       m_bolFlowed(false),
       m_bolInTag(false),
@@ -53,17 +54,12 @@ void clsSMTPEmailPart::Clear() {
   m_bolHeaderCached = false;
   m_bolFooterCached = false;
   m_intCacheIndex = 0;
-  delete m_pudtFileStream;
-  m_pudtFileStream = nullptr;
-  delete m_pudtEncodedStream;
-  m_pudtEncodedStream = nullptr;
-  if (m_udtEncodedFile.GetFileName(kPathStyleInternal).IsNotEmpty() && m_udtEncodedFile.XFileExists()) {
-    m_udtEncodedFile.XRemoveFile();
-  }
+  CloseFileStreams();
+  RemoveEncodedFile();
   m_udtFile.Clear();
-  m_udtEncodedFile.Clear();
   m_bolAttachmentEncoded = false;
   m_bolImageEncoded = false;
+  m_bolEncodeFailed = false;
   m_intStatusPercent = 0;
   m_pulstSource = nullptr;
   m_itrSource = 0;

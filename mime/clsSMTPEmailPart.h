@@ -88,6 +88,24 @@ class clsSMTPEmailPart {
   // Forgets the body run in progress.
   void ClearTextBody();
 
+  // ---- attachments and inline images ----
+  // Build the part header lines of a file entry: a path, or a display name, "=" and a path.
+  // index: the image's place in the message's image list, from 0 (its Content-ID). No stream
+  // stays open; the encoded file of an earlier run is kept.
+  void SetupAttachment(UniString entry, UniString charset);
+  void SetupHTMLImage(UniString entry, int index, UniString charset);
+  // Open the streams of one run: the file and a new ".att" file in "Tarnix Temp" the first
+  // time, the ".att" file once it holds the whole encoding. False with ErrorString() set.
+  bool StartAttachment();
+  bool StartHTMLImage();
+  // The next Base64 line (60 characters for 45 bytes) into *line; true while more follow. A
+  // read or write failure on the way is left in ErrorString().
+  bool EncodeAttachmentLine(AnsiString* line);
+  bool EncodeHTMLImageLine(AnsiString* line);
+  // The content type of a file name, by its extension: the "ContentTypes" list preference
+  // (".ext=type", case ignored), else the built-in types, else "application/octet-stream".
+  AnsiString GetContentType(UniString fileName);
+
   // ---- character sets and transfer encodings ----
   // The text in the charset's bytes (trimmed, case ignored): UTF-8 and KOI8-R converted here,
   // the other names of the table by the host, an unknown name as ISO 8859-1. The text ends at
@@ -127,6 +145,16 @@ class clsSMTPEmailPart {
   AnsiString FinishJPLine(AnsiString const& line);
   // HTML image references to the inline images rewritten as "cid:" URLs.
   AnsiString RewriteImageReferences(AnsiString const& line, TStringList const& images);
+  // The file family's shared work; imageIndex -1 for an attachment.
+  void SetupFile(UniString entry, int imageIndex, UniString charset);
+  bool StartFile(bool image);
+  bool EncodeFileLine(AnsiString* line, bool image);
+  // Finds "Tarnix Temp", makes the unique ".att" file and opens it for writing; the reason is
+  // left in m_ustrError.
+  void CreateEncodedFile(UniString const& noun);
+  // Deletes the encoded file when there is one and forgets it.
+  void RemoveEncodedFile();
+  void CloseFileStreams();
   // Allocates the work buffer when it is missing; false when that fails.
   bool EnsureBuffer();
   // Bytes of the work buffer: room for two bytes per unit of a host chunk and the terminator.
@@ -152,6 +180,7 @@ class clsSMTPEmailPart {
   XFileStream* m_pudtEncodedStream;
   bool m_bolAttachmentEncoded;
   bool m_bolImageEncoded;
+  bool m_bolEncodeFailed;             // this run could not read the file or write its encoding
   bool m_bolQuotedPrintable;
   bool m_bolFlowed;
   bool m_bolInTag;                    // HTML: the last line ended inside an image-bearing tag

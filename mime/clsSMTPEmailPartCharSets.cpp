@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr char kEsc = 0x1B;
 constexpr char kToJIS[] = "\x1B$B";
 constexpr char kToASCII[] = "\x1B(B";
 // The longest encoded word RFC 2047 allows.

@@ -25,13 +25,19 @@ import email
 import email.header
 import email.policy
 import quopri
+import re
 import sys
 import unicodedata
+
+
+PLAIN = re.compile(rb"[\x20-\x5b\x5d-\x7e]*")
 
 
 def esc(data):
     if isinstance(data, str):
         data = data.encode("utf-8", "surrogateescape")
+    if PLAIN.fullmatch(data):
+        return data.decode("ascii")
     out = []
     for b in data:
         if b == 0x5C:
@@ -105,13 +111,18 @@ def read_data(raw):
     message and what follows its end line."""
     longest, bare, ended, body = 0, 0, False, []
     rest = b""
-    while raw:
-        piece, sep, raw = raw.partition(b"\r\n")
+    start = 0
+    while start < len(raw):
+        end = raw.find(b"\r\n", start)
+        if end < 0:
+            end = len(raw)
+        piece = raw[start:end]
+        start = end + 2
         longest = max(longest, len(piece))
         bare += piece.count(b"\r") + piece.count(b"\n")
         if piece == b".":
             ended = True
-            rest = raw
+            rest = raw[start:]
             break
         if piece.startswith(b"."):
             piece = piece[1:]

@@ -1,0 +1,285 @@
+// clsSMTPEmailPart: attachments and inline images (RFC 2045 Base64, RFC 2387 Content-IDs).
+// A file part builds its header lines (type with name, Mac OS type and creator, Content-ID of
+// an image, encoding, disposition), encodes the data fork as Base64 lines of 60 characters
+// into a ".att" file in "Tarnix Temp" on its first run, and reads that file back on later runs.
+// The file is never held in memory: 45 bytes per line through 16 KiB stream buffers.
+// Failures leave an English text in ErrorString(): a start that cannot open a file, and a read
+// or write that fails in the middle (the encoding is then not taken as complete).
+#include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/TextEncoders.h"
+#include "mime/MimeBytes.h"
+#include "mime/MimePrefs.h"
+#include "mime/clsSMTPEmailPart.h"
+
+namespace {
+
+constexpr int32_t kStreamBuffer = 16384;
+constexpr int kBytesPerLine = 45;
+char const kTempFolder[] = "Tarnix Temp";
+char const kDataFork[] = "XFSDataFork";
+
+// The texts of the two members of the file family; the image ones name the HTML image.
+struct stcFileTexts {
+  char const* noun;         // "Attachment" / "HTML Image"
+  char const* disposition;  // "attachment" / "inline"
+};
+stcFileTexts const kAttachmentTexts = {"Attachment", "attachment"};
+stcFileTexts const kImageTexts = {"HTML Image", "inline"};
+
+UniString U(char const* text) { return UniString(text); }
+
+// The display name before an entry's "=": its first count units with CR, LF and NUL as
+// blanks, trimmed.
+UniString NameOf(UniString const& entry, int count) {
+  std::vector<unsigned short> units(entry.GetBytes(), entry.GetBytes() + count);
+  for (unsigned short& u : units) {
+    if (u == 13 || u == 10 || u == 0) u = ' ';
+  }
+  return units.empty() ? UniString() : UniString(units.data(), count).Trim();
+}
+
+// A name for a quoted parameter value: either a "Q" word or the plain name with '"' and '\'
+// escaped.
+std::string QuotedName(clsSMTPEmailPart& part, UniString const& name, UniString const& charset) {
+  AnsiString const bytes = part.GetLineByCharSet(name, charset);
+  if (HasHighASCII(bytes)) return MimeBytes(part.MaybeEncodeHeader(bytes, charset, false));
+  std::string escaped;
+  for (char c : MimeBytes(bytes)) {
+    if (c == '"' || c == '\\') escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}
+
+std::string Hex(uint32_t code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%X", code);
+  return text;
+}
+
+}  // namespace
+
+// ---- content types ----
+
+AnsiString clsSMTPEmailPart::GetContentType(UniString fileName) {
+  UniString const ext = XFileSpec::GetFileExt(fileName);
+  if (ext.IsEmpty()) return AnsiString("application/octet-stream");
+  UniStringList types;
+  if (CopyListPref(U("ContentTypes"), &types) && types.IsNotEmpty()) {
+    if (types.IndexOfName(ext, '=', false) >= 0) return types.Values(ext, '=', false).Trim().GetAnsiString(1);
+  }
+  UniString const upper = ext.UpperCase();
+  if (upper == U(".GIF")) return AnsiString("image/gif");
+  if (upper == U(".JPG") || upper == U(".JPEG") || upper == U(".JPE")) return AnsiString("image/jpeg");
+  if (upper == U(".SWF")) return AnsiString("application/x-shockwave-flash");
+  if (upper == U(".PNG")) return AnsiString("image/png");
+  return AnsiString("application/octet-stream");
+}
+
+// ---- setup ----
+
+void clsSMTPEmailPart::SetupAttachment(UniString entry, UniString charset) { SetupFile(entry, -1, charset); }
+
+void clsSMTPEmailPart::SetupHTMLImage(UniString entry, int index, UniString charset) {
+  SetupFile(entry, index < 0 ? 0 : index, charset);
+}
+
+void clsSMTPEmailPart::SetupFile(UniString entry, int imageIndex, UniString charset) {
+  bool const image = imageIndex >= 0;
+  stcFileTexts const& texts = image ? kImageTexts : kAttachmentTexts;
+  m_ustrCharSet = charset.Trim().UpperCase();
+
+  UniString name;
+  UniString path = entry;
+  int const eq = entry.Pos('=');
+  if (eq > 0) {
+    name = NameOf(entry, eq - 1);
+    path = entry.SubString(eq + 1, entry.Length()).Trim();
+  }
+  m_udtFile.Set(path);
+  UniString const fileName = m_udtFile.GetFileOrDirName(kPathStylePOSIX);
+  if (name.IsEmpty()) name = fileName;
+  m_ustrName = name;
+  std::string const quoted = QuotedName(*this, name, m_ustrCharSet);
+
+  if (m_ptlstPartHeaders == nullptr) m_ptlstPartHeaders = new (std::nothrow) TStringList;
+  if (m_ptlstPartHeaders != nullptr) {
+    m_ptlstPartHeaders->Clear();
+    std::string const type = MimeBytes(GetContentType(fileName));
+    if (!(image && type == "application/octet-stream")) {
+      std::string first = "Content-Type: " + type + ";\r\n    name=\"" + quoted + "\"";
+      uint32_t const fileType = m_udtFile.XGetFileType();
+      uint32_t const creator = m_udtFile.XGetCreator();
+      if (fileType != 0) first += ";\r\n    x-mac-type=\"" + Hex(fileType) + "\"";
+      if (creator != 0) first += ";\r\n    x-mac-creator=\"" + Hex(creator) + "\"";
+      m_ptlstPartHeaders->Add(MimeAnsi(first));
+      if (image) {
+        std::string id;
+        for (char c : MimeBytes(name.Trim().LowerCase().GetAnsiString(1))) {
+          if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.') id += c;
+        }
+        m_ptlstPartHeaders->Add(
+            MimeAnsi("Content-ID: <[[TarnixUniqueID]]." + std::to_string(imageIndex) + "." + id + "@local>"));
+      }
+      m_ptlstPartHeaders->Add(AnsiString("Content-Transfer-Encoding: base64"));
+      m_ptlstPartHeaders->Add(MimeAnsi(std::string("Content-Disposition: ") + texts.disposition +
+                                       ";\r\n    filename=\"" + quoted + "\""));
+    }
+  }
+  CloseFileStreams();
+  m_lngStatusTotal = 0;
+  m_lngStatusDone = 0;
+}
+
+void clsSMTPEmailPart::CloseFileStreams() {
+  delete m_pudtFileStream;
+  m_pudtFileStream = nullptr;
+  delete m_pudtEncodedStream;
+  m_pudtEncodedStream = nullptr;
+}
+
+// ---- start ----
+
+bool clsSMTPEmailPart::StartAttachment() { return StartFile(false); }
+bool clsSMTPEmailPart::StartHTMLImage() { return StartFile(true); }
+
+bool clsSMTPEmailPart::StartFile(bool image) {
+  stcFileTexts const& texts = image ? kImageTexts : kAttachmentTexts;
+  UniString const noun = U(texts.noun);
+  bool& encoded = image ? m_bolImageEncoded : m_bolAttachmentEncoded;
+  m_ustrError = UniString();
+  CloseFileStreams();
+  m_lngStatusTotal = 0;
+  m_lngStatusDone = 0;
+  m_bolEncodeFailed = false;
+
+  if (encoded && !m_udtEncodedFile.XFileExists()) encoded = false;
+  if (!encoded) {
+    UniString const filePath = m_udtFile.GetPath(kPathStylePOSIX, true);
+    if (!m_udtFile.XFileExists()) {
+      m_ustrError = noun + U(" does not exist: ") + filePath;
+    } else if ((m_pudtFileStream = new (std::nothrow) XFileStream(kStreamBuffer)) == nullptr) {
+      m_ustrError = U("Could not create a File Stream for ") + noun + U(": ") + filePath;
+    } else if (!m_pudtFileStream->AttachToFile(m_udtFile, kXFileStreamRead, U(kDataFork))) {
+      m_ustrError = U("Could not open ") + noun + U(" File: ") + m_pudtFileStream->ErrorString();
+    } else if ((m_lngStatusTotal = m_pudtFileStream->GetSize()) < 0) {
+      m_ustrError = U("Could not get ") + noun + U(" File Size: ") + m_pudtFileStream->ErrorString();
+    } else if (!m_pudtFileStream->SetPos(0, 0)) {
+      m_ustrError = U("Could not Set ") + noun + U(" File Position: ") + m_pudtFileStream->ErrorString();
+    } else {
+      CreateEncodedFile(noun);
+    }
+  } else {
+    if ((m_pudtEncodedStream = new (std::nothrow) XFileStream(kStreamBuffer)) == nullptr ||
+        !m_pudtEncodedStream->AttachToFile(m_udtEncodedFile, kXFileStreamRead, U(kDataFork))) {
+      m_ustrError = U("Could not open Temp File for Encoded ") + noun + U(": ") +
+                    (m_pudtEncodedStream ? m_pudtEncodedStream->ErrorString() : m_udtEncodedFile.GetPath(kPathStylePOSIX, true));
+    } else if ((m_lngStatusTotal = m_pudtEncodedStream->GetSize()) < 0) {
+      m_ustrError = U("Could not get Encoded File Size: ") + m_pudtEncodedStream->ErrorString();
+    } else if (!m_pudtEncodedStream->SetPos(0, 0)) {
+      m_ustrError = U("Could not Set Encoded File Position: ") + m_pudtEncodedStream->ErrorString();
+    }
+  }
+  if (m_ustrError.IsNotEmpty()) {
+    CloseFileStreams();
+    m_lngStatusTotal = 0;
+    return false;
+  }
+  return true;
+}
+
+void clsSMTPEmailPart::CreateEncodedFile(UniString const& noun) {
+  // An encoding that never completed leaves no file behind.
+  RemoveEncodedFile();
+  XFileSpec folder;
+  if (!folder.FindSysFolder(kSysFolderChewableItems) && !folder.FindSysFolder(kSysFolderTemporaryItems)) {
+    m_ustrError = U("Could not find the Temp Folder.");
+    return;
+  }
+  if ((!folder.XDirExists(U(kTempFolder)) && !folder.XCreateDir(U(kTempFolder))) || !folder.SelectDirName(U(kTempFolder))) {
+    m_ustrError = U("Could not create Tarnix Temp Folder.");
+    return;
+  }
+  UniString const unique = folder.FindUniqueFileName(m_udtFile.GetFileOrDirName(kPathStylePOSIX) + U(".att"), 0);
+  m_udtEncodedFile = folder;
+  m_udtEncodedFile.AddFileOrDirName(unique);
+  UniString const tempPath = m_udtEncodedFile.GetPath(kPathStylePOSIX, true);
+  if (unique.IsEmpty() || !m_udtEncodedFile.XCreateFile(UniString(), 0, 0, false)) {
+    m_ustrError = U("Could not create Temp File for Encoded ") + noun + U(": ") + tempPath;
+    m_udtEncodedFile.Clear();
+  } else if ((m_pudtEncodedStream = new (std::nothrow) XFileStream(kStreamBuffer)) == nullptr) {
+    m_ustrError = U("Could not create a File Stream for Encoded ") + noun + U(": ") + tempPath;
+  } else if (!m_pudtEncodedStream->AttachToFile(m_udtEncodedFile, kXFileStreamWrite, U(kDataFork))) {
+    m_ustrError = U("Could not open Temp File for Encoded ") + noun + U(": ") + m_pudtEncodedStream->ErrorString();
+  } else if (!m_pudtEncodedStream->SetSize(0, 0)) {
+    m_ustrError = U("Could not set Temp File Size to 0: ") + m_pudtEncodedStream->ErrorString();
+  }
+}
+
+void clsSMTPEmailPart::RemoveEncodedFile() {
+  if (m_udtEncodedFile.GetFileOrDirName(kPathStyleInternal).IsNotEmpty() && m_udtEncodedFile.XFileExists()) {
+    m_udtEncodedFile.XRemoveFile();
+  }
+  m_udtEncodedFile.Clear();
+}
+
+// ---- lines ----
+
+bool clsSMTPEmailPart::EncodeAttachmentLine(AnsiString* line) { return EncodeFileLine(line, false); }
+bool clsSMTPEmailPart::EncodeHTMLImageLine(AnsiString* line) { return EncodeFileLine(line, true); }
+
+bool clsSMTPEmailPart::EncodeFileLine(AnsiString* line, bool image) {
+  stcFileTexts const& texts = image ? kImageTexts : kAttachmentTexts;
+  bool& encoded = image ? m_bolImageEncoded : m_bolAttachmentEncoded;
+  if (encoded) {
+    // Read back: one line of the encoded file per call.
+    if (m_pudtEncodedStream != nullptr && !m_pudtEncodedStream->AtEnd() && line != nullptr) {
+      m_pudtEncodedStream->ReadLine(line, kLineEndingNone, true);
+      if (m_pudtEncodedStream->ErrorString().IsNotEmpty()) {
+        m_ustrError = U("Could not read Encoded File: ") + m_pudtEncodedStream->ErrorString();
+      } else if (!m_pudtEncodedStream->AtEnd()) {
+        return true;
+      }
+    }
+    CloseFileStreams();
+    return false;
+  }
+
+  bool more = false;
+  if (m_pudtFileStream != nullptr && !m_pudtFileStream->AtEnd() && line != nullptr) {
+    unsigned char data[kBytesPerLine];
+    int32_t const count = m_pudtFileStream->ReadBytes(data, kBytesPerLine);
+    if (count > 0) {
+      char text[4 * (kBytesPerLine / 3) + 1];
+      int const length = UUEncode(data, count, text);
+      *line = AnsiString(text, length);
+      m_lngStatusDone += count;
+      UpdateStatus(U("Encoding ") + U(texts.noun) + U(": '") + m_ustrName + U("'..."));
+      more = !m_pudtFileStream->AtEnd();
+    } else {
+      m_ustrError = U("Could not read ") + U(texts.noun) + U(" File: ") + m_pudtFileStream->ErrorString();
+      m_bolEncodeFailed = true;
+    }
+  }
+  if (m_pudtEncodedStream != nullptr && line != nullptr && !m_bolEncodeFailed) {
+    if (m_pudtEncodedStream->WriteLine(*line, kLineEndingCRLF) != line->Length() + 2) m_bolEncodeFailed = true;
+  }
+  if (!more) {
+    m_lngStatusTotal = 0;
+    m_lngStatusDone = 0;
+    m_ustrName = UniString();
+    UpdateStatus(UniString());
+    CloseFileStreams();
+    // Only a whole encoding is read back later; a broken one is made again.
+    if (m_bolEncodeFailed) {
+      RemoveEncodedFile();
+    } else {
+      encoded = true;
+    }
+  }
+  return more;
+}

@@ -1,0 +1,305 @@
+// Tests of the attachment and inline-image parts on a temporary file-system root: header lines,
+// Base64 lines read back by Python's email, the ".att" file and its reuse, every start error,
+// and a read failure in the middle of a file.
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "mime/MimeCheck.h"
+#include "mime/MimeTestPrefs.h"
+#include "files/FSCopyObject.h"
+#include "mime/clsSMTPEmailPart.h"
+#include "platform/carbon/Files.h"
+#include "platform/carbon/FilesTesting.h"
+#include "tests/support/XFileSpecTestRoot.h"
+
+using mimecheck::Bytes;
+using mimecheck::Uni;
+
+namespace {
+
+class FilePartFixture : public clsXFileSpecRootTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(MakeRoot("mime-files", {"/Users/bob/data/other", "/chew", "/temp"}));
+    ASSERT_EQ(noErr, InstallRoot());
+    UseHome("/Users/bob");
+    ASSERT_EQ(noErr, FSStandInSetFolder(kOnSystemDisk, kChewableItemsFolderType, "/chew"));
+    ASSERT_EQ(noErr, FSStandInSetFolder(kUserDomain, kTemporaryFolderType, "/temp"));
+    ResetPrefsForTesting();
+  }
+  void TearDown() override {
+    ResetPrefsForTesting();
+    CleanUpXFileSpec();
+    RemoveRoot();
+  }
+  static void SetCodes(std::string const& path, OSType type, OSType creator) {
+    FSRef ref = XFileSpecTesting::Ref(path);
+    ASSERT_EQ(noErr, FSChangeCreatorType(&ref, creator, type));
+  }
+  static std::vector<std::string> Headers(clsSMTPEmailPart const& part) {
+    std::vector<std::string> out;
+    if (part.GetPartHeaders() == nullptr) return out;
+    for (int i = 0; i < part.GetPartHeaders()->Count(); ++i) out.push_back(Bytes(part.GetPartHeaders()->Strings[unsigned(i)]));
+    return out;
+  }
+  // One run as the writer makes it: start, then lines until the call that returns false.
+  static std::vector<std::string> Run(clsSMTPEmailPart& part, bool image = false) {
+    std::vector<std::string> lines;
+    image ? part.StartHTMLImage() : part.StartAttachment();
+    for (int guard = 0; guard < 100000; ++guard) {
+      AnsiString line;
+      bool const more = image ? part.EncodeHTMLImageLine(&line) : part.EncodeAttachmentLine(&line);
+      lines.push_back(Bytes(line));
+      if (!more) break;
+    }
+    return lines;
+  }
+  static std::string Wire(clsSMTPEmailPart const& part, std::vector<std::string> const& lines) {
+    std::string wire;
+    for (auto const& h : Headers(part)) wire += h + "\r\n";
+    wire += "\r\n";
+    for (auto const& line : lines) wire += line + "\r\n";
+    return wire + ".\r\n";
+  }
+  static std::string Hex(std::string const& bytes) {
+    static char const kHex[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+    return out;
+  }
+};
+
+TEST_F(FilePartFixture, HeaderLinesNameTypeCodesAndContentID) {
+  Write("/Users/bob/data/Report.pdf", "%PDF");
+  SetCodes("/Users/bob/data/Report.pdf", MakeFourCharCode("PDF "), MakeFourCharCode("prvw"));
+  Write("/Users/bob/data/logo.gif", "GIF8");
+  Write("/Users/bob/data/notes.txt", "x");
+  Write("/Users/bob/data/pic.JPEG", "x");
+  struct {
+    char const* entry;
+    int image;  // -1: an attachment
+    char const* charset;
+    std::vector<std::string> headers;
+  } const cases[] = {
+      {"~/data/Report.pdf", -1, "ISO-8859-1",
+       {"Content-Type: application/octet-stream;\r\n    name=\"Report.pdf\";\r\n    x-mac-type=\"50444620\";\r\n"
+        "    x-mac-creator=\"70727677\"",
+        "Content-Transfer-Encoding: base64", "Content-Disposition: attachment;\r\n    filename=\"Report.pdf\""}},
+      {"Q3 report=~/data/Report.pdf", -1, "ISO-8859-1",
+       {"Content-Type: application/octet-stream;\r\n    name=\"Q3 report\";\r\n    x-mac-type=\"50444620\";\r\n"
+        "    x-mac-creator=\"70727677\"",
+        "Content-Transfer-Encoding: base64", "Content-Disposition: attachment;\r\n    filename=\"Q3 report\""}},
+      {"Caf\xC3\xA9.pdf=~/data/notes.txt", -1, "iso-8859-1",
+       {"Content-Type: application/octet-stream;\r\n    name=\"=?ISO-8859-1?Q?Caf=E9.pdf?=\"",
+        "Content-Transfer-Encoding: base64",
+        "Content-Disposition: attachment;\r\n    filename=\"=?ISO-8859-1?Q?Caf=E9.pdf?=\""}},
+      {"~/data/logo.gif", 0, "UTF-8",
+       {"Content-Type: image/gif;\r\n    name=\"logo.gif\"", "Content-ID: <[[TarnixUniqueID]].0.logo.gif@local>",
+        "Content-Transfer-Encoding: base64", "Content-Disposition: inline;\r\n    filename=\"logo.gif\""}},
+      {" My Logo!.GIF = ~/data/pic.JPEG", 3, "UTF-8",
+       {"Content-Type: image/jpeg;\r\n    name=\"My Logo!.GIF\"", "Content-ID: <[[TarnixUniqueID]].3.mylogo.gif@local>",
+        "Content-Transfer-Encoding: base64", "Content-Disposition: inline;\r\n    filename=\"My Logo!.GIF\""}},
+      {"~/data/notes.txt", 1, "UTF-8", {}},
+      {"~/data/notes.txt", -1, "UTF-8",
+       {"Content-Type: application/octet-stream;\r\n    name=\"notes.txt\"", "Content-Transfer-Encoding: base64",
+        "Content-Disposition: attachment;\r\n    filename=\"notes.txt\""}},
+  };
+  for (auto const& c : cases) {
+    clsSMTPEmailPart part;
+    if (c.image >= 0) {
+      part.SetupHTMLImage(Uni(c.entry), c.image, Uni(c.charset));
+    } else {
+      part.SetupAttachment(Uni(c.entry), Uni(c.charset));
+    }
+    EXPECT_EQ(Headers(part), c.headers) << c.entry;
+  }
+}
+
+TEST_F(FilePartFixture, ContentTypesComeFromThePreferenceFirst) {
+  ASSERT_TRUE(g_udtPrefs.SetListPref(Uni("ContentTypes"), Uni(".pdf= application/pdf \r.GIF=image/x-mine\rbad")));
+  struct {
+    char const* name;
+    char const* type;
+  } const cases[] = {{"X.PDF", "application/pdf"}, {"a.gif", "image/x-mine"}, {"b.jpe", "image/jpeg"},
+                     {"c.JPEG", "image/jpeg"},      {"d.png", "image/png"},     {"e.swf", "application/x-shockwave-flash"},
+                     {"noext", "application/octet-stream"}, {"f.doc", "application/octet-stream"}};
+  clsSMTPEmailPart part;
+  for (auto const& c : cases) EXPECT_EQ(Bytes(part.GetContentType(Uni(c.name))), c.type) << c.name;
+  ResetPrefsForTesting();
+  EXPECT_EQ(Bytes(part.GetContentType(Uni("X.PDF"))), "application/octet-stream");
+  EXPECT_EQ(Bytes(part.GetContentType(Uni("a.gif"))), "image/gif");
+}
+
+TEST_F(FilePartFixture, OddNamesComeBackFromPython) {
+  Write("/Users/bob/data/x.bin", "abc");
+  std::vector<std::string> const names = {"a\"b\\c", "line\r\nbreak\x01", "nul", "\xE6\x97\xA5\xE6\x9C\xAC \"q\" \\.txt",
+                                          "caf\xC3\xA9\r\n\"x\".doc"};
+  std::vector<std::string> const expected = {"a\"b\\c", "line  break\x01", "nul", "\xE6\x97\xA5\xE6\x9C\xAC \"q\" \\.txt",
+                                             "caf\xC3\xA9  \"x\".doc"};
+  std::vector<std::string> wires;
+  for (std::string const& name : names) {
+    for (char const* charset : {"UTF-8", "ISO-2022-JP"}) {
+      clsSMTPEmailPart part;
+      UniString entry = Uni(name + "=~/data/x.bin");
+      if (name == "nul") entry = Uni("n") + UniString(static_cast<unsigned short>(0)) + Uni("l=~/data/x.bin");
+      part.SetupAttachment(entry, Uni(std::string(name).find("caf") == 0 ? "ISO-8859-1" : charset));
+      for (auto const& h : Headers(part)) EXPECT_EQ(h.find('\0'), std::string::npos) << name;
+      wires.push_back(Wire(part, Run(part)));
+    }
+  }
+  std::vector<mimecheck::stcRows> const read = mimecheck::RunMessages(wires);
+  for (size_t i = 0; i < wires.size(); ++i) {
+    std::string want = expected[i / 2];
+    if (names[i / 2] == "nul") want = "n l";
+    EXPECT_EQ(read[i].Get("0.filename"), want) << i;
+    EXPECT_EQ(read[i].Get("0.h.content-type").find("name="), std::string("application/octet-stream; ").size()) << i;
+    EXPECT_EQ(read[i].Get("0.hex"), Hex("abc"));
+  }
+}
+
+TEST_F(FilePartFixture, Base64LinesDecodeToTheFile) {
+  // 100 bytes: 60, 60 and 16 characters, the third call returning false.
+  std::string hundred;
+  for (int i = 0; i < 100; ++i) hundred += char(i * 7);
+  Write("/Users/bob/data/hundred.bin", hundred);
+  clsSMTPEmailPart part;
+  part.SetupAttachment(Uni("~/data/hundred.bin"), Uni("UTF-8"));
+  part.StartAttachment();
+  std::vector<size_t> lengths;
+  std::vector<bool> results;
+  for (int i = 0; i < 3; ++i) {
+    AnsiString line;
+    results.push_back(part.EncodeAttachmentLine(&line));
+    lengths.push_back(size_t(line.Length()));
+  }
+  EXPECT_EQ(lengths, (std::vector<size_t>{60, 60, 16}));
+  EXPECT_EQ(results, (std::vector<bool>{true, true, false}));
+
+  // Every size from 0 to 200 bytes and 1 MiB, read back by Python.
+  std::vector<std::string> files, wires;
+  for (int size = 0; size <= 200; ++size) {
+    std::string data;
+    for (int i = 0; i < size; ++i) data += char((i * 31 + size) & 0xFF);
+    files.push_back(data);
+  }
+  std::string big(1 << 20, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = char((i * 2654435761u) >> 13);
+  files.push_back(big);
+  for (size_t k = 0; k < files.size(); ++k) {
+    std::string const path = "/Users/bob/data/f" + std::to_string(k) + ".bin";
+    Write(path, files[k]);
+    clsSMTPEmailPart filePart;
+    filePart.SetupAttachment(Uni("~/data/f" + std::to_string(k) + ".bin"), Uni("UTF-8"));
+    std::vector<std::string> const lines = Run(filePart);
+    if (files[k].empty()) {
+      EXPECT_EQ(lines, std::vector<std::string>{""});
+    }
+    for (size_t i = 0; i + 1 < lines.size(); ++i) ASSERT_EQ(lines[i].size(), 60u) << k;
+    wires.push_back(Wire(filePart, lines));
+  }
+  std::vector<mimecheck::stcRows> const read = mimecheck::RunMessages(wires);
+  for (size_t k = 0; k < files.size(); ++k) EXPECT_EQ(read[k].Get("0.hex"), Hex(files[k])) << k;
+}
+
+TEST_F(FilePartFixture, LaterRunsReadTheEncodedFile) {
+  Write("/Users/bob/data/a.pdf", std::string(100, 'A'));
+  Write("/Users/bob/data/other/a.pdf", std::string(50, 'B'));
+  clsSMTPEmailPart first, second;
+  first.SetupAttachment(Uni("~/data/a.pdf"), Uni("UTF-8"));
+  second.SetupAttachment(Uni("~/data/other/a.pdf"), Uni("UTF-8"));
+  std::vector<std::string> const original = Run(first);
+  Run(second);
+  EXPECT_EQ(Read("/chew/Tarnix Temp/a.pdf.att"), original[0] + "\r\n" + original[1] + "\r\n" + original[2] + "\r\n");
+  EXPECT_TRUE(Exists("/chew/Tarnix Temp/a.pdf1.att"));
+
+  // The second run reads the ".att" file, not the source.
+  Write("/Users/bob/data/a.pdf", std::string(100, 'C'));
+  first.SetupAttachment(Uni("~/data/a.pdf"), Uni("UTF-8"));
+  EXPECT_EQ(Run(first), original);
+  // Deleted in between, it is made again from the file.
+  std::filesystem::remove(Real("/chew/Tarnix Temp/a.pdf.att"));
+  std::vector<std::string> const again = Run(first);
+  EXPECT_NE(again, original);
+  EXPECT_EQ(again.size(), 3u);
+  EXPECT_TRUE(Exists("/chew/Tarnix Temp/a.pdf.att"));
+  // Clear deletes it.
+  first.Clear();
+  EXPECT_FALSE(Exists("/chew/Tarnix Temp/a.pdf.att"));
+  EXPECT_TRUE(Exists("/chew/Tarnix Temp/a.pdf1.att"));
+}
+
+TEST_F(FilePartFixture, EveryStartErrorLeavesItsText) {
+  Write("/Users/bob/data/a.pdf", "data");
+  struct {
+    bool image;
+    char const* entry;
+    std::function<void()> arrange;
+    char const* error;  // its start
+  } const cases[] = {
+      {false, "~/data/missing.pdf", [] {}, "Attachment does not exist: /Users/bob/data/missing.pdf"},
+      {true, "~/data/missing.gif", [] {}, "HTML Image does not exist: /Users/bob/data/missing.gif"},
+      {false, "~/data/a.pdf", [] { FSStandInTestFailNext("FSOpenFork", "/Users/bob/data/a.pdf", ioErr); },
+       "Could not open Attachment File: "},
+      {true, "~/data/a.pdf", [] { FSStandInTestFailNext("FSOpenFork", "/Users/bob/data/a.pdf", ioErr); },
+       "Could not open HTML Image File: "},
+      {false, "~/data/a.pdf", [this] { Write("/chew/Tarnix Temp", "a file"); }, "Could not create Tarnix Temp Folder."},
+      {false, "~/data/a.pdf",
+       [this] {
+         Write("/blocker", "a file");
+         FSStandInSetFolder(kOnSystemDisk, kChewableItemsFolderType, "/blocker/chew");
+         FSStandInSetFolder(kUserDomain, kTemporaryFolderType, "/blocker/temp");
+       },
+       "Could not find the Temp Folder."},
+      {false, "~/data/a.pdf", [] { FSStandInTestFailNext("FSCreateFileUnicode", "/chew/Tarnix Temp/a.pdf.att", ioErr); },
+       "Could not create Temp File for Encoded Attachment: /chew/Tarnix Temp/a.pdf.att"},
+      {true, "~/data/a.pdf", [] { FSStandInTestFailNext("FSCreateFileUnicode", "/chew/Tarnix Temp/a.pdf.att", ioErr); },
+       "Could not create Temp File for Encoded HTML Image: /chew/Tarnix Temp/a.pdf.att"},
+      {false, "~/data/a.pdf", [] { FSStandInTestFailNext("FSOpenFork", "/chew/Tarnix Temp/a.pdf.att", ioErr); },
+       "Could not open Temp File for Encoded Attachment: "},
+      {true, "~/data/a.pdf", [] { FSStandInTestFailNext("FSOpenFork", "/chew/Tarnix Temp/a.pdf.att", ioErr); },
+       "Could not open Temp File for Encoded HTML Image: "},
+  };
+  for (auto const& c : cases) {
+    std::filesystem::remove_all(Real("/chew/Tarnix Temp"));
+    FSStandInSetFolder(kOnSystemDisk, kChewableItemsFolderType, "/chew");
+    FSStandInSetFolder(kUserDomain, kTemporaryFolderType, "/temp");
+    clsSMTPEmailPart part;
+    c.image ? part.SetupHTMLImage(Uni(c.entry), 0, Uni("UTF-8")) : part.SetupAttachment(Uni(c.entry), Uni("UTF-8"));
+    c.arrange();
+    EXPECT_FALSE(c.image ? part.StartHTMLImage() : part.StartAttachment()) << c.error;
+    EXPECT_EQ(mimecheck::Utf8(part.ErrorString()).substr(0, std::string(c.error).size()), c.error);
+    FSStandInTestClearFaults();
+    // No stream is open: the next line call answers false at once and leaves the line.
+    AnsiString line("kept");
+    EXPECT_FALSE(c.image ? part.EncodeHTMLImageLine(&line) : part.EncodeAttachmentLine(&line)) << c.error;
+    EXPECT_EQ(Bytes(line), "kept");
+  }
+  std::filesystem::remove(Real("/chew/Tarnix Temp"));
+}
+
+TEST_F(FilePartFixture, AReadFailureInTheMiddleIsReportedAndNotReused) {
+  Write("/Users/bob/data/big.bin", std::string(40000, 'z'));
+  clsSMTPEmailPart part;
+  part.SetupAttachment(Uni("~/data/big.bin"), Uni("UTF-8"));
+  ASSERT_TRUE(part.StartAttachment());
+  FSStandInTestFailNext("FSReadFork", "/Users/bob/data/big.bin", ioErr);
+  int calls = 0;
+  AnsiString line;
+  while (part.EncodeAttachmentLine(&line) && calls < 10000) ++calls;
+  EXPECT_LT(calls, 888);
+  EXPECT_EQ(mimecheck::Utf8(part.ErrorString()).substr(0, 31), "Could not read Attachment File:");
+  EXPECT_FALSE(Exists("/chew/Tarnix Temp/big.bin.att"));
+  // The next run encodes the file again, whole.
+  std::vector<std::string> const lines = Run(part);
+  EXPECT_EQ(lines.size(), 889u);
+  EXPECT_EQ(mimecheck::Utf8(part.ErrorString()), "");
+}
+
+}  // namespace
