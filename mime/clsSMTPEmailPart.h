@@ -130,6 +130,8 @@ class clsSMTPEmailPart {
   // The start and line operations' shared work.
   void StartRun(UniStringList* source, enumSection section, bool html);
   bool EncodeRun(AnsiString* line, enumSection section, bool html, TStringList* images, char const* status);
+  // The percent from done and total (0 to 100; 0 without a total).
+  void UpdatePercent();
   // Marks both caches incomplete.
   void InvalidateCaches();
   // Whether the run still has source bytes: a rest after a line end, or unread source lines.

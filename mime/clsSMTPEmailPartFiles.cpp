@@ -155,6 +155,7 @@ bool clsSMTPEmailPart::StartFile(bool image) {
   CloseFileStreams();
   m_lngStatusTotal = 0;
   m_lngStatusDone = 0;
+  m_ustrStatus = UniString();
   m_bolEncodeFailed = false;
 
   if (encoded && !m_udtEncodedFile.XFileExists()) encoded = false;
@@ -254,18 +255,31 @@ bool clsSMTPEmailPart::EncodeFileLine(AnsiString* line, bool image) {
     unsigned char data[kBytesPerLine];
     int32_t const count = m_pudtFileStream->ReadBytes(data, kBytesPerLine);
     if (count > 0) {
-      char text[4 * (kBytesPerLine / 3) + 1];
+      char text[4 * (kBytesPerLine / 3) + 3];
       int const length = UUEncode(data, count, text);
       *line = AnsiString(text, length);
       m_lngStatusDone += count;
-      UpdateStatus(U("Encoding ") + U(texts.noun) + U(": '") + m_ustrName + U("'..."));
+      // The status text is the same for every line of a run: made once, the percent each time.
+      if (m_ustrStatus.IsEmpty()) {
+        UpdateStatus(U("Encoding ") + U(texts.noun) + U(": '") + m_ustrName + U("'..."));
+      } else {
+        UpdatePercent();
+      }
       more = !m_pudtFileStream->AtEnd();
+      if (m_pudtEncodedStream != nullptr && !m_bolEncodeFailed) {
+        text[length] = '\r';
+        text[length + 1] = '\n';
+        if (m_pudtEncodedStream->WriteBytes(reinterpret_cast<unsigned char*>(text), length + 2) != length + 2) {
+          m_bolEncodeFailed = true;
+        }
+      }
     } else {
       m_ustrError = U("Could not read ") + U(texts.noun) + U(" File: ") + m_pudtFileStream->ErrorString();
       m_bolEncodeFailed = true;
     }
   }
-  if (m_pudtEncodedStream != nullptr && line != nullptr && !m_bolEncodeFailed) {
+  // A run that read nothing (an empty file) still writes the one line it hands out.
+  if (m_pudtEncodedStream != nullptr && line != nullptr && !m_bolEncodeFailed && m_lngStatusDone == 0) {
     if (m_pudtEncodedStream->WriteLine(*line, kLineEndingCRLF) != line->Length() + 2) m_bolEncodeFailed = true;
   }
   if (!more) {

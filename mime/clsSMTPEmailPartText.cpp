@@ -85,6 +85,10 @@ stcImageTag const kImageTags[] = {{"IMG", "SRC"},   {"INPUT", "SRC"}, {"BODY", "
 
 void clsSMTPEmailPart::UpdateStatus(UniString text) {
   m_ustrStatus = text;
+  UpdatePercent();
+}
+
+void clsSMTPEmailPart::UpdatePercent() {
   if (m_lngStatusTotal == 0) {
     m_intStatusPercent = 0;
     return;
