@@ -15,7 +15,7 @@ int32 BinaryData::GetIndex(QuadChar const& dataType) const {
 
 uint32 BinaryData::GetTotalSize() const {
   uint64 total = 0;
-  for (auto const& stream : m_streams) total += stream.bytes.size();
+  for (auto const& stream : m_streams) total += stream.bytes->size();
   return total > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32(total);
 }
 
@@ -24,12 +24,12 @@ void BinaryData::GetType(int32 index, QuadChar& dataType) const {
 }
 
 uint32 BinaryData::GetSize(int32 index) const {
-  return (index >= 0 && index < GetCount()) ? uint32(m_streams[size_t(index)].bytes.size()) : 0;
+  return (index >= 0 && index < GetCount()) ? uint32(m_streams[size_t(index)].bytes->size()) : 0;
 }
 
 errcode BinaryData::GetData(int32 index, uint32 offset, uint32 amount, void* buffer) const {
   if (index < 0 || index >= GetCount()) return kErrBadArgument;
-  auto const& bytes = m_streams[size_t(index)].bytes;
+  auto const& bytes = *m_streams[size_t(index)].bytes;
   if (uint64(offset) + amount > bytes.size()) return kErrBadArgument;
   if (detail::GetDataFaultApplies(m_streams[size_t(index)].type, offset, amount)) return kErrUnknown;
   if (amount == 0) return kNoErr;
@@ -44,7 +44,8 @@ errcode BinaryData::Add(QuadChar const& dataType, uint32 amount, const void* buf
   stcStream stream;
   stream.type = dataType;
   const uchar* bytes = static_cast<const uchar*>(buffer);
-  if (amount > 0) stream.bytes.assign(bytes, bytes + amount);
+  stream.bytes = amount > 0 ? std::make_shared<std::vector<uchar> const>(bytes, bytes + amount)
+                            : std::make_shared<std::vector<uchar> const>();
   m_streams.push_back(std::move(stream));
   return kNoErr;
 }
@@ -59,7 +60,7 @@ bool BinaryData::Remove(QuadChar const& dataType) {
 bool BinaryData::operator==(BinaryData const& other) const {
   if (m_streams.size() != other.m_streams.size()) return false;
   for (size_t i = 0; i < m_streams.size(); ++i)
-    if (m_streams[i].type != other.m_streams[i].type || m_streams[i].bytes != other.m_streams[i].bytes) return false;
+    if (m_streams[i].type != other.m_streams[i].type || *m_streams[i].bytes != *other.m_streams[i].bytes) return false;
   return true;
 }
 

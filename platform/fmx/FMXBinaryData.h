@@ -2,11 +2,13 @@
 // four-character type such as 'FNAM', 'JPEG', 'PDF ', 'FILE', 'SIZE'), at most one per type.
 // Interface: fmx::BinaryData (GetCount, GetIndex, GetType, GetSize, GetData, Add, Remove,
 // RemoveAll, GetTotalSize) and fmx::BinaryDataAutoPtr.
-// Relies on the standard library. Failures are error codes (fmx::kErrBadArgument for a bad
-// index or range or a null buffer, fmx::kErrDuplicate for a type already present); never throws
-// but for std::bad_alloc.
+// Relies on the standard library. Copies share the streams' bytes (they are never changed in
+// place), so handing container data on costs no copy of its bytes. Failures are error codes
+// (fmx::kErrBadArgument for a bad index or range or a null buffer, fmx::kErrDuplicate for a type
+// already present); never throws but for std::bad_alloc.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/fmx/FMXTypes.h"
@@ -39,9 +41,10 @@ class BinaryData {
   bool operator!=(BinaryData const& other) const { return !(*this == other); }
 
  private:
+  // A stream's bytes never change once added, so copies of the data share them.
   struct stcStream {
     QuadChar type;
-    std::vector<uchar> bytes;
+    std::shared_ptr<std::vector<uchar> const> bytes;
   };
   std::vector<stcStream> m_streams;
 };
