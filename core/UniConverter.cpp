@@ -119,6 +119,13 @@ bool UniConverter::NewConvItem() {
 // A range item is entered for first values from its low bound up to, not including, its high one.
 void UniConverter::IndexLastItem() {
   ConvItem* item = m_pudtLastItem;
+  if (item->m_bytKind == kConvItemSingle || item->m_bytKind == kConvItemRange) {
+    int const high = item->m_bytKind == kConvItemRange ? item->m_bytHighBytes[0] : item->m_bytBytes[0];
+    for (int k = item->m_bytBytes[0]; k <= high; ++k) {
+      m_bytLongestItem[k] = std::max(m_bytLongestItem[k], item->m_bytByteCount);
+    }
+    m_bytLongestOfAll = std::max(m_bytLongestOfAll, item->m_bytByteCount);
+  }
   if (item->m_bytKind == kConvItemSingle) {
     if (m_pudtByteIndex[item->m_bytBytes[0]] == nullptr) m_pudtByteIndex[item->m_bytBytes[0]] = item;
     if (m_pudtUnitIndex[item->m_uintUnits[0]] == nullptr) m_pudtUnitIndex[item->m_uintUnits[0]] = item;
@@ -284,6 +291,21 @@ int UniConverter::ToUnicode(unsigned char const* bytes, unsigned short* units, i
   for (ConvItem const* const* end = item + span.m_lngCount; item != end; ++item) {
     int const used = MatchBytes(*item, bytes, units, count, available);
     if (used > 0) return used;
+  }
+  return 0;
+}
+
+int UniConverter::IncompleteTail(unsigned char const* bytes, int length) const {
+  if (bytes == nullptr || length < 1 || m_bytLongestOfAll < 2) return 0;
+  int i = 0;
+  while (i < length) {
+    int const left = length - i;
+    // Fewer bytes left than an item of this first byte may take: the cut may have split it.
+    if (left < m_bytLongestItem[bytes[i]]) return left;
+    unsigned short units[kConvItemMaxCount];
+    int count = kConvItemMaxCount;
+    int const used = ToUnicode(bytes + i, units, &count, left);
+    i += used > 0 ? used : 1;
   }
   return 0;
 }

@@ -54,6 +54,13 @@ class UniConverter {
   // The mirror: *count is the room in bytes, `available` the number of units from `units` on.
   int FromUnicode(unsigned short const* units, unsigned char* bytes, int* count, int available) const;
 
+  // Of a text cut off after `length` bytes: the bytes at its end that begin a character the cut
+  // may have split, read from bytes[0] on as ToUnicode reads them (each step one item, or one
+  // byte where nothing matches). 0 when the text ends where every item it could start is whole,
+  // always 0 for a table of one-byte items. A reader that converts a text in pieces keeps those
+  // bytes back for the next piece, and converts the same text as in one piece.
+  int IncompleteTail(unsigned char const* bytes, int length) const;
+
   // Appends an empty item (kind and counts 0) and makes it the last one; false when out of memory.
   bool NewConvItem();
 
@@ -79,6 +86,9 @@ class UniConverter {
   ConvItem* m_pudtUnitIndex[65536];
   int32_t m_lngEncoding = -1;
   UniConverter* m_pudtNext = nullptr;
+  // Per first byte, the most bytes of any item that can start with it; the most of all.
+  UInt8 m_bytLongestItem[256] = {};
+  UInt8 m_bytLongestOfAll = 0;
 
   // ToUnicode lookup. For each first byte b: the items, in list order from the byte index entry
   // of b on, whose first byte can be b (m_udtLeadSpans[b]). For a first byte with many items,

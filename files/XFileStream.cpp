@@ -4,7 +4,8 @@
 // position's index inside it) and a write-behind queue in write mode (the index counts the
 // waiting bytes). Reads and peeks served from the loaded block touch neither the fork nor any
 // string, and ReadLine scans a line that lies inside the block in one pass (UTF-8 decoded
-// sixteen ASCII bytes at a time), leaving every other line to XStream's byte-by-byte reader.
+// sixteen ASCII bytes at a time, a code page by its converter in one go), leaving every other
+// line to XStream's byte-by-byte reader.
 // In mode 2 a changed block is written back to the offset it was read from before the fork is
 // used for anything else.
 // Relies on the File Manager's fork calls; platform codes appear in messages as
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "core/DebugLog.h"
+#include "core/UniConverter.h"
 #include "core/MacOSGlue.h"
 #include "platform/cf/CFBase.h"
 
@@ -556,10 +558,10 @@ int32_t XFileStream::ReadLine(AnsiString* line, enumLineEndingType ending, bool 
 int32_t XFileStream::ReadLine(UniString* line, enumLineEndingType ending, int encoding,
                               bool bytesInOrder, bool stripEnding) {
   int32_t count = 0;
-  if ((encoding == 1 || encoding == 101) &&
-      ScanLine(nullptr, line, ending, encoding, stripEnding, &count)) {
-    return count;
-  }
+  // UTF-8 and the code pages whose table loads; the byte reader reports a missing table.
+  bool const scannable = encoding == 1 || encoding == 101 ||
+                         (encoding >= 2 && encoding <= 5 && GetUniConverter(encoding) != nullptr);
+  if (scannable && ScanLine(nullptr, line, ending, encoding, stripEnding, &count)) return count;
   return XStream::ReadLine(line, ending, encoding, bytesInOrder, stripEnding);
 }
 
@@ -649,11 +651,14 @@ bool XFileStream::ScanLine(AnsiString* ansiLine, UniString* uniLine, enumLineEnd
   int32_t const length = scratch ? int32_t(m_strLineScratch.size()) : kept;
   if (ansiLine != nullptr) {
     *ansiLine = AnsiString(reinterpret_cast<char const*>(line), length);
-  } else {
+  } else if (encoding == 1 || encoding == 101) {
     // One conversion of the whole line gives what XStream's reader builds from its 64-byte
     // chunks: those are split only before a lead byte or after a complete sequence, which is
     // where the decoder, reading left to right, starts afresh anyway.
     DecodeLineUTF8(line, length, encoding == 101, uniLine);
+  } else {
+    // The same holds for a code page: the reader's chunks keep a cut character back.
+    *uniLine = UniString(line, encoding, length);
   }
   m_lngBufferIndex += consumed;
   m_lngPosition += consumed;

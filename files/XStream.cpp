@@ -1,9 +1,12 @@
 // XStream: position arithmetic, the base forms of the byte operations, and line input and
 // output built on the derived stream's ReadBytes, PeekBytes and WriteBytes.
 // Lines are read one byte (or one two-byte unit) at a time into a 64-byte chunk that is
-// converted and appended to the line whenever it fills; UTF-8 never splits a character across
-// chunks, and zero bytes are kept. Failures are reported in the error text; nothing throws.
+// converted and appended to the line whenever it fills; neither UTF-8 nor a multi-byte code page
+// splits a character across chunks, and zero bytes are kept. Failures are reported in the error
+// text; nothing throws.
 #include "files/XStream.h"
+
+#include "core/UniConverter.h"
 
 #include <cstring>
 #include <new>
@@ -334,6 +337,10 @@ int32_t XStream::AppendChunk(AnsiString* ansiLine, UniString* uniLine, int32_t c
   int32_t used = chunkBytes;
   if (chunkFull && (encoding == kEncodingUTF8 || encoding == kEncodingUTF8Latin1)) {
     used -= IncompleteUTF8Tail(chunk, chunkBytes);
+  } else if (chunkFull) {
+    // A multi-byte code page: a lead byte at the chunk's end waits for its trail byte.
+    UniConverter const* const converter = GetUniConverter(encoding);
+    if (converter != nullptr) used -= converter->IncompleteTail(chunk, chunkBytes);
   }
   *uniLine += UniString(chunk, encoding, used);
   return used;

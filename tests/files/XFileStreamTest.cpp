@@ -311,14 +311,16 @@ TEST_F(FileStreamFixture, LinesThroughTheBuffer) {
 }
 
 // The in-block line scan must give exactly what XStream's byte-by-byte reader gives: the same
-// lines, counts, positions and texts, for every ending, stripping and 8-bit form, also for
-// lines that cross block borders (small buffers) and for malformed UTF-8 and zero bytes.
+// lines, counts, positions and texts, for every ending, stripping and 8-bit form (bytes, UTF-8,
+// code pages 2 and Shift_JIS), also for lines that cross block borders (small buffers) and for
+// malformed UTF-8, cut double-byte characters and zero bytes.
 TEST_F(FileStreamFixture, LineScanMatchesTheByteReader) {
   // Piece 6 stands for a zero byte.
   static char const* const kPieces[] = {"a",        "bc",   "\r",   "\n",
                                         "\r\n",     "\n\r",  "",     "\xC3\xA9",
                                         "\xE2\x82\xAC", "\xC3", "\xE2\x82", "\x80",
-                                        "\xF0\x9F\x98\x80", "0123456789abcdef"};
+                                        "\xF0\x9F\x98\x80", "0123456789abcdef", "\x82\xA0",
+                                        "\x93"};
   uint32_t seed = 7;
   auto next = [&seed]() {
     seed = seed * 1103515245u + 12345u;
@@ -326,7 +328,7 @@ TEST_F(FileStreamFixture, LineScanMatchesTheByteReader) {
   };
   std::string text;
   while (text.size() < 6000) {
-    int const piece = int(next() % 14);
+    int const piece = int(next() % 16);
     text += piece == 6 ? std::string(1, '\0') : std::string(kPieces[piece]);
     if (next() % 40 == 0) text += std::string(70 + next() % 200, 'x');  // long lines
   }
@@ -334,7 +336,7 @@ TEST_F(FileStreamFixture, LineScanMatchesTheByteReader) {
   for (int32_t bufferSize : {16384, 97, 64}) {
     for (int ending = 0; ending < 4; ++ending) {
       for (bool strip : {false, true}) {
-        for (int form : {-1, 1, 101}) {
+        for (int form : {-1, 1, 101, 2, 5}) {
           TestStream fast(bufferSize);
           TestStream slow(bufferSize);
           ASSERT_TRUE(fast.AttachToFile(Spec("/mixed.txt"), 0, "XFSDataFork"));
@@ -368,6 +370,25 @@ TEST_F(FileStreamFixture, LineScanMatchesTheByteReader) {
         }
       }
     }
+  }
+}
+
+TEST_F(FileStreamFixture, ShiftJISCharacterAtTheChunkBorderStaysWhole) {
+  // Lines of 60 to 68 letters and a double-byte character, read without a buffer (the byte
+  // reader's chunks), through a block (the whole-line scan) and across 64-byte blocks.
+  std::string text;
+  for (int lead = 60; lead <= 68; ++lead) text += std::string(size_t(lead), 'a') + "\x82\xA0" "b\r\n";
+  Write("/sjis.txt", text);
+  for (int32_t bufferSize : {0, 16384, 64}) {
+    TestStream stream(bufferSize);
+    ASSERT_TRUE(stream.AttachToFile(Spec("/sjis.txt"), 0, "XFSDataFork"));
+    for (int lead = 60; lead <= 68; ++lead) {
+      UniString line;
+      EXPECT_EQ(stream.ReadLine(&line, kLineEndingCRLF, 5, false, true), lead + 3);
+      EXPECT_EQ(S(line), std::string(size_t(lead), 'a') + "\xE3\x81\x82" "b")
+          << "buffer " << bufferSize << " lead " << lead;
+    }
+    EXPECT_TRUE(stream.AtEnd());
   }
 }
 

@@ -1,7 +1,8 @@
 // Tests of XStream: the SetPos origins and line input and output over a memory stream in every
 // line ending and encoding (UTF-16 both byte orders, UTF-8, UTF-8 with Latin-1 fallback, code
-// page 2 from the resource file that tests/support opens), including zero bytes, UTF-8
-// characters and CR runs across the 64-byte read chunk, and a read failure inside a line.
+// page 2 from the resource file that tests/support opens), including zero bytes, UTF-8 and
+// Shift_JIS characters and CR runs across the 64-byte read chunk, and a read failure inside a
+// line.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -174,6 +175,21 @@ TEST(XStreamTest, LinesCrossChunkBordersWhole) {
             << "lead " << lead << " encoding " << encoding;
       }
     }
+  }
+}
+
+TEST(XStreamTest, ShiftJISCharacterAtTheChunkBorderStaysWhole) {
+  // A double-byte character whose lead byte is a chunk's 64th byte (63 letters before it) reads
+  // like the others: U+3042 from 82 A0, never two question marks.
+  for (int lead = 60; lead <= 68; ++lead) {
+    std::string const letters(size_t(lead), 'a');
+    XMemoryStream stream;
+    Fill(stream, letters + "\x82\xA0" + "b\n" + letters + "\x93\xFA\x82\xA0\n");
+    UniString line;
+    EXPECT_EQ(stream.ReadLine(&line, kLineEndingLF, 5, false, true), lead + 3);
+    EXPECT_EQ(Utf8(line), letters + "\xE3\x81\x82" "b") << "lead " << lead;
+    EXPECT_EQ(stream.ReadLine(&line, kLineEndingLF, 5, false, true), lead + 4);
+    EXPECT_EQ(Utf8(line), letters + "\xE6\x97\xA5\xE3\x81\x82") << "lead " << lead;
   }
 }
 
