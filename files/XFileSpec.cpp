@@ -26,6 +26,13 @@ uint32_t XFileSpec::m_ulngGetRootVolNameTimeout = 0;
 
 namespace {
 
+// A volume's name as the volume list gives it (the Finder's form: '/' allowed, ':' not) in the
+// escaped form of an item, so that a name holding '%', '\' or '/' stays one item and renders back
+// to itself; names without them are unchanged.
+UniString VolumeItem(UniString const& name) {
+  return name.StrSub(U("%"), U("%25")).StrSub(U("\\"), U("%5C")).StrSub(U("/"), U("%2F"));
+}
+
 // Both caches are reused for this many seconds.
 uint32_t const kCacheSeconds = 15;
 // Upper bounds on volume indexes and on the folders climbed to a volume's root.
@@ -300,7 +307,7 @@ bool XFileSpec::ParsePath(UniString path) {
     }
     UniStringList* items = m_ulstPathList;
     items->Clear();
-    UniString const rootName = volumes.At(0).GetName('=');
+    UniString const rootName = VolumeItem(volumes.At(0).GetName('='));
 
     if (StartsWithUnit(path, '~')) {
       dbg.Output(kDebugInfo, U("Path starts with '~', so it's a User Path"));
@@ -359,13 +366,17 @@ bool XFileSpec::ParsePath(UniString path) {
         dbg.Output(kDebugInfo, U("New first path item: ") + Quoted(first));
       }
 
-      // A volume's name wins over a mount folder's name of another row.
+      // A volume's name wins over a mount folder's name of another row. The item is compared
+      // unescaped: as a name in the Finder's form ("%2F" a '/'), and as a mount folder's name
+      // in the POSIX form ("%2F" a ':').
+      UniString const firstName = DecodeSlashes(items->At(0), kPathStyleHFS).UpperCase();
+      UniString const firstFolder = DecodeSlashes(items->At(0), kPathStylePOSIX).UpperCase();
       bool matched = false;
       for (UniString const& row : volumes) {
         UniString const name = row.GetName('=');
         UniString const upperName = name.UpperCase();
         dbg.Output(kDebugInfo, U("... compared to ") + Quoted(upperName));
-        if (first == upperName) {
+        if (firstName == upperName) {
           dbg.Output(kDebugInfo, U("... match!"));
           matched = true;
           break;
@@ -375,10 +386,10 @@ bool XFileSpec::ParsePath(UniString path) {
         if (slash > 0) mount = mount.SubString(slash + 1, mount.Length() - slash);
         if (mount.IsNotEmpty()) {
           dbg.Output(kDebugInfo, U("... compared to ") + Quoted(mount));
-          if (first == mount) {
+          if (firstFolder == mount) {
             dbg.Output(kDebugInfo, U("... match!"));
             items->Delete(0);
-            items->Insert(0, name);
+            items->Insert(0, VolumeItem(name));
             matched = true;
             break;
           }
@@ -455,7 +466,7 @@ void XFileSpec::ParseFSRef(FSRef* ref, UniStringList* items) {
     return;
   }
   bool const hasRows = m_ulstVolNames->Count() > 0;
-  UniString const rootName = hasRows ? m_ulstVolNames->At(0).GetName('=') : UniString();
+  UniString const rootName = hasRows ? VolumeItem(m_ulstVolNames->At(0).GetName('=')) : UniString();
 
   if (StartsWithUnit(path, '/')) path = DropFirst(path);
   if (EndsWithUnit(path, '/')) path = DropLast(path);

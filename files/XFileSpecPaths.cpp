@@ -174,7 +174,8 @@ bool XFileSpec::BuildPath(enumPathStyle style, bool dropLast, UniString* text) {
     if (m > 0 && work.At(0).UpperCase() == U("VOLUMES")) i = 1;
     if (i < m) {
       UniString const volume = work.At(i);
-      int const row = m_ulstVolNames->IndexOfName(volume, '=', false);
+      // Volume items hold the name escaped; the list holds it as it is.
+      int const row = m_ulstVolNames->IndexOfName(DecodeSlashes(volume, kPathStyleHFS), '=', false);
       UniString const mount = row >= 0 ? m_ulstVolNames->At(row).GetValue('=') : UniString();
       if (style == kPathStyleHost) {
         t = mount.IsNotEmpty() ? mount : U("/") + DecodeSlashes(volume, style);

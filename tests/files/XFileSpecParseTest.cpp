@@ -160,6 +160,41 @@ TEST_F(ParseFixture, VolumeNameMatchedBeforeMountPoint) {
   EXPECT_EQ("/Volumes/backup/x", Parse("/backup/x"));         // a name keeps the case as typed
 }
 
+// Volumes whose names hold an escaped character are found by their name and their mount
+// folder, render as their mount points, and every rendering reads back to the same items, as
+// does the spec made from a reference to the same file.
+TEST_F(ParseFixture, VolumesWithEscapedNamesRoundTripInEveryStyle) {
+  for (char const* volume : {"/Volumes/50%", "/Volumes/a:b"}) {  // a:b shows as a/b in the Finder
+    MakeDir(volume);
+    MakeFile(std::string(volume) + "/x");
+  }
+  ResetXFileSpecCaches();
+  struct {
+    char const* texts[3];
+    char const* style[5];  // 0, 1, 2, (3 unused), 4
+  } const rows[] = {
+      {{"/Volumes/50%/x", "/50%/x", "50%:x"},
+       {"/Volumes/50%25/x", "/Volumes/50%/x", "50%25:x", "", "/Volumes/50%/x"}},
+      {{"/Volumes/a:b/x", "/Volumes/a%2Fb/x", "/a%2fb/x"},
+       {"/Volumes/a%2Fb/x", "/Volumes/a:b/x", "a%2Fb:x", "", "/Volumes/a:b/x"}},
+  };
+  for (auto const& row : rows) {
+    for (char const* text : row.texts) {
+      XFileSpec spec = Spec(text);
+      for (int style : {0, 1, 2, 4}) {
+        std::string const rendered = S(spec.GetPath(enumPathStyle(style), true));
+        EXPECT_EQ(row.style[style], rendered) << text << " style " << style;
+        EXPECT_EQ(row.style[0], Parse(rendered)) << text << " style " << style;
+      }
+    }
+    FSRef ref = Ref(row.style[1]);
+    XFileSpec fromRef;
+    ASSERT_TRUE(fromRef.Set(&ref));
+    EXPECT_EQ(row.style[0], S(fromRef.GetPath(kPathStyleInternal, true)));
+    EXPECT_EQ(row.style[4], S(fromRef.GetPath(kPathStyleHost, true)));
+  }
+}
+
 TEST_F(ParseFixture, VolumeListIsReusedForFifteenSeconds) {
   EXPECT_EQ("/Volumes/Macintosh HD/New/x", Parse("/New/x"));
   MakeDir("/Volumes/New");
