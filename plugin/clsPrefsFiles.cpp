@@ -5,8 +5,9 @@
 // main file is written also for an empty set (the mark alone), so that an entry removed from
 // memory does not come back from the file at the next start. A list file is deleted only when
 // its set holds an entry of its name that is no longer a non-empty list; a list file is never
-// read as two entries of one name. The debug and crash logs, the plug-in's own bundle and the
-// plug-in files never count as list files.
+// read as two entries of one name. The debug and crash logs and the plug-in files never count
+// as list files; folders, among them the plug-in's own bundle beside the local file, are never
+// listed into.
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -133,25 +134,6 @@ void clsPrefs::GetListPrefFiles(XFileSpec& folder, bool local, clsMultiVar* file
   if (!folder.XDirExists()) return;
   if (!folder.XListFiles(files, false, kListMask, kPathStyleInternal)) return;
 
-  // Beside the plug-in, its own bundle is no list file, nor is anything when the folder lies
-  // inside the bundle: a save would rewrite the plug-in's files as text.
-  UniString bundleName;
-  if (local) {
-    XFileSpec bundle;
-    if (My_GetPluginLocationX(&bundle)) {
-      UniString const bundlePath = bundle.GetPath(kPathStyleInternal, true);
-      UniString const folderPath = folder.GetPath(kPathStyleInternal, true);
-      if (folderPath == bundlePath ||
-          folderPath.Left(bundlePath.Length() + 1) == bundlePath + U("/")) {
-        files->Clear();
-        return;
-      }
-      bundleName = bundle.GetFileOrDirName(kPathStyleInternal);
-      bundle.RemoveFileOrDirName();
-      if (bundle.GetPath(kPathStyleInternal, true) != folderPath) bundleName = UniString();
-    }
-  }
-
   UniString const product(kProductName);
   for (clsMultiVar::iterator it = files->begin(); it != files->end();) {
     UniString const name = it->GetName();
@@ -162,8 +144,7 @@ void clsPrefs::GetListPrefFiles(XFileSpec& folder, bool local, clsMultiVar* file
         name.Left(product.Length()).UpperCase() == product.UpperCase() && rest.IsNotEmpty() &&
         upperRest != U("PREFS") && upperRest != U("DEBUG LOG.TXT") &&
         upperRest != U("CRASH LOG.TXT") &&
-        !(local && (StartsWith(rest, "_WIN") || StartsWith(rest, "_OSX"))) &&
-        (bundleName.IsEmpty() || name != bundleName);
+        !(local && (StartsWith(rest, "_WIN") || StartsWith(rest, "_OSX")));
     if (!keep) {
       it = files->RemoveVar(it);
       continue;

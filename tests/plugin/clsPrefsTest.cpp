@@ -1,7 +1,7 @@
 // Tests of the preference store on a temporary file-system root: the system folder under
-// "/prefs", the plug-in bundle (when a test places it) under "/plugins". Each test uses a store
-// of its own; "now" is moved with the CoreFoundation clock's test offset and file times are set
-// on the real files.
+// "/prefs", the plug-in's bundle at "/plugins/Velmora.bundle", so the local file is
+// "/plugins/Velmora Prefs". Each test uses a store of its own; "now" is moved with the
+// CoreFoundation clock's test offset and file times are set on the real files.
 #include "plugin/clsPrefs.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include "core/TextEncoders.h"
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesTesting.h"
+#include "platform/cf/CFBundle.h"
 #include "platform/cf/CFDate.h"
 #include "tests/support/TempFileSystemRoot.h"
 
@@ -29,6 +30,15 @@ UniString U(std::string const& text) { return UniString(text.c_str(), 1, int(tex
 char const kBOM[] = "\xEF\xBB\xBF";
 char const kSystem[] = "/prefs/QRV/Velmora/1.1";
 char const kSystemFile[] = "/prefs/QRV/Velmora/1.1/Velmora Prefs";
+char const kLocal[] = "/plugins";
+char const kLocalFile[] = "/plugins/Velmora Prefs";
+
+// Places the plug-in's bundle at a real folder (null: nowhere).
+void PlaceBundle(char const* realFolder) {
+  CFStringRef id = CFStringCreateWithCString(nullptr, g_strPluginBundleIdentifier, kCFStringEncodingUTF8);
+  CFBundleSetLocationForTesting(id, realFolder);
+  CFRelease(id);
+}
 
 class clsPrefsTest : public clsTempFileSystemRootTest {
  protected:
@@ -36,12 +46,16 @@ class clsPrefsTest : public clsTempFileSystemRootTest {
     ASSERT_TRUE(MakeRoot("velmora-prefs", {"/prefs", "/plugins"}));
     ASSERT_EQ(noErr, InstallRoot());
     ASSERT_EQ(noErr, FSStandInSetFolder(kUserDomain, kPreferencesFolderType, "/prefs"));
+    WriteFile("/plugins/Velmora.bundle/Velmora", "\x7F" "ELF library");
+    WriteFile("/plugins/Velmora.bundle/Resources/Velmora.rsrc", "resources");
+    PlaceBundle(Real("/plugins/Velmora.bundle").c_str());
     m_intLevel = g_intDebugLevel;
     Later(0);
   }
   void TearDown() override {
     CFAbsoluteTimeClearCurrentForTesting();
     FSStandInTestSetCallLog(false);
+    PlaceBundle(nullptr);
     g_intDebugLevel = m_intLevel;
     RemoveRoot();
   }
@@ -152,9 +166,11 @@ TEST_F(clsPrefsTest, SettersRefuseWhatTheFileCannotHoldAndStoreNothing) {
 
 TEST_F(clsPrefsTest, ReloadWaitsFifteenSecondsThenRereadsBothSets) {
   WriteFile(kSystemFile, std::string(kBOM) + "Host=\"one.example.test\"");
+  WriteFile(kLocalFile, std::string(kBOM) + "Port=587");
   clsPrefs prefs;
   EXPECT_EQ("one.example.test", S(prefs.GetStringPref(U("Host"), UniString())));
-  prefs.SavePrefs();  // the check's time base is now the file's time
+  prefs.SavePrefs();  // the check's time base is now the files' time
+  ASSERT_TRUE(prefs.SetIntegerPref(U("Port"), 1));  // in memory only
 
   WriteFile(kSystemFile, std::string(kBOM) + "Host=\"two.example.test\"");
   Touch(kSystemFile, 5);
@@ -165,12 +181,56 @@ TEST_F(clsPrefsTest, ReloadWaitsFifteenSecondsThenRereadsBothSets) {
   EXPECT_TRUE(FSStandInTestCallLog().empty()) << "no disk touch within 15 seconds";
   Later(2);
   EXPECT_EQ("two.example.test", S(prefs.GetStringPref(U("Host"), UniString())));
+  EXPECT_EQ(587, prefs.GetIntegerPref(U("Port"), 25)) << "the unchanged local file is reread too";
 
-  // A vanished system file empties its set at the next check.
+  // A vanished file empties its set at the next check.
   std::filesystem::remove(Real(kSystemFile));
+  std::filesystem::remove(Real(kLocalFile));
   Later(16);
   EXPECT_EQ("gone", S(prefs.GetStringPref(U("Host"), U("gone"))));
-  EXPECT_FALSE(prefs.PrefExists(U("Host")));
+  EXPECT_FALSE(prefs.PrefExists(U("Port")));
+}
+
+TEST_F(clsPrefsTest, LocalValuesWinAndASaveWritesEachBackWhereItCameFrom) {
+  WriteFile(kSystemFile, std::string(kBOM) + "Host=\"system\"\rPort=25");
+  clsPrefs fresh;
+  fresh.LoadPrefs();
+  fresh.SavePrefs();
+  EXPECT_EQ(kBOM, Read(kLocalFile)) << "the first save makes a local file, empty as its set";
+
+  WriteFile(kLocalFile, std::string(kBOM) + "Host=\"local\"");
+  clsPrefs prefs;
+  EXPECT_EQ("local", S(prefs.GetStringPref(U("Host"), UniString())));
+  EXPECT_EQ(25, prefs.GetIntegerPref(U("Port"), 0));
+  ASSERT_TRUE(prefs.SetStringPref(U("Host"), U("changed")));
+  ASSERT_TRUE(prefs.SetIntegerPref(U("Timeout"), 60));
+  ASSERT_TRUE(prefs.SetListPref(U("TextFooter"), U("Bye")));
+  prefs.SavePrefs();
+  EXPECT_EQ(std::string(kBOM) + "Host=\"changed\"", Read(kLocalFile));
+  EXPECT_EQ(std::string(kBOM) + "Host=\"system\"\rPort=25\rTimeout=60", Read(kSystemFile));
+  EXPECT_EQ(std::string(kBOM) + "Bye", Read(std::string(kSystem) + "/Velmora TextFooter"));
+  EXPECT_EQ("\x7F" "ELF library", Read("/plugins/Velmora.bundle/Velmora")) << "the bundle is left alone";
+}
+
+TEST_F(clsPrefsTest, BesideThePluginItsOwnFilesAreNoListFiles) {
+  for (char const* name : {"Velmora_OSX Plugin", "Velmora_WIN.fmx", "Velmora _osx", "velmora textfooter",
+                           "Velmora Prefs", "VelmoraPrefs"}) {
+    WriteFile(std::string(kLocal) + "/" + name, std::string(kBOM) + "line");
+  }
+  clsPrefs prefs;
+  prefs.LoadPrefs();
+  clsMultiVar files;
+  prefs.GetLocalListPrefFiles(&files);
+  std::vector<std::string> names;
+  for (clsSingleVar const& f : files) {
+    clsMultiVar::iterator it;
+    ASSERT_TRUE(f.GetArrayValue()->GetVar(U("PrefName"), it));
+    names.push_back(S(it->GetStringValue()));
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ((std::vector<std::string>{"_osx", "textfooter"}), names);
+  ASSERT_NE(nullptr, prefs.GetListPrefPtr(U("TextFooter")));
+  EXPECT_EQ("line", S(prefs.GetListPrefPtr(U("TextFooter"))->At(0)));
 }
 
 TEST_F(clsPrefsTest, ImportTakesTheNewestOlderVersionUnlessThisVersionHasAFolder) {
@@ -184,6 +244,7 @@ TEST_F(clsPrefsTest, ImportTakesTheNewestOlderVersionUnlessThisVersionHasAFolder
     EXPECT_EQ(std::string(kBOM) + "From=\"1.05\"", Read(kSystemFile)) << "saved into 1.1";
   }
   std::filesystem::remove(Real(kSystemFile));
+  std::filesystem::remove(Real(kLocalFile));
   clsPrefs blocked;
   EXPECT_EQ("none", S(blocked.GetStringPref(U("From"), U("none"))));
 }
