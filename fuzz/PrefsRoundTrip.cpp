@@ -56,6 +56,10 @@ std::string const& Root() {
     std::filesystem::create_directories(pattern + "/prefs");
     if (FSStandInSetRoot(pattern.c_str()) != noErr) std::abort();
     if (FSStandInSetFolder(kUserDomain, kPreferencesFolderType, "/prefs") != noErr) std::abort();
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(Root(), ignored);
+    });
     return pattern;
   }();
   return root;

@@ -40,6 +40,17 @@ void PlaceBundle(char const* realFolder) {
   CFRelease(id);
 }
 
+// The "PrefName" members of a discovery, sorted.
+std::vector<std::string> PrefNames(clsMultiVar const& files) {
+  std::vector<std::string> names;
+  for (clsSingleVar const& f : files) {
+    clsMultiVar::iterator it;
+    names.push_back(f.GetArrayValue()->GetVar(U("PrefName"), it) ? S(it->GetStringValue()) : "?");
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 class clsPrefsTest : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
@@ -221,14 +232,7 @@ TEST_F(clsPrefsTest, BesideThePluginItsOwnFilesAreNoListFiles) {
   prefs.LoadPrefs();
   clsMultiVar files;
   prefs.GetLocalListPrefFiles(&files);
-  std::vector<std::string> names;
-  for (clsSingleVar const& f : files) {
-    clsMultiVar::iterator it;
-    ASSERT_TRUE(f.GetArrayValue()->GetVar(U("PrefName"), it));
-    names.push_back(S(it->GetStringValue()));
-  }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ((std::vector<std::string>{"_osx", "textfooter"}), names);
+  EXPECT_EQ((std::vector<std::string>{"_osx", "textfooter"}), PrefNames(files));
   ASSERT_NE(nullptr, prefs.GetListPrefPtr(U("TextFooter")));
   EXPECT_EQ("line", S(prefs.GetListPrefPtr(U("TextFooter"))->At(0)));
 }
@@ -295,14 +299,7 @@ TEST_F(clsPrefsTest, ListFilesAreFoundByNameAndNeverTheLogs) {
   prefs.LoadPrefs();
   clsMultiVar files;
   prefs.GetSystemListPrefFiles(&files);
-  std::vector<std::string> names;
-  for (clsSingleVar const& f : files) {
-    clsMultiVar::iterator it;
-    ASSERT_TRUE(f.GetArrayValue()->GetVar(U("PrefName"), it));
-    names.push_back(S(it->GetStringValue()));
-  }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ((std::vector<std::string>{"50%", "textfooter"}), names);
+  EXPECT_EQ((std::vector<std::string>{"50%", "textfooter"}), PrefNames(files));
 
   UniStringList* footer = prefs.GetListPrefPtr(U("TextFooter"));
   ASSERT_NE(nullptr, footer);

@@ -1,0 +1,59 @@
+// clsPluginVars: the plug-in state's life, and the globals that hold it.
+#include "plugin/frame/clsPluginVars.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "core/DebugLog.h"
+#include "files/XFileSpec.h"
+#include "platform/carbon/Events.h"
+#include "plugin/frame/clsSendValues.h"
+
+clsPluginVars* m_udtPluginVars = nullptr;
+clsNewCfgDlg* g_udtNewCfgDlg = nullptr;
+
+namespace {
+bool g_bolFailNextPluginVars = false;
+}  // namespace
+
+void FailNextPluginVarsForTesting() { g_bolFailNextPluginVars = true; }
+
+clsPluginVars::clsPluginVars()
+    : m_udtSendValues(nullptr),
+      m_ulstMergeLines(nullptr),
+      m_ulstTempFiles(nullptr),
+      m_bolCustomStatusTitle(false) {
+  clsFuncDebug dbg(UniString("clsPluginVars Constructor"));
+  if (g_bolFailNextPluginVars) {
+    g_bolFailNextPluginVars = false;
+    throw std::bad_alloc();
+  }
+}
+
+clsPluginVars::~clsPluginVars() {
+  clsFuncDebug dbg(UniString("clsPluginVars Destructor"));
+  delete m_udtSendValues;
+  m_udtSendValues = nullptr;
+  delete m_ulstMergeLines;
+  m_ulstMergeLines = nullptr;
+  if (m_ulstTempFiles != nullptr) {
+    for (UniString const& path : *m_ulstTempFiles) {
+      XFileSpec file;
+      if (file.Set(path)) file.XRemoveFile();
+    }
+    delete m_ulstTempFiles;
+    m_ulstTempFiles = nullptr;
+  }
+}
+
+void Internal_PluginInit() {
+  clsFuncDebug dbg(UniString("Internal Plugin Init"));
+  if (m_udtPluginVars == nullptr) {
+    try {
+      m_udtPluginVars = new clsPluginVars;
+    } catch (...) {
+      m_udtPluginVars = nullptr;
+    }
+  }
+  srand(static_cast<unsigned int>(TickCount()));
+}

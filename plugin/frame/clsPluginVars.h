@@ -1,0 +1,48 @@
+// clsPluginVars: the one plug-in state, alive from Init to Shutdown: the message being
+// composed, the SMTP protocol controller, the sent values and the workers' scratch lists.
+// Interface: the class with its public fields (the workers reach them directly), the global
+// m_udtPluginVars (null before Init, after Shutdown and when its creation failed),
+// Internal_PluginInit (creates it once and seeds the random generator from the tick count) and
+// g_udtNewCfgDlg (the configuration dialog object while one call shows it).
+// Relies on mime/clsSMTPEmail.h, smtp/clsSMTPProt.h, plugin/frame/clsSendValues.h,
+// files/XFileSpec.h and core/DebugLog.h. Host thread only; no lock. Construction does no I/O
+// and starts no thread; destruction deletes every listed temporary file, ignoring failures,
+// then stops the controller's worker thread before the message goes.
+#pragma once
+
+#include "core/UniStringList.h"
+#include "mime/clsSMTPEmail.h"
+#include "smtp/clsSMTPProt.h"
+
+class clsSendValues;
+class clsNewCfgDlg;
+
+class clsPluginVars {
+ public:
+  clsPluginVars();
+  ~clsPluginVars();
+  clsPluginVars(clsPluginVars const&) = delete;
+  clsPluginVars& operator=(clsPluginVars const&) = delete;
+
+  // Declared in this order on purpose: members are destroyed in reverse, so the controller
+  // (and its worker thread, which reads the message) goes before the message.
+  clsSendValues* m_udtSendValues;  // owned; null until the first message is recorded
+  clsSMTPEmail m_udtEmail;
+  clsSMTPProt m_udtSMTP;
+  UniStringList* m_ulstMergeLines;  // owned; made on first use
+  UniStringList* m_ulstTempFiles;   // owned; full paths, each file deleted with the state
+  bool m_bolCustomStatusTitle;
+};
+
+// The one plug-in state.
+extern clsPluginVars* m_udtPluginVars;
+// The configuration dialog object, only while a call shows it.
+extern clsNewCfgDlg* g_udtNewCfgDlg;
+
+// Creates the plug-in state unless it exists; a creation that throws leaves it null (the
+// workers then refuse with their "Plug-in Variables Class is NULL." texts). Then seeds the
+// standard random generator with the tick count.
+void Internal_PluginInit();
+
+// Makes the next construction of the plug-in state throw as if memory had run out.
+void FailNextPluginVarsForTesting();

@@ -1,0 +1,51 @@
+// Tests of the plug-in state: its creation (once; a throwing one leaves it null) and its
+// destruction, which deletes the listed temporary files and ignores those already gone.
+#include "plugin/frame/clsPluginVars.h"
+
+#include <gtest/gtest.h>
+
+#include "plugin/frame/clsSendValues.h"
+#include "tests/support/TempFileSystemRoot.h"
+
+class clsPluginVarsTest : public clsTempFileSystemRootTest {
+ protected:
+  void TearDown() override {
+    delete m_udtPluginVars;
+    m_udtPluginVars = nullptr;
+    RemoveRoot();
+  }
+};
+
+TEST_F(clsPluginVarsTest, CreatedOnceAndNullWhenItsCreationThrows) {
+  FailNextPluginVarsForTesting();
+  Internal_PluginInit();
+  EXPECT_EQ(nullptr, m_udtPluginVars);
+  Internal_PluginInit();
+  ASSERT_NE(nullptr, m_udtPluginVars);
+  clsPluginVars* const first = m_udtPluginVars;
+  EXPECT_EQ(nullptr, first->m_udtSendValues);
+  EXPECT_EQ(nullptr, first->m_ulstTempFiles);
+  EXPECT_FALSE(first->m_bolCustomStatusTitle);
+  Internal_PluginInit();
+  EXPECT_EQ(first, m_udtPluginVars) << "an existing state stays";
+}
+
+TEST_F(clsPluginVarsTest, DestructionDeletesTheListedTemporaryFiles) {
+  ASSERT_TRUE(MakeRoot("velmora-vars", {"/tmp/Velmora Temp"}));
+  ASSERT_EQ(noErr, InstallRoot());
+  Write("/tmp/Velmora Temp/a.pdf", "a");
+  Write("/tmp/Velmora Temp/b 50%.txt", "b");
+  Write("/tmp/Velmora Temp/kept.txt", "c");
+  clsPluginVars* vars = new clsPluginVars;
+  vars->m_ulstTempFiles = new UniStringList;
+  for (char const* path : {"/tmp/Velmora Temp/a.pdf", "/tmp/Velmora Temp/gone.txt",
+                           "/tmp/Velmora Temp/b 50%.txt"}) {
+    vars->m_ulstTempFiles->Add(UniString(path));
+  }
+  vars->m_udtSendValues = new clsSendValues;
+  vars->m_ulstMergeLines = new UniStringList;
+  delete vars;
+  EXPECT_FALSE(Exists("/tmp/Velmora Temp/a.pdf"));
+  EXPECT_FALSE(Exists("/tmp/Velmora Temp/b 50%.txt"));
+  EXPECT_TRUE(Exists("/tmp/Velmora Temp/kept.txt"));
+}
