@@ -49,8 +49,9 @@ bool SameEntries(clsMultiVar const& a, clsMultiVar const& b) {
 }
 
 // The temporary file system every store of this process works on.
+// It lives on the heap, so the clean-up at exit still finds it.
 std::string const& Root() {
-  static std::string const root = [] {
+  static std::string const& root = *[] {
     std::string pattern = std::filesystem::temp_directory_path().string() + "/fuzz-prefs-XXXXXX";
     if (mkdtemp(&pattern[0]) == nullptr) std::abort();
     std::filesystem::create_directories(pattern + "/prefs");
@@ -60,7 +61,7 @@ std::string const& Root() {
       std::error_code ignored;
       std::filesystem::remove_all(Root(), ignored);
     });
-    return pattern;
+    return new std::string(pattern);
   }();
   return root;
 }

@@ -18,13 +18,30 @@ namespace {
 
 UniString U(char const* text) { return UniString(text); }
 
+// Whether "password" stands in the name, in any letter case. Every getter asks, so it scans in
+// place instead of building upper-cased copies.
 bool IsPasswordName(UniString const& name) {
-  return name.Pos(U("password"), true, 1, 1) > 0;
+  static char const kWord[] = "password";
+  int const wordLength = int(sizeof(kWord) - 1);
+  unsigned short const* units = name.GetBytes();
+  for (int start = 0; start + wordLength <= name.Length(); ++start) {
+    int i = 0;
+    while (i < wordLength) {
+      unsigned short u = units[start + i];
+      if (u >= 'A' && u <= 'Z') u = static_cast<unsigned short>(u - 'A' + 'a');
+      if (u != static_cast<unsigned char>(kWord[i])) break;
+      ++i;
+    }
+    if (i == wordLength) return true;
+  }
+  return false;
 }
 
+// CR and LF end an entry in the file; a zero unit ends the text read back.
 bool HoldsLineBreak(UniString const& text) {
   return text.Pos(static_cast<unsigned short>('\r')) > 0 ||
-         text.Pos(static_cast<unsigned short>('\n')) > 0;
+         text.Pos(static_cast<unsigned short>('\n')) > 0 ||
+         text.Pos(static_cast<unsigned short>(0)) > 0;
 }
 
 // The stored (scrambled) text as the scrambler's bytes: one byte per unit. A text holding a
@@ -71,7 +88,7 @@ bool clsPrefs::IsStorableName(UniString name) {
   for (int i = 1; i <= trimmed.Length(); ++i) {
     switch (trimmed[i]) {
       case '=': case ';': case '\'': case '"': case '{': case '}': case '$': case '\r':
-      case '\n':
+      case '\n': case 0:
         return false;
       default:
         break;
@@ -83,7 +100,8 @@ bool clsPrefs::IsStorableName(UniString name) {
 UniString clsPrefs::CheckName(UniString const& name) {
   if (IsStorableName(name)) return UniString();
   return U("Invalid Preference Name: '") + name +
-         U("'; a Preference Name cannot be blank or contain =, ;, ', \", {, }, $ or a line break.");
+         U("'; a Preference Name cannot be blank or contain =, ;, ', \", {, }, $, a line break "
+           "or a zero character.");
 }
 
 UniString clsPrefs::ErrorString() const {
@@ -164,7 +182,8 @@ bool clsPrefs::SetStringPref(UniString name, UniString value) {
   m_ustrError = CheckName(name);
   if (m_ustrError.IsEmpty() && HoldsLineBreak(value)) {
     m_ustrError = U("The value of the Preference '") + name.Trim() +
-                  U("' holds a line break; only a list preference can hold several lines.");
+                  U("' holds a line break or a zero character; only a list preference can hold "
+                    "several lines.");
   }
   if (m_ustrError.IsNotEmpty()) {
     DebugOutput(kDebugError, U("SetStringPref: ") + m_ustrError);

@@ -12,8 +12,8 @@
 // preferences on the SMTP worker thread while the host thread may save). A list pointer from
 // GetListPrefPtr stays valid until the next reload or change of that entry.
 // Failures: setters refuse a name the file cannot hold, and SetStringPref a value holding a
-// line break, returning false with ErrorString() set and storing nothing; file errors while
-// loading or saving are logged or skipped, never thrown.
+// line break or a zero unit, returning false with ErrorString() set and storing nothing; file
+// errors while loading or saving are logged or skipped, never thrown.
 #pragma once
 
 #include <cstdint>
@@ -52,7 +52,8 @@ class clsPrefs {
 
   // Setters: memory only. The found entry takes the value, else a new entry goes to the system
   // set. False, with ErrorString() set and nothing stored, for a name IsStorableName refuses
-  // and (SetStringPref) a value holding CR or LF; SetListPref splits its text at line ends.
+  // and (SetStringPref) a value holding CR, LF or a zero unit; SetListPref splits its text at
+  // line ends.
   bool SetStringPref(UniString name, UniString value);
   bool SetIntegerPref(UniString name, int32_t value);
   bool SetBooleanPref(UniString name, bool value);
@@ -70,7 +71,7 @@ class clsPrefs {
   void GetLocalListPrefFiles(clsMultiVar* files);
 
   // Whether a preference of this name can be written to and read back from the preference
-  // file: not blank, and none of = ; ' " { } $ CR LF.
+  // file: not blank, and none of = ; ' " { } $ CR LF and no zero unit.
   static bool IsStorableName(UniString name);
 
  private:

@@ -227,7 +227,8 @@ bool clsPrefs::SaveMainFile(XFileSpec& folder, clsMultiVar const& set) {
 
 void clsPrefs::LoadPrefs() {
   std::lock_guard<std::recursive_mutex> lock(m_mtxStore);
-  clsFuncDebug dbg(U("LoadPrefs"));
+  static UniString const kScopeName(U("LoadPrefs"));  // every getter comes through here
+  clsFuncDebug dbg(kScopeName);
 
   clsDateTime now;
   now.SetToNow();

@@ -144,13 +144,14 @@ TEST_F(clsPrefsTest, PasswordsAreScrambledOnDiskAndClearThroughTheGetters) {
 }
 
 TEST_F(clsPrefsTest, SettersRefuseWhatTheFileCannotHoldAndStoreNothing) {
+  using namespace std::string_literals;
   struct stcCase {
-    char const* name;
-    char const* value;
+    std::string name;
+    std::string value;
   } const cases[] = {{"a=b", "x"},  {"a;b", "x"},  {"a\"b", "x"}, {"a'b", "x"},
                      {"a{b", "x"},  {"a}b", "x"},  {"a$b", "x"},  {"a\rb", "x"},
-                     {"a\nb", "x"}, {"  ", "x"},   {"Body", "one\ntwo"}, {"Body", "one\r\ntwo"},
-                     {"Body", "one\rtwo"}};
+                     {"a\nb", "x"}, {"  ", "x"},   {"a\0b"s, "x"}, {"Body", "one\ntwo"},
+                     {"Body", "one\r\ntwo"}, {"Body", "one\rtwo"}, {"Body", "cut\0here"s}};
   clsPrefs prefs;
   prefs.LoadPrefs();
   ASSERT_TRUE(prefs.SetStringPref(U("Kept"), U("yes")));
@@ -160,7 +161,7 @@ TEST_F(clsPrefsTest, SettersRefuseWhatTheFileCannotHoldAndStoreNothing) {
     EXPECT_FALSE(prefs.SetStringPref(U(c.name), U(c.value))) << c.name;
     EXPECT_FALSE(prefs.ErrorString().IsEmpty()) << c.name;
     bool const badName = !clsPrefs::IsStorableName(U(c.name));
-    EXPECT_EQ(badName, std::string(c.name) != "Body") << c.name;
+    EXPECT_EQ(badName, c.name != "Body") << c.name;
     if (badName) {
       EXPECT_FALSE(prefs.SetIntegerPref(U(c.name), 1)) << c.name;
       EXPECT_FALSE(prefs.SetBooleanPref(U(c.name), true)) << c.name;
