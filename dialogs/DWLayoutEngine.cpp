@@ -6,15 +6,20 @@
 // bounds and adjusted sizes; a final field of 0 means the laid-out value stands.
 // Children of titled group boxes and the pages of tab controls are placed relative to their
 // container; everything else relative to the window content.
-// Relies on GetThemeTextDimensions, the CoreFoundation string bridge and the window's
-// PositionControl and SetWindowSize, which are called only when a window is given.
+// Relies on GetThemeTextDimensions, the CoreFoundation string bridge, the bundle and CoreGraphics
+// stand-ins for pictures, and the window's PositionControl and SetWindowSize, which are called
+// only when a window is given.
 #include "dialogs/DWLayoutEngine.h"
 
 #include <algorithm>
 
+#include "core/DebugLog.h"
 #include "core/MacOSGlue.h"
 #include "dialogs/clsDynamicWindow.h"
+#include "files/XFileSpec.h"
 #include "platform/carbon/Appearance.h"
+#include "platform/cf/CFBundle.h"
+#include "platform/cg/CGImage.h"
 
 namespace {
 
@@ -257,7 +262,36 @@ void clsDWLayoutObject::MeasureSelf() {
   if (m_intMaxHeight != 0) m_intHeight = std::min(m_intHeight, m_intMaxHeight);
 }
 
-void clsDWLayoutObject::MeasurePicture() {}
+// The plug-in bundle's PNG resource named by the label, at its pixel size; each failing step
+// logs its line and leaves 0 x 0.
+void clsDWLayoutObject::MeasurePicture() {
+  UniString const which = UniString(m_lngID) + UniString("; ", 1, -1) + m_ustrLabel;
+  auto fail = [&which](char const* what) {
+    DebugOutput(kDebugError, UniString(what, 1, -1) + which);
+  };
+  CFStringRef identifier = CFStringCreateWithCString(kCFAllocatorDefault, g_strPluginBundleIdentifier,
+                                                     kCFStringEncodingUTF8);
+  CFBundleRef bundle = identifier != nullptr ? CFBundleGetBundleWithIdentifier(identifier) : nullptr;
+  if (identifier != nullptr) CFRelease(identifier);
+  if (bundle == nullptr) return fail("Could not get Bundle Ref for (Resource) Picture Control: ");
+
+  CFStringRef name = UniStringToCFString(m_ustrLabel);
+  CFURLRef url = name != nullptr ? CFBundleCopyResourceURL(bundle, name, nullptr, nullptr) : nullptr;
+  if (name != nullptr) CFRelease(name);
+  if (url == nullptr) return fail("Could not make URL for (Resource) Picture Control: ");
+
+  CGDataProviderRef provider = CGDataProviderCreateWithURL(url);
+  CFRelease(url);
+  if (provider == nullptr) return fail("Could not get Data Provider for (Resource) Picture Control: ");
+
+  CGImageRef image =
+      CGImageCreateWithPNGDataProvider(provider, nullptr, false, kCGRenderingIntentDefault);
+  CGDataProviderRelease(provider);
+  if (image == nullptr) return fail("Could not load Image for (Resource) Picture Control: ");
+  m_intWidth = int32_t(CGImageGetWidth(image));
+  m_intHeight = int32_t(CGImageGetHeight(image));
+  CGImageRelease(image);
+}
 
 void clsDWLayout::MeasureAllControls(clsDWLayoutObject& node) {
   for (clsDWLayoutObject& child : node.m_vecChildren) {

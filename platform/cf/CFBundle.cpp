@@ -21,11 +21,7 @@
 #include <vector>
 
 #include "platform/carbon/FilesStandIn.h"
-
-struct __CFBundle : public CFRuntimeObject {
-  __CFBundle() : CFRuntimeObject(kCFRuntimeTypeBundle) {}
-  std::string m_strRealFolder;
-};
+#include "platform/cf/CFBundleInternal.h"
 
 namespace {
 

@@ -57,3 +57,15 @@ Boolean CFBundleRegisterForAddress(CFStringRef identifier, void const* address);
 // and with it the folder beside it, inside its own file-system root. A null path removes the
 // registration. False for a null or empty identifier or an empty path.
 Boolean CFBundleSetLocationForTesting(CFStringRef identifier, char const* realFolderPath);
+
+// ---- loading a bundle's code (CFBundleLoading.cpp) ----
+// A bundle's executable is the file in its folder named like the folder without its extension
+// (WebKitInterface.bundle/WebKitInterface), a shared library.
+// A new bundle (Create rule) for the folder a file URL names; NULL when no folder is there.
+CFBundleRef CFBundleCreate(CFAllocatorRef allocator, CFURLRef bundleURL);
+// Loads the executable (once; later calls answer true); false when it is missing or cannot be
+// loaded. Loaded code stays for the life of the process.
+Boolean CFBundleLoadExecutable(CFBundleRef bundle);
+// The address of the executable's function of that name, loading the executable first when
+// needed; NULL when the function or the executable is not there.
+void* CFBundleGetFunctionPointerForName(CFBundleRef bundle, CFStringRef functionName);

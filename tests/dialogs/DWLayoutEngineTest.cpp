@@ -4,9 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
+#include "core/DebugLog.h"
 #include "dialogs/clsDWLayout.h"
+#include "files/XFileSpec.h"
+#include "platform/cf/CFBundle.h"
+#include "tests/support/TempFileSystemRoot.h"
 
 namespace {
 
@@ -459,6 +465,79 @@ TEST(DWLayoutEngineTest, SpacingAndMetricTables) {
   EXPECT_EQ(layout.GetSpacingBetweenLayoutObjects(radioButton, radioButton, false), 3);
   EXPECT_EQ(layout.GetSpacingBetweenLayoutObjects(edit, radioButton, false), 12);
   EXPECT_EQ(layout.GetSpacingBetweenLayoutObjects(radioController, radioController, true), 0);
+}
+
+// Pictures come from PNG resources of the plug-in's bundle, placed here inside a temporary root.
+class DWLayoutPictureTest : public clsTempFileSystemRootTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(MakeRoot("pictures", {"/Velmora.bundle/Resources/folder.png"}));
+    // A 3 x 2 RGB picture.
+    unsigned char const png[] = {
+        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44,
+        0x52, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x08, 0x02, 0x00, 0x00, 0x00, 0x12,
+        0x16, 0xf1, 0x4d, 0x00, 0x00, 0x00, 0x10, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9c, 0x63, 0xf8,
+        0xcf, 0xc0, 0x00, 0x41, 0x0c, 0x70, 0x16, 0x00, 0x41, 0xd2, 0x05, 0xfb, 0x87, 0xf0, 0xb9,
+        0x48, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+    Write("/Velmora.bundle/Resources/logo.png", std::string(png, png + sizeof(png)));
+    Write("/Velmora.bundle/Resources/text.png", "GIF89a, not a PNG");
+    ASSERT_EQ(InstallRoot(), noErr);
+    m_strIdentifier = CFStringCreateWithCString(nullptr, g_strPluginBundleIdentifier,
+                                                kCFStringEncodingUTF8);
+    InitDebug();
+  }
+  void TearDown() override {
+    CFBundleSetLocationForTesting(m_strIdentifier, nullptr);
+    CFRelease(m_strIdentifier);
+    EndDebug();
+    RemoveRoot();
+  }
+  CFStringRef m_strIdentifier = nullptr;
+};
+
+TEST_F(DWLayoutPictureTest, PngResourcesMeasureTheirPixelSizeAndFailuresLogTheirStep) {
+  struct stcCase {
+    char const* m_strWhat;
+    bool m_blnBundle;
+    char const* m_strLabel;
+    int w, h;
+    char const* m_strLogged;  // null: no line
+  };
+  stcCase const cases[] = {
+      {"picture", true, "logo.png", 3, 2, nullptr},
+      {"no bundle", false, "logo.png", 0, 0, "Could not get Bundle Ref for (Resource) Picture Control: 7; logo.png"},
+      {"no resource", true, "gone.png", 0, 0, "Could not make URL for (Resource) Picture Control: 7; gone.png"},
+      {"a folder", true, "folder.png", 0, 0, "Could not get Data Provider for (Resource) Picture Control: 7; folder.png"},
+      {"not a PNG", true, "text.png", 0, 0, "Could not load Image for (Resource) Picture Control: 7; text.png"},
+  };
+  for (stcCase const& c : cases) {
+    if (c.m_blnBundle) {
+      ASSERT_TRUE(CFBundleSetLocationForTesting(m_strIdentifier, Real("/Velmora.bundle").c_str()));
+    } else {
+      ASSERT_TRUE(CFBundleSetLocationForTesting(m_strIdentifier, nullptr));
+    }
+    g_ulstDebugBackLog->Clear();
+    clsDWLayoutObject picture;
+    picture.m_enmType = DWLO_Picture;
+    picture.m_lngID = 7;
+    picture.m_intFeatures = 1;
+    picture.m_ustrLabel = U(c.m_strLabel);
+    picture.m_intMinWidth = 10;  // limits do not apply to pictures
+    picture.m_intMaxHeight = 1;
+    picture.MeasureSelf();
+    EXPECT_EQ(picture.m_intWidth, c.w) << c.m_strWhat;
+    EXPECT_EQ(picture.m_intHeight, c.h) << c.m_strWhat;
+    std::vector<std::string> lines;
+    for (UniString const& line : *g_ulstDebugBackLog) lines.push_back(line.GetAnsiString(1).c_str());
+    if (c.m_strLogged == nullptr) {
+      EXPECT_TRUE(lines.empty()) << c.m_strWhat;
+      continue;
+    }
+    ASSERT_EQ(lines.size(), 1u) << c.m_strWhat;
+    std::string const& line = lines[0];
+    EXPECT_NE(line.find("Err : "), std::string::npos) << line;
+    EXPECT_EQ(line.substr(line.size() - std::string(c.m_strLogged).size()), c.m_strLogged);
+  }
 }
 
 }  // namespace
