@@ -1,13 +1,35 @@
 // FileFuncs: what the plug-in frame uses of the File_* functions.
-// Interface: DoFileExport, the worker that writes a container value to a file; the frame's
-// container attachments are written through it as well.
-// Relies on the host SDK's container values and core/clsMultiVar.h; see the unit behind each
-// function for what it relies on and how it fails.
+// Interface: ChooseFileFuncs, RegisterFileFuncs and UnregisterFileFuncs (start-up and shutdown),
+// OldStyleFileFuncCallback (the old-style External call, offered first to the File functions)
+// and DoFileExport, the worker that writes a container value to a file; the frame's container
+// attachments are written through it as well.
+// Relies on the host SDK's container values and calculation engine, core/clsMultiVar.h and
+// core/UniStringList.h; see the unit behind each function for what it relies on and how it fails.
 #pragma once
 
+#include <cstdint>
+
+#include "core/UniStringList.h"
 #include "core/clsMultiVar.h"
 #include "core/clsSingleVar.h"
 #include "platform/fmx/FMXData.h"
+
+// Stores the mask of offered File_* functions (bit 0x1 File_Copy to 0x2000 File_Size; 0x80 is
+// File_GetPath with its three old names; higher bits mean nothing). Call before registering.
+void ChooseFileFuncs(uint32_t mask);
+// Registers, in the table's order, each function whose bit is set, under the plug-in ID 'QRVe'
+// as "Velmora_" and its name, with help comments appended when addHelp is true and the flags of
+// its class (the dialog flag lists the functions in all of the host's calculation dialogs).
+// Stops at the first refusal and answers its code (sign-extended); 0 when all or none succeeded.
+int32_t RegisterFileFuncs(bool addHelp, bool dialogFlag);
+// Unregisters all seventeen ids, whatever the mask, ignoring the host's answers.
+void UnregisterFileFuncs();
+// The old-style External call: funcNo counted from base over the entries the mask enables
+// selects one function, whose parameter text (the first line alone, or the lines in the
+// variable-list syntax) is handed to its worker; out then holds the one result line. True when a
+// function was selected (success or not); false, with out untouched, otherwise. Exceptions pass
+// to the caller, whose own catch-all handles them.
+bool OldStyleFileFuncCallback(int32_t base, int32_t funcNo, UniStringList* in, UniStringList* out);
 
 // Writes the container's content into the folder "Path" (any accepted path form) and answers a
 // text: "Exported Text to ", "Copied By Reference File to ", "The By Reference File already

@@ -1,6 +1,6 @@
 // FileFuncsInternal: small helpers shared by the File_* workers and by no one else.
-// Interface: U() (a UTF-8 literal as a UniString), TextParam() and IntegerParam() (a named
-// parameter read as text or as its stored integer, an absent one empty or 0), HasParam(),
+// Interface: U() (a UTF-8 literal as a UniString), kProductName, TextParam() and IntegerParam()
+// (a named parameter read as text or as its stored integer, an absent one empty or 0), HasParam(),
 // StringResult() (a nameless string value) and PosixPath() (a spec's full POSIX path).
 // Relies on core/clsMultiVar.h, core/clsSingleVar.h and files/XFileSpec.h. Nothing throws; a
 // null collection counts as one without parameters.
@@ -16,6 +16,9 @@
 namespace FileFuncsInternal {
 
 inline UniString U(char const* text) { return UniString(text, 1); }
+
+// The product name in front of every registered name and in the crash message.
+char const kProductName[] = "Velmora";
 
 inline bool HasParam(clsMultiVar* params, char const* name) {
   clsMultiVar::iterator it;

@@ -42,21 +42,16 @@ TEST_F(FileOperationsTest, EachMemberAnswersItsChecksAndOperationInOrder) {
       {DoFileCopy, "Source", "~/dir/f.txt", "Destination", "~/dir", "ERROR: File_Copy: File Copy Failed: Destination File already exists: f.txt", 0, nullptr, nullptr},
       {DoFileCopy, "Source", "~/file.txt", "Destination", "~/dir", "Copied /Users/bob/file.txt to /Users/bob/dir", 0, "/Users/bob/dir/file.txt", nullptr},
       // Move: the source path in the text is the old location.
-      {DoFileMove, "Source", "~/full", "Destination", "~/dir", "ERROR: File_Move: You cannot move Folders with this function; you must specify a File.", 0, "/Users/bob/full/x", nullptr},
       {DoFileMove, "Source", "~/dir/f.txt", "Destination", "~/dir", "ERROR: File_Move: File Move Failed: Destination File already exists: f.txt", 0, "/Users/bob/dir/f.txt", nullptr},
       {DoFileMove, "Source", "~/file.txt", "Destination", "~/dir", "Moved /Users/bob/file.txt to /Users/bob/dir", 0, "/Users/bob/dir/file.txt", "/Users/bob/file.txt"},
       // Rename: the path in the text is the renamed file's; the new name as passed.
       {DoFileRename, "File", "", "", "", "ERROR: File_Rename: You must specify the File to Rename ('File' parameter).", 0, nullptr, nullptr},
-      {DoFileRename, "File", "~/dir", "NewName", "y", "ERROR: File_Rename: You cannot rename Folders with this function; you must specify a File.", 0, "/Users/bob/dir", nullptr},
       {DoFileRename, "File", "~/file.txt", "NewName", "", "ERROR: File_Rename: You must specify a new Name for the File ('NewName' parameter). (2)", 0, nullptr, nullptr},
       {DoFileRename, "File", "~/file.txt", "NewName", "dir", "ERROR: File_Rename: File Renaming Failed: A Folder with that name already exists: dir", 0, "/Users/bob/file.txt", nullptr},
       {DoFileRename, "File", "~/file.txt", "NewName", "a/b", "Renamed /Users/bob/a:b to a/b", 0, "/Users/bob/a:b", "/Users/bob/file.txt"},
       // Delete.
-      {DoFileDelete, "File", "", "", "", "ERROR: File_Delete: You must specify a File to Delete ('File' parameter).", 0, nullptr, nullptr},
-      {DoFileDelete, "File", "~/empty", "", "", "ERROR: File_Delete: You cannot delete Folders with this function; you must specify a File.", 0, "/Users/bob/empty", nullptr},
       {DoFileDelete, "File", "~/file.txt", "", "", "/Users/bob/file.txt Deleted.", 0, nullptr, "/Users/bob/file.txt"},
       // DeleteFolder: a file is the wrong kind; a folder with content cannot go.
-      {DoFileDeleteFolder, "Folder", "", "", "", "ERROR: File_DeleteFolder: You must specify a Folder to Delete ('Folder' parameter).", 0, nullptr, nullptr},
       {DoFileDeleteFolder, "Folder", "~/file.txt", "", "", "ERROR: File_DeleteFolder: You cannot delete Files with this function; you must specify a Folder.", 0, "/Users/bob/file.txt", nullptr},
       {DoFileDeleteFolder, "Folder", "~/nope", "", "", "ERROR: File_DeleteFolder: Folder does not exist.", 0, nullptr, nullptr},
       {DoFileDeleteFolder, "Folder", "~/full", "", "", "ERROR: File_DeleteFolder: Folder Deletion Failed: Could not delete Folder: full; MacError: -47 (File/Folder is in use)", 0, "/Users/bob/full/x", nullptr},
@@ -71,12 +66,9 @@ TEST_F(FileOperationsTest, EachMemberAnswersItsChecksAndOperationInOrder) {
       {DoFileExists, "File", "~/file.txt", "", "", nullptr, 1, nullptr, nullptr},
       {DoFileExists, "File", "~/dir", "", "", "ERROR: File_Exists: File is not a File (it's a Folder): dir", 0, nullptr, nullptr},
       {DoFileExists, "File", "~/nope.txt", "", "", "ERROR: File_Exists: File does not exist: nope.txt", 0, nullptr, nullptr},
-      {DoFileFolderExists, "Folder", "", "", "", "ERROR: File_FolderExists: You must specify a Folder to test ('Folder' parameter).", 0, nullptr, nullptr},
       {DoFileFolderExists, "Folder", "~/dir", "", "", nullptr, 1, nullptr, nullptr},
       {DoFileFolderExists, "Folder", "~/file.txt", "", "", "ERROR: File_FolderExists: Folder is not a Folder (it's a File): file.txt", 0, nullptr, nullptr},
       // Size.
-      {DoFileSize, "File", "", "", "", "ERROR: File_Size: You must specify a File to get its Size ('File' parameter).", 0, nullptr, nullptr},
-      {DoFileSize, "File", "~/dir", "", "", "ERROR: File_Size: You cannot get the size of Folders with this function; you must specify a File.", 0, nullptr, nullptr},
       {DoFileSize, "File", "~/dir/f.txt", "", "", nullptr, 5, nullptr, nullptr},
   };
   for (auto const& row : rows) {
