@@ -10,7 +10,9 @@
 // follow the list in resource order, so the earliest matching item wins. For bytes to units a
 // lookup built after loading holds, per first byte (and per second byte where many items share a
 // first byte), only the items of that walk that can match, so multi-byte code pages need not
-// test every item of a lead byte.
+// test every item of a lead byte. On top of it, and of the unit index for units to bytes, quick
+// tables built at load hold the walk's first match for every one- or two-byte input and every
+// unit, wherever that is one unit or at most two bytes; the bulk conversions read them directly.
 #include "core/UniConverter.h"
 
 #include <algorithm>
@@ -181,6 +183,7 @@ bool UniConverter::LoadFromResource(int encoding) {
   }
   ReleaseResource(handle);
   BuildByteLookup();
+  BuildQuickUnits();
   return true;
 }
 
@@ -260,11 +263,196 @@ void UniConverter::BuildByteLookup() {
       }
     }
     m_bolByteLookup = true;
+    BuildQuickBytes(lead);
   } catch (std::bad_alloc const&) {
+    m_bolQuickBytes = false;
+    m_vecQuickPairs.clear();
     m_vecLookupItems.clear();
     m_vecPairSpans.clear();
     std::fill(std::begin(m_lngPairTables), std::end(m_lngPairTables), -1);
   }
+}
+
+// Every answer of the table is the first match of the lookup above for that input, so the quick
+// path gives what the walk gives; only answers of one unit are kept, the rest say "ask".
+void UniConverter::BuildQuickBytes(std::vector<std::vector<ConvItem const*>> const& lead) {
+  m_bolQuickBytes = false;
+  m_vecQuickPairs.clear();
+  auto resolve = [](ConvItem const* const* first, size_t n, unsigned char const* input,
+                    int available) {
+    stcQuickUnit answer;
+    for (size_t k = 0; k < n; ++k) {
+      unsigned short units[kConvItemMaxCount];
+      int count = kConvItemMaxCount;
+      int const used = MatchBytes(first[k], input, units, &count, available);
+      if (used <= 0) continue;
+      answer.m_bytKind = count == 1 ? kQuickFound : kQuickAsk;
+      answer.m_uintUnit = units[0];
+      answer.m_bytUsed = UInt8(used);
+      break;
+    }
+    return answer;
+  };
+  m_udtQuickLead[0] = stcQuickUnit();  // a zero byte never matches
+  m_udtQuickAlone[0] = stcQuickUnit();
+  for (int b = 1; b < 256; ++b) {
+    std::vector<ConvItem const*> const& items = lead[size_t(b)];
+    UInt8 longest = 0;
+    for (ConvItem const* item : items) longest = std::max(longest, item->m_bytByteCount);
+    unsigned char input[2] = {UInt8(b), 0};
+    m_udtQuickAlone[b] = resolve(items.data(), items.size(), input, 1);
+    if (longest > 2) {
+      m_udtQuickLead[b].m_bytKind = kQuickAsk;
+    } else if (longest < 2) {
+      m_udtQuickLead[b] = m_udtQuickAlone[b];
+    } else {
+      m_udtQuickLead[b].m_bytKind = kQuickPair;
+      m_udtQuickLead[b].m_uintUnit = UInt16(m_vecQuickPairs.size() / 256);
+      for (int c = 0; c < 256; ++c) {
+        input[1] = UInt8(c);
+        if (m_lngPairTables[b] >= 0) {
+          stcItemSpan const span = m_vecPairSpans[size_t(m_lngPairTables[b]) * 256 + size_t(c)];
+          m_vecQuickPairs.push_back(
+              resolve(m_vecLookupItems.data() + span.m_lngStart, span.m_lngCount, input, 2));
+        } else {
+          m_vecQuickPairs.push_back(resolve(items.data(), items.size(), input, 2));
+        }
+      }
+    }
+  }
+  m_bolQuickBytes = true;
+}
+
+// FromUnicode walks from a unit's index entry through the rest of the list. Going through the
+// items once in list order, a unit's answer is the first item at or after its entry whose first
+// unit range holds it: of one unit, its bytes; of several, the following units decide ("ask").
+void UniConverter::BuildQuickUnits() {
+  m_bolQuickUnits = false;
+  m_vecQuickPages.clear();
+  try {
+    std::vector<ConvItem const*> ordered;
+    for (ConvItem const* item = m_pudtFirstItem; item != nullptr; item = item->m_pudtNext) {
+      ordered.push_back(item);
+    }
+    // The list position of each unit's index entry; units without one never match.
+    std::vector<size_t> entry(65536, ordered.size());
+    {
+      std::vector<std::pair<ConvItem const*, size_t>> byItem;
+      byItem.reserve(ordered.size());
+      for (size_t k = 0; k < ordered.size(); ++k) byItem.push_back({ordered[k], k});
+      std::sort(byItem.begin(), byItem.end());
+      for (size_t u = 1; u < 65536; ++u) {
+        ConvItem const* first = m_pudtUnitIndex[u];
+        if (first == nullptr) continue;
+        auto it = std::lower_bound(byItem.begin(), byItem.end(),
+                                   std::pair<ConvItem const*, size_t>(first, 0));
+        if (it != byItem.end() && it->first == first) entry[u] = it->second;
+      }
+    }
+    std::vector<stcQuickBytes> answers(65536);
+    std::vector<bool> decided(65536, false);
+    size_t total = 0;
+    for (size_t k = 0; k < ordered.size(); ++k) {
+      ConvItem const* item = ordered[k];
+      if (item->m_bytKind != kConvItemSingle && item->m_bytKind != kConvItemRange) continue;
+      unsigned const low = item->m_uintUnits[0];
+      unsigned const high = item->m_bytKind == kConvItemRange ? item->m_uintHighUnits[0] : low;
+      if (high >= low) total += high - low + 1;
+      if (total > kMaxLookupItems) return;
+      for (unsigned u = low < 1 ? 1 : low; u <= high; ++u) {
+        if (decided[u] || entry[u] > k) continue;
+        decided[u] = true;
+        stcQuickBytes& answer = answers[u];
+        int const n = item->m_bytByteCount;
+        if (item->m_bytUnitCount != 1 || n > 2) {
+          answer.m_bytKind = kQuickAsk;
+          continue;
+        }
+        UInt32 const offset = u - low;
+        for (int j = 0; j < n; ++j) {
+          answer.m_bytBytes[j] = item->m_bytKind == kConvItemSingle
+                                     ? item->m_bytBytes[j]
+                                     : UInt8(item->m_bytBytes[j] + (ShiftRight(offset, 8 * (n - 1 - j)) & 0xFFu));
+        }
+        answer.m_bytCount = UInt8(n);
+        answer.m_bytKind = kQuickFound;
+      }
+    }
+    // Page 0 answers "no match" for every unit; a high byte with any other answer gets its own.
+    m_vecQuickPages.assign(256, stcQuickBytes());
+    for (size_t high = 0; high < 256; ++high) {
+      bool any = false;
+      for (size_t low = 0; low < 256 && !any; ++low) any = answers[high * 256 + low].m_bytKind != kQuickNone;
+      m_uintQuickPage[high] = 0;
+      if (!any) continue;
+      m_uintQuickPage[high] = UInt16(m_vecQuickPages.size() / 256);
+      m_vecQuickPages.insert(m_vecQuickPages.end(), answers.begin() + long(high * 256),
+                             answers.begin() + long(high * 256 + 256));
+    }
+    m_bolQuickUnits = true;
+  } catch (std::bad_alloc const&) {
+    m_vecQuickPages.clear();
+  }
+}
+
+int UniConverter::QuickDecodeRun(unsigned char const* bytes, int length, unsigned short* out,
+                                 size_t room, size_t* produced) const {
+  *produced = 0;
+  if (!m_bolQuickBytes || bytes == nullptr || out == nullptr) return 0;
+  int i = 0;
+  size_t n = 0;
+  while (i < length && n < room) {
+    // A first byte's own answer always takes that one byte; only pairs take two.
+    stcQuickUnit const* entry = &m_udtQuickLead[bytes[i]];
+    if (entry->m_bytKind == kQuickFound) {
+      out[n++] = entry->m_uintUnit;
+      ++i;
+      continue;
+    }
+    if (entry->m_bytKind == kQuickPair) {
+      entry = i + 1 < length ? &m_vecQuickPairs[std::size_t(entry->m_uintUnit) * 256 + bytes[i + 1]]
+                             : &m_udtQuickAlone[bytes[i]];
+      if (entry->m_bytKind == kQuickFound) {
+        out[n++] = entry->m_uintUnit;
+        // A branch, not an addition of the loaded count: the next byte's load need not wait.
+        if (entry->m_bytUsed == 2) {
+          i += 2;
+        } else {
+          ++i;
+        }
+        continue;
+      }
+    }
+    if (entry->m_bytKind != kQuickNone) break;
+    out[n++] = '?';
+    ++i;
+  }
+  *produced = n;
+  return i;
+}
+
+int UniConverter::QuickEncodeRun(unsigned short const* units, int length, unsigned char* out,
+                                 size_t room, size_t* produced) const {
+  *produced = 0;
+  if (!m_bolQuickUnits || units == nullptr || out == nullptr) return 0;
+  int i = 0;
+  size_t n = 0;
+  while (i < length && n + 2 <= room) {
+    stcQuickBytes const& entry =
+        m_vecQuickPages[std::size_t(m_uintQuickPage[units[i] >> 8]) * 256 + (units[i] & 0xFF)];
+    if (entry.m_bytKind == kQuickFound) {
+      out[n] = entry.m_bytBytes[0];
+      out[n + 1] = entry.m_bytBytes[1];
+      n += entry.m_bytCount;
+    } else if (entry.m_bytKind == kQuickNone) {
+      out[n++] = '?';
+    } else {
+      break;
+    }
+    ++i;
+  }
+  *produced = n;
+  return i;
 }
 
 int UniConverter::WalkToUnicode(unsigned char const* bytes, unsigned short* units, int* count,
@@ -281,6 +469,11 @@ int UniConverter::ToUnicode(unsigned char const* bytes, unsigned short* units, i
   if (bytes == nullptr || units == nullptr || count == nullptr || *count < 1 || available < 1 ||
       bytes[0] == 0) {
     return 0;
+  }
+  int const quick = QuickToUnicode(bytes, available, units);
+  if (quick >= 0) {
+    if (quick > 0) *count = 1;
+    return quick;
   }
   if (!m_bolByteLookup) return WalkToUnicode(bytes, units, count, available);
   stcItemSpan span = m_udtLeadSpans[bytes[0]];
@@ -316,6 +509,8 @@ int UniConverter::FromUnicode(unsigned short const* units, unsigned char* bytes,
       units[0] == 0) {
     return 0;
   }
+  int const quick = QuickFromUnicode(units, bytes, count);
+  if (quick >= 0) return quick;
   for (ConvItem const* item = m_pudtUnitIndex[units[0]]; item != nullptr; item = item->m_pudtNext) {
     int const unitCount = item->m_bytUnitCount;
     if (unitCount > available) continue;

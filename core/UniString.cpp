@@ -348,6 +348,11 @@ void UniString::DecodeCodePage(unsigned char const* bytes, int length, int encod
   size_t count = 0;
   int i = 0;
   while (i < length) {
+    // Most characters come straight from the converter's tables, one unit each.
+    size_t produced = 0;
+    i += converter->QuickDecodeRun(bytes + i, length - i, work + count, room - count, &produced);
+    count += produced;
+    if (i >= length) break;
     unsigned short units[kConvRoom];
     int n = kConvRoom;
     int used = converter->ToUnicode(bytes + i, units, &n, length - i);
@@ -392,12 +397,30 @@ char* UniString::EncodeCodePage(int encoding) const {
   UniConverter* converter = GetUniConverter(encoding);
   if (converter == nullptr) return nullptr;
   unsigned short const* units = m_ptrBuffer + 1;
-  size_t room = static_cast<size_t>(m_lngLength) + 1;
-  unsigned char* work = new (std::nothrow) unsigned char[room];
+  // Room for one or two bytes a unit, as the table's items give, and the terminator; the buffer
+  // becomes the result when it has room left for the terminator.
+  size_t const perUnit = converter->LongestItemBytes() > 1 ? 2 : 1;
+  size_t room = static_cast<size_t>(m_lngLength) * perUnit + 1;
+  char* work = new (std::nothrow) char[room];
   if (work == nullptr) return nullptr;
+  auto grow = [&](size_t bigger, size_t count) {
+    char* grown = new (std::nothrow) char[bigger];
+    if (grown != nullptr) std::memcpy(grown, work, count);
+    delete[] work;
+    work = grown;
+    room = bigger;
+    return grown != nullptr;
+  };
   size_t count = 0;
   int i = 0;
   while (i < m_lngLength) {
+    // Most units come straight from the converter's tables, one or two bytes each.
+    size_t produced = 0;
+    i += converter->QuickEncodeRun(units + i, m_lngLength - i,
+                                   reinterpret_cast<unsigned char*>(work) + count, room - count,
+                                   &produced);
+    count += produced;
+    if (i >= m_lngLength) break;
     unsigned char bytes[kConvRoom];
     int n = kConvRoom;
     int used = converter->FromUnicode(units + i, bytes, &n, m_lngLength - i);
@@ -408,29 +431,14 @@ char* UniString::EncodeCodePage(int encoding) const {
     }
     if (n > kConvRoom) n = kConvRoom;
     if (used > m_lngLength - i) used = m_lngLength - i;
-    if (count + static_cast<size_t>(n) > room) {
-      size_t bigger = room * 2 + kConvRoom;
-      unsigned char* grown = new (std::nothrow) unsigned char[bigger];
-      if (grown == nullptr) {
-        delete[] work;
-        return nullptr;
-      }
-      std::memcpy(grown, work, count);
-      delete[] work;
-      work = grown;
-      room = bigger;
-    }
+    if (count + static_cast<size_t>(n) > room && !grow(room * 2 + kConvRoom, count)) return nullptr;
     std::memcpy(work + count, bytes, static_cast<size_t>(n));
     count += static_cast<size_t>(n);
     i += used;
   }
-  char* result = new (std::nothrow) char[count + 1];
-  if (result != nullptr) {
-    std::memcpy(result, work, count);
-    result[count] = 0;
-  }
-  delete[] work;
-  return result;
+  if (count + 1 > room && !grow(count + 1, count)) return nullptr;
+  work[count] = 0;
+  return work;
 }
 
 char* UniString::GetCString(int encoding) const {

@@ -1,6 +1,7 @@
 // Tests of the code-page converters: the generated tables against iconv for every byte, two-byte
 // Shift_JIS sequence and unit, and the table reader and lookup rules on small custom tables
-// written into a temporary resource file placed on top of the resource chain.
+// written into a temporary resource file placed on top of the resource chain; on random tables,
+// single look-ups and whole texts in both directions against the walks replayed from the records.
 #include "core/UniConverter.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/UniString.h"
 #include "platform/carbon/ResourceFile.h"
 #include "platform/carbon/Resources.h"
 
@@ -333,43 +335,91 @@ int ReferenceToUnicode(std::vector<stcRecord> const& records, std::vector<UInt8>
   return 0;
 }
 
-TEST_F(UniConverterCustomTable, LookupGivesTheFirstMatchOfTheWalk) {
-  // Few byte values, so that lead bytes collect many overlapping items of one to three bytes.
-  UInt8 const alphabet[] = {0x01, 0x40, 0x41, 0x42, 0x81, 0x82, 0x83, 0xFF};
-  std::mt19937 random(20240611);
+// Few byte values, so that lead bytes collect many overlapping items.
+UInt8 const kAlphabet[] = {0x01, 0x40, 0x41, 0x42, 0x81, 0x82, 0x83, 0xFF};
+
+// Random records of one to maxBytes bytes and one or two units; now and then an empty range.
+std::vector<stcRecord> RandomRecords(std::mt19937& random, UInt8 const (&alphabet)[8], int count,
+                                     size_t maxBytes) {
   auto pick = [&](size_t n) { return size_t(random() % n); };
+  std::vector<stcRecord> records;
+  for (int i = 0; i < count; ++i) {
+    stcRecord r;
+    r.m_bolRange = pick(3) == 0;
+    size_t const b = 1 + pick(maxBytes);
+    size_t const u = 1 + pick(2);
+    for (size_t j = 0; j < b; ++j) {
+      UInt8 x = alphabet[pick(8)];
+      UInt8 y = alphabet[pick(8)];
+      if (x > y && pick(4) != 0) std::swap(x, y);
+      r.m_bytLow.push_back(x);
+      r.m_bytHigh.push_back(y);
+    }
+    for (size_t j = 0; j < u; ++j) {
+      r.m_uintLow.push_back(UInt16(0x100 + pick(0x1000)));
+      r.m_uintHigh.push_back(UInt16(r.m_uintLow.back() + pick(0x100)));
+    }
+    records.push_back(r);
+  }
+  return records;
+}
+
+clsTable TableOf(std::vector<stcRecord> const& records) {
+  clsTable table;
+  for (stcRecord const& r : records) {
+    std::vector<UInt16> low(r.m_bytLow.begin(), r.m_bytLow.end());
+    std::vector<UInt16> high(r.m_bytHigh.begin(), r.m_bytHigh.end());
+    if (r.m_bolRange) {
+      table.Range(low, r.m_uintLow, high, r.m_uintHigh);
+    } else {
+      table.Single(low, r.m_uintLow);
+    }
+  }
+  return table.End();
+}
+
+// The FromUnicode walk replayed from the records: the first matching record in list order from
+// the first unit's index entry.
+int ReferenceFromUnicode(std::vector<stcRecord> const& records, std::vector<UInt16> const& in,
+                         std::vector<UInt8>* out) {
+  out->clear();
+  if (in.empty() || in[0] == 0) return 0;
+  size_t start = records.size();
+  for (size_t k = 0; k < records.size() && start == records.size(); ++k) {
+    stcRecord const& r = records[k];
+    bool const entered = r.m_bolRange ? r.m_uintLow[0] <= in[0] && in[0] < r.m_uintHigh[0]
+                                      : r.m_uintLow[0] == in[0];
+    if (entered) start = k;
+  }
+  for (size_t k = start; k < records.size(); ++k) {
+    stcRecord const& r = records[k];
+    size_t const u = r.m_uintLow.size();
+    if (u > in.size()) continue;
+    uint64_t offset = 0;
+    bool match = true;
+    for (size_t j = 0; j < u && match; ++j) {
+      match = r.m_bolRange ? r.m_uintLow[j] <= in[j] && in[j] <= r.m_uintHigh[j] : r.m_uintLow[j] == in[j];
+      offset = offset * 65536u + uint64_t(in[j] - r.m_uintLow[j]);
+    }
+    if (!match) continue;
+    size_t const n = r.m_bytLow.size();
+    for (size_t b = 0; b < n; ++b) {
+      uint32_t const shift = uint32_t(8 * (n - 1 - b));
+      out->push_back(r.m_bolRange ? UInt8(r.m_bytLow[b] + ((shift >= 32 ? 0 : uint32_t(offset) >> shift) & 0xFF))
+                                  : r.m_bytLow[b]);
+    }
+    return int(u);
+  }
+  return 0;
+}
+
+TEST_F(UniConverterCustomTable, LookupGivesTheFirstMatchOfTheWalk) {
+  std::mt19937 random(20240611);
   std::vector<std::pair<int, clsTable>> tables;
   std::vector<std::vector<stcRecord>> all;
   for (int t = 0; t < 6; ++t) {
-    clsTable table;
-    std::vector<stcRecord> records;
-    for (int i = 0; i < 40 + 30 * t; ++i) {
-      stcRecord r;
-      r.m_bolRange = pick(3) == 0;
-      size_t const b = 1 + pick(3);
-      size_t const u = 1 + pick(2);
-      for (size_t j = 0; j < b; ++j) {
-        UInt8 x = alphabet[pick(8)];
-        UInt8 y = alphabet[pick(8)];
-        if (x > y && pick(4) != 0) std::swap(x, y);  // now and then an empty range
-        r.m_bytLow.push_back(x);
-        r.m_bytHigh.push_back(y);
-      }
-      for (size_t j = 0; j < u; ++j) {
-        r.m_uintLow.push_back(UInt16(0x100 + pick(0x1000)));
-        r.m_uintHigh.push_back(UInt16(r.m_uintLow.back() + pick(0x100)));
-      }
-      std::vector<UInt16> low(r.m_bytLow.begin(), r.m_bytLow.end());
-      std::vector<UInt16> high(r.m_bytHigh.begin(), r.m_bytHigh.end());
-      if (r.m_bolRange) {
-        table.Range(low, r.m_uintLow, high, r.m_uintHigh);
-      } else {
-        table.Single(low, r.m_uintLow);
-      }
-      records.push_back(r);
-    }
-    tables.push_back({70 + t, table.End()});
-    all.push_back(records);
+    all.push_back(RandomRecords(random, kAlphabet, 40 + 30 * t, 3));
+    tables.push_back({70 + t, TableOf(all.back())});
   }
   OpenTables(tables);
   std::vector<UInt8> const probes = {0x00, 0x01, 0x40, 0x41, 0x42, 0x43, 0x81, 0x82, 0x83, 0xFE, 0xFF};
@@ -389,6 +439,66 @@ TEST_F(UniConverterCustomTable, LookupGivesTheFirstMatchOfTheWalk) {
         ASSERT_EQ(ToUnits(converter, in, &used), expected) << "table " << t << " input " << k << "/" << n;
         ASSERT_EQ(used, expectedUsed) << "table " << t << " input " << k << "/" << n;
       }
+    }
+  }
+}
+
+// Whole texts through UniString in both directions give, character by character, the walks'
+// first matches ('?' where none matches): the bulk conversions read the load-time tables, and
+// tables of one- and two-byte items keep every answer there. Two tables carry three-byte items
+// too, whose first bytes the tables leave to the walk.
+TEST_F(UniConverterCustomTable, WholeTextsConvertAsTheWalkReplayed) {
+  std::mt19937 random(20240612);
+  auto pick = [&](size_t n) { return size_t(random() % n); };
+  std::vector<std::pair<int, clsTable>> tables;
+  std::vector<std::vector<stcRecord>> all;
+  for (int encoding = 2; encoding <= 5; ++encoding) {
+    all.push_back(RandomRecords(random, kAlphabet, 60 + 40 * encoding, encoding < 4 ? 2 : 3));
+    tables.push_back({encoding, TableOf(all.back())});
+  }
+  OpenTables(tables);
+  for (int encoding = 2; encoding <= 5; ++encoding) {
+    std::vector<stcRecord> const& records = all[size_t(encoding - 2)];
+    for (int sample = 0; sample < 300; ++sample) {
+      std::vector<UInt8> bytes(1 + pick(12));
+      for (UInt8& b : bytes) b = kAlphabet[pick(8)];
+      std::vector<UInt16> expected;
+      for (size_t i = 0; i < bytes.size();) {
+        std::vector<UInt16> step;
+        int const used = ReferenceToUnicode(records, std::vector<UInt8>(bytes.begin() + long(i), bytes.end()), &step);
+        if (used <= 0) step = {UInt16('?')};
+        expected.insert(expected.end(), step.begin(), step.end());
+        i += used > 0 ? size_t(used) : 1;
+      }
+      UniString const text(bytes.data(), encoding, int(bytes.size()));
+      std::vector<UInt16> got(text.GetBytes(), text.GetBytes() + text.Length());
+      ASSERT_EQ(got, expected) << "encoding " << encoding << " sample " << sample;
+
+      // Units near the records' own, so that most find an item and some several.
+      std::vector<UInt16> units(1 + pick(12));
+      for (UInt16& u : units) {
+        stcRecord const& r = records[pick(records.size())];
+        u = UInt16(r.m_uintLow[0] + pick(0x110) - 8);
+      }
+      std::vector<UInt8> bytesExpected;
+      for (size_t i = 0; i < units.size();) {
+        std::vector<UInt8> step;
+        int const used = ReferenceFromUnicode(records, std::vector<UInt16>(units.begin() + long(i), units.end()), &step);
+        if (used <= 0) step = {UInt8('?')};
+        bytesExpected.insert(bytesExpected.end(), step.begin(), step.end());
+        i += used > 0 ? size_t(used) : 1;
+      }
+      // Both bulk forms: into a caller's buffer, and into a new array (bytes may be zero).
+      UniString const unitText(units.data(), int(units.size()));
+      unsigned char buffer[256];
+      int const written = unitText.GetCString(buffer, 255, encoding);
+      std::string const want(bytesExpected.begin(), bytesExpected.end());
+      ASSERT_EQ(std::string(reinterpret_cast<char*>(buffer), size_t(written)), want)
+          << "encoding " << encoding << " sample " << sample;
+      std::unique_ptr<char[]> encoded(unitText.GetCString(encoding));
+      ASSERT_NE(encoded, nullptr);
+      ASSERT_EQ(std::string(encoded.get(), want.size()), want) << "encoding " << encoding;
+      EXPECT_EQ(encoded[want.size()], 0);
     }
   }
 }
