@@ -1,4 +1,6 @@
-// Appearance: the Appearance Manager's text measuring, with a fixed metric instead of a font.
+// Appearance: the Appearance Manager's text measuring, with a fixed metric instead of a font, and
+// the theme cursor and theme drawing of the headless window server, which are recorded for tests
+// (WindowsTesting.h) instead of shown.
 // Interface: GetThemeTextDimensions measures a string as the dialog font would show it: every
 // UTF-16 unit is 8 pixels wide and every line 16 pixels high; CR, LF and CR LF each end a line
 // (a text ending in one has no empty line after it). With inWrapToWidth, ioBounds->h on entry is
@@ -26,3 +28,22 @@ enum : SInt32 { kThemeTextUnitWidth = 8, kThemeTextLineHeight = 16 };
 OSStatus GetThemeTextDimensions(CFStringRef inString, ThemeFontID inFontID,
                                 ThemeDrawState inState, Boolean inWrapToWidth, Point* ioBounds,
                                 SInt16* outBaseline);
+
+// ---- theme cursors and drawing (recorded by the window server) ----
+typedef UInt32 ThemeCursor;
+enum : ThemeCursor {
+  kThemeArrowCursor = 0,
+  kThemeCopyArrowCursor = 1,
+  kThemeAliasArrowCursor = 2,
+  kThemeContextualMenuArrowCursor = 3,
+  kThemeIBeamCursor = 4,
+  kThemeCrossCursor = 5,
+  kThemePlusCursor = 6,
+  kThemeWatchCursor = 7,
+  kThemePointingHandCursor = 10
+};
+// Records the cursor (there is no screen to show it on): Navigation Services' record of every
+// call (NavigationTesting.h) and the window server's current cursor (WindowsTesting.h).
+OSStatus SetThemeCursor(ThemeCursor inCursor);
+OSStatus DrawThemeEditTextFrame(Rect const* inRect, ThemeDrawState inState);
+OSStatus DrawThemeFocusRect(Rect const* inRect, Boolean inHasFocus);

@@ -6,7 +6,11 @@
 // Never throws: an allocation failure comes back as eventInternalErr.
 #include "platform/carbon/CarbonEvents.h"
 
+#include "platform/carbon/CarbonEventsInternal.h"
+
 #include <algorithm>
+#include <map>
+#include <utility>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -23,6 +27,8 @@ struct OpaqueEventRef {
   EventTime m_dblWhen = 0;
   EventAttributes m_ulngAttributes = 0;
   bool m_bolQueued = false;  // guarded by the queue's mutex
+  // Parameters by name: type and bytes. Like the platform's, not guarded: one thread at a time.
+  std::map<EventParamName, std::pair<EventParamType, std::vector<unsigned char>>> m_mapParams;
 };
 
 struct OpaqueEventHandlerRef {
@@ -35,6 +41,7 @@ struct OpaqueEventHandlerRef {
 
 struct OpaqueEventTargetRef {
   std::vector<std::shared_ptr<OpaqueEventHandlerRef>> m_vecHandlers;  // in install order
+  EventTargetRef m_refParent = nullptr;  // gets what the handlers leave
 };
 
 struct OpaqueEventQueueRef {
@@ -65,7 +72,11 @@ struct stcHandlerRegistry {
   OpaqueEventTargetRef m_udtDispatcher;
   OpaqueEventTargetRef m_udtApplication;
   std::unordered_map<EventHandlerRef, std::shared_ptr<OpaqueEventHandlerRef>> m_mapHandlers;
+  CarbonEventsTargetFilterProc m_fnFailFilter = nullptr;
+  int m_intFailInstalls = 0;
 };
+
+std::atomic<CarbonEventsFeederProc> g_fnFeeder{nullptr};
 
 stcHandlerRegistry& Registry() {
   static stcHandlerRegistry* s_udtRegistry = new stcHandlerRegistry;
@@ -110,7 +121,11 @@ OSStatus RunChain(OpaqueEventHandlerCallRef* call, EventRef event) {
     }
     if (call->m_refFallback == nullptr) return eventNotHandledErr;
     EventTargetRef next = call->m_refFallback;
-    call->m_refFallback = nullptr;
+    {
+      stcHandlerRegistry& registry = Registry();
+      std::lock_guard<std::mutex> guard(registry.m_mtxHandlers);
+      call->m_refFallback = next->m_refParent;
+    }
     if (!BuildChain(next, event, call)) return eventInternalErr;
   }
 }
@@ -212,6 +227,14 @@ OSStatus ReceiveNextEvent(ItemCount inNumTypes, EventTypeSpec const* inList, Eve
   };
 
   std::unique_lock<std::mutex> lock(queue.m_mtxQueue);
+  // Before waiting, the feeder (the window server's queued user actions) may post what comes next.
+  if (inTimeout != 0 && anyEvent && !findEvent()) {
+    if (CarbonEventsFeederProc feeder = g_fnFeeder.load()) {
+      lock.unlock();
+      feeder();
+      lock.lock();
+    }
+  }
   if (inTimeout < 0) {
     queue.m_cvPosted.wait(lock, findEvent);
   } else if (inTimeout == 0) {
@@ -249,6 +272,15 @@ OSStatus InstallEventHandler(EventTargetRef inTarget, EventHandlerUPP inHandler,
   if (outRef != nullptr) *outRef = nullptr;
   if (inTarget == nullptr || inHandler == nullptr || (inNumTypes > 0 && inList == nullptr)) {
     return kParamErr;
+  }
+  {
+    stcHandlerRegistry& registry = Registry();
+    std::lock_guard<std::mutex> guard(registry.m_mtxHandlers);
+    if (registry.m_intFailInstalls > 0 && registry.m_fnFailFilter != nullptr &&
+        registry.m_fnFailFilter(inTarget)) {
+      --registry.m_intFailInstalls;
+      return eventInternalErr;
+    }
   }
   try {
     auto handler = std::make_shared<OpaqueEventHandlerRef>();
@@ -293,9 +325,91 @@ OSStatus SendEventToEventTarget(EventRef inEvent, EventTargetRef inTarget) {
   if (inEvent == nullptr || inTarget == nullptr) return kParamErr;
   OpaqueEventHandlerCallRef call;
   if (!BuildChain(inTarget, inEvent, &call)) return eventInternalErr;
-  if (inTarget == GetEventDispatcherTarget()) call.m_refFallback = GetApplicationEventTarget();
+  if (inTarget == GetEventDispatcherTarget()) {
+    call.m_refFallback = GetApplicationEventTarget();
+  } else {
+    stcHandlerRegistry& registry = Registry();
+    std::lock_guard<std::mutex> guard(registry.m_mtxHandlers);
+    call.m_refFallback = inTarget->m_refParent;
+  }
   RetainEvent(inEvent);  // a handler that releases too often cannot free it under us
   OSStatus status = RunChain(&call, inEvent);
   ReleaseEvent(inEvent);
   return status;
+}
+
+OSStatus SetEventParameter(EventRef inEvent, EventParamName inName, EventParamType inType,
+                           ByteCount inSize, void const* inDataPtr) {
+  if (inEvent == nullptr || (inSize > 0 && inDataPtr == nullptr)) return kParamErr;
+  try {
+    auto const* bytes = static_cast<unsigned char const*>(inDataPtr);
+    inEvent->m_mapParams[inName] = {inType, std::vector<unsigned char>(bytes, bytes + inSize)};
+  } catch (...) {
+    return eventInternalErr;
+  }
+  return noErr;
+}
+
+OSStatus GetEventParameter(EventRef inEvent, EventParamName inName, EventParamType inDesiredType,
+                           EventParamType* outActualType, ByteCount inBufferSize,
+                           ByteCount* outActualSize, void* outData) {
+  if (inEvent == nullptr) return kParamErr;
+  auto found = inEvent->m_mapParams.find(inName);
+  if (found == inEvent->m_mapParams.end()) return eventParameterNotFoundErr;
+  EventParamType const wildCard = 0x2A2A2A2A;  // '****'
+  if (inDesiredType != wildCard && inDesiredType != found->second.first) return kParamErr;
+  std::vector<unsigned char> const& bytes = found->second.second;
+  if (outActualType != nullptr) *outActualType = found->second.first;
+  if (outActualSize != nullptr) *outActualSize = ByteCount(bytes.size());
+  if (outData != nullptr && !bytes.empty()) {
+    std::copy_n(bytes.begin(), std::min<size_t>(bytes.size(), inBufferSize),
+                static_cast<unsigned char*>(outData));
+  }
+  return noErr;
+}
+
+// ---- for the window server ----
+
+EventTargetRef CarbonEventsNewTarget(EventTargetRef parent) {
+  EventTargetRef target = new (std::nothrow) OpaqueEventTargetRef;
+  if (target != nullptr) target->m_refParent = parent;
+  return target;
+}
+
+void CarbonEventsDisposeTarget(EventTargetRef target) {
+  if (target == nullptr) return;
+  stcHandlerRegistry& registry = Registry();
+  {
+    std::lock_guard<std::mutex> guard(registry.m_mtxHandlers);
+    for (auto const& handler : target->m_vecHandlers) {
+      handler->m_bolRemoved.store(true);
+      registry.m_mapHandlers.erase(handler.get());
+    }
+    // Targets whose parent this was fall back to nothing.
+    target->m_vecHandlers.clear();
+  }
+  delete target;
+}
+
+void CarbonEventsSetParentTarget(EventTargetRef target, EventTargetRef parent) {
+  if (target == nullptr) return;
+  stcHandlerRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.m_mtxHandlers);
+  target->m_refParent = parent;
+}
+
+bool CarbonEventsTargetHasHandlers(EventTargetRef target) {
+  if (target == nullptr) return false;
+  stcHandlerRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.m_mtxHandlers);
+  return !target->m_vecHandlers.empty();
+}
+
+void CarbonEventsSetFeeder(CarbonEventsFeederProc feeder) { g_fnFeeder.store(feeder); }
+
+void CarbonEventsFailInstallsOn(CarbonEventsTargetFilterProc filter, int count) {
+  stcHandlerRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.m_mtxHandlers);
+  registry.m_fnFailFilter = filter;
+  registry.m_intFailInstalls = count;
 }

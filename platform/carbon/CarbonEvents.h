@@ -3,7 +3,10 @@
 // GetEventTime), the main queue (GetMainEventQueue, PostEventToQueue, FlushEventQueue,
 // ReceiveNextEvent), targets with handler chains (GetEventDispatcherTarget,
 // GetApplicationEventTarget, InstallEventHandler, RemoveEventHandler, CallNextEventHandler,
-// SendEventToEventTarget) and the clock (GetCurrentEventTime).
+// SendEventToEventTarget) with propagation to a parent target (a control's events go on to its
+// parent view and window, the window's to the application, the dispatcher's to the application),
+// event parameters (SetEventParameter, GetEventParameter: typed bytes by name) and the clock
+// (GetCurrentEventTime). The window server (MacWindows.h) makes window and control targets.
 // Relies on the C++ standard threads. Any thread may post; a thread waiting in
 // ReceiveNextEvent wakes when a matching event arrives. Failures come back as codes
 // (eventLoopTimedOutErr, eventNotHandledErr, paramErr for null arguments); never throws.
@@ -22,6 +25,9 @@ typedef struct OpaqueEventHandlerCallRef* EventHandlerCallRef;
 
 typedef UInt32 ItemCount;
 typedef UInt32 EventAttributes;
+typedef OSType EventParamName;
+typedef OSType EventParamType;
+typedef UInt32 ByteCount;
 typedef SInt16 EventPriority;
 
 // Seconds, as double; the clock runs from an arbitrary start, like the system's uptime.
@@ -43,6 +49,7 @@ enum : SInt16 { kEventPriorityLow = 0, kEventPriorityStandard = 1, kEventPriorit
 
 enum : SInt32 {
   eventAlreadyPostedErr = -9860,
+  eventParameterNotFoundErr = -9870,
   eventInternalErr = -9868,
   eventNotHandledErr = -9874,
   eventLoopTimedOutErr = -9875
@@ -64,6 +71,16 @@ void ReleaseEvent(EventRef inEvent);
 UInt32 GetEventClass(EventRef inEvent);
 UInt32 GetEventKind(EventRef inEvent);
 EventTime GetEventTime(EventRef inEvent);
+
+// Parameters: a parameter is the bytes given, under its name, with its type; setting a name again
+// replaces it. GetEventParameter copies at most inBufferSize bytes (outData may be null to learn
+// the size) and answers eventParameterNotFoundErr for a missing name, paramErr for another type
+// (typeWildCard takes any).
+OSStatus SetEventParameter(EventRef inEvent, EventParamName inName, EventParamType inType,
+                           ByteCount inSize, void const* inDataPtr);
+OSStatus GetEventParameter(EventRef inEvent, EventParamName inName, EventParamType inDesiredType,
+                           EventParamType* outActualType, ByteCount inBufferSize,
+                           ByteCount* outActualSize, void* outData);
 
 EventQueueRef GetMainEventQueue(void);
 EventQueueRef GetCurrentEventQueue(void);  // the main queue: there is one queue

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/carbon/Files.h"
+#include "platform/carbon/MenusInternal.h"
 #include "platform/carbon/MenusTesting.h"
 
 struct OpaqueMenuRef {
@@ -458,6 +459,11 @@ OSStatus ContextualMenuSelect(MenuRef inMenu, Point inGlobalLocation, Boolean in
   *outMenuID = 0;
   *outMenuItem = 0;
   if (state.m_deqChoices.empty()) {
+    // The window server's queue of user actions may hold the choice.
+    if (TakeMenuChoiceForOpenMenu(inMenu, outMenuID, outMenuItem)) {
+      *outUserSelectionType = kCMMenuItemSelected;
+      return noErr;
+    }
     *outUserSelectionType = kCMNothingSelected;
     return userCanceledErr;
   }
@@ -517,4 +523,14 @@ void MenusResetForTesting() {
   state.m_deqChoices.clear();
   state.m_intFailCreations = 0;
   state.m_vecRefusedTexts.clear();
+}
+
+std::vector<MenuRef> MenuBarMenusForWindowServer() {
+  stcMenuState& state = State();
+  std::lock_guard<std::recursive_mutex> lock(state.m_mtxLock);
+  try {
+    return state.m_vecBar;
+  } catch (...) {
+    return {};
+  }
 }

@@ -10,6 +10,8 @@
 // callback runs, since callbacks call back into NavCustomControl.
 #include "platform/carbon/Navigation.h"
 
+#include "platform/carbon/WindowServerInternal.h"
+
 #include <dirent.h>
 
 #include <algorithm>
@@ -545,6 +547,7 @@ bool AEDisposeDataDescriptor(AEDesc* theAEDesc) {
 // ---------------------------------------------------------------------------------------------
 
 OSStatus SetThemeCursor(ThemeCursor inCursor) {
+  WindowServerNoteCursor(inCursor);
   stcNavState& state = State();
   tLock guard(state.m_mtxState);
   try {

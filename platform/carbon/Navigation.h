@@ -21,6 +21,8 @@
 #include "platform/carbon/AppleEvents.h"
 #include "platform/carbon/Files.h"
 #include "platform/carbon/Finder.h"
+#include "platform/carbon/Appearance.h"
+#include "platform/carbon/MacWindows.h"
 #include "platform/carbon/MacTypes.h"
 #include "platform/cf/CFBase.h"
 #include "platform/cf/CFString.h"
@@ -53,36 +55,13 @@ CFIndex CFArrayGetCount(CFArrayRef theArray);                           // 0 for
 void const* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);  // NULL outside
 CFTypeID CFArrayGetTypeID(void);
 
-// ---------------------------------------------------------------------------------------------
-// Appearance Manager: the theme cursor.
-// ---------------------------------------------------------------------------------------------
-
-typedef UInt32 ThemeCursor;
-enum : ThemeCursor {
-  kThemeArrowCursor = 0,
-  kThemeCopyArrowCursor = 1,
-  kThemeAliasArrowCursor = 2,
-  kThemeContextualMenuArrowCursor = 3,
-  kThemeIBeamCursor = 4,
-  kThemeCrossCursor = 5,
-  kThemePlusCursor = 6,
-  kThemeWatchCursor = 7
-};
-// Records the cursor (there is no screen to show it on).
-OSStatus SetThemeCursor(ThemeCursor inCursor);
+// The theme cursor (ThemeCursor, SetThemeCursor) is the Appearance Manager's: Appearance.h.
 
 // ---------------------------------------------------------------------------------------------
 // Navigation Services
 // ---------------------------------------------------------------------------------------------
 
-typedef struct OpaqueWindowPtr* WindowRef;
-typedef UInt32 WindowModality;
-enum : WindowModality {
-  kWindowModalityNone = 0,
-  kWindowModalitySystemModal = 1,
-  kWindowModalityAppModal = 2,
-  kWindowModalityWindowModal = 3
-};
+// WindowRef and WindowModality are the window server's (MacWindows.h).
 
 typedef struct __NavDialog* NavDialogRef;
 typedef UInt32 NavDialogOptionFlags;
