@@ -11,6 +11,7 @@
 
 #include "core/TStringList.h"
 #include "core/UniStringList.h"
+#include "fuzz/MimeFuzzInput.h"
 #include "mime/clsSMTPEmailPart.h"
 
 namespace {
@@ -39,22 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
   int const length = data[2] * 4 + (data[2] & 3);
   size_t const imageCount = data[3] % 4;
 
-  UniStringList lines;
-  std::vector<unsigned short> units;
-  for (size_t i = 4; i + 1 < size; i += 2) {
-    unsigned short const u = static_cast<unsigned short>(data[i] | (data[i + 1] << 8));
-    if (u == 0xFFFF) {
-      lines.Add(units.empty() ? UniString() : UniString(units.data(), int(units.size())));
-      units.clear();
-    } else {
-      units.push_back(u);
-    }
-  }
-  lines.Add(units.empty() ? UniString() : UniString(units.data(), int(units.size())));
-
   TStringList images;
   UniStringList body;
-  for (UniString const& line : lines) {
+  for (UniString const& line : MimeFuzzTexts(data, size, 4)) {
     if (size_t(images.Count()) < imageCount) {
       images.Add(line.GetAnsiString(1));
     } else {

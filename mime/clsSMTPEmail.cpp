@@ -1,12 +1,18 @@
-// clsSMTPEmail: the message's life, clearing and filling (see mime/clsSMTPEmail.h).
+// clsSMTPEmail: the message's life, clearing, filling, presence tests, getters with their
+// preference fallbacks, and the envelope (see mime/clsSMTPEmail.h).
 // ClearAll with item names works from one table: the names each row accepts, what it clears
 // and the word it adds to the answer.
 #include "mime/clsSMTPEmail.h"
 
 #include <functional>
 #include <initializer_list>
+#include <new>
 
+#include "core/DebugLog.h"
+#include "mime/MimePrefs.h"
 #include "mime/clsSMTPEmailPart.h"
+#include "plugin/PlaceholderSettings.h"
+#include "plugin/clsPrefs.h"
 
 namespace {
 
@@ -88,6 +94,7 @@ UniString clsSMTPEmail::ClearAll(UniStringList* items) {
     m_lngLineCounter = 0;
     m_lngCurrentAttachment = 0;
     m_vecStateStack.clear();
+    m_ustrWriterError = UniString();
     for (UniStringList** list :
          {&m_pulstTos, &m_pulstCCs, &m_pulstBCCs, &m_pulstExtraHeaders, &m_pulstTextBody,
           &m_pulstTextHeader, &m_pulstTextFooter, &m_pulstHTMLBody, &m_pulstHTMLHeader,
@@ -235,4 +242,207 @@ UniString clsSMTPEmail::ClearItems(UniStringList const& items) {
 void clsSMTPEmail::DropImageRefs() {
   delete m_ptlstImageRefs;
   m_ptlstImageRefs = nullptr;
+}
+
+// ---- filling ----
+
+namespace {
+
+UniString U(char const* text) { return UniString(text); }
+
+// Creates an owned list when it is absent; false when that fails.
+bool EnsureList(UniStringList*& list) {
+  if (list == nullptr) list = new (std::nothrow) UniStringList;
+  return list != nullptr;
+}
+
+}  // namespace
+
+void clsSMTPEmail::AddTo(UniString address) {
+  address = address.Trim();
+  if (address.IsEmpty() || !EnsureList(m_pulstTos)) return;
+  m_pulstTos->Add(address);
+  DebugOutput(kDebugResult, U("Added To Email Address: ") + address);
+}
+
+void clsSMTPEmail::AddTextBody(UniStringList* lines) {
+  if (lines == nullptr || lines->Count() == 0 || !EnsureList(m_pulstTextBody)) return;
+  // Each given line starts a line of its own; one holding line ends becomes several.
+  for (UniString const& line : *lines) {
+    if (line.Pos(static_cast<unsigned short>(13)) == 0 && line.Pos(static_cast<unsigned short>(10)) == 0) {
+      m_pulstTextBody->Add(line);
+    } else {
+      UniStringList pieces;
+      pieces.AddText(line);
+      m_pulstTextBody->AddStrings(&pieces);
+    }
+  }
+  m_bolTextNeedsQP = HasHighASCII(lines);
+  if (m_pudtTextPart != nullptr) m_pudtTextPart->ClearTextBody();
+}
+
+void clsSMTPEmail::ClearTextBody() {
+  if (m_pulstTextBody != nullptr) m_pulstTextBody->Clear();
+  m_bolTextNeedsQP = HasHighASCII(m_pulstTextHeader) || HasHighASCII(m_pulstTextFooter);
+  if (m_pudtTextPart != nullptr) m_pudtTextPart->ClearTextBody();
+}
+
+void clsSMTPEmail::AddAttachment(UniString path) {
+  path = path.Trim();
+  if (path.IsEmpty() || !EnsureList(m_pulstAttachments)) return;
+  m_pulstAttachments->Add(path);
+  DebugOutput(kDebugResult, U("Added Attachment: ") + path);
+  DeleteParts(m_vecAttachmentParts);
+}
+
+void clsSMTPEmail::AddAttachments(UniStringList* paths) {
+  if (paths == nullptr || paths->Count() == 0 || !EnsureList(m_pulstAttachments)) return;
+  bool added = false;
+  for (UniString const& entry : *paths) {
+    UniString const path = entry.Trim();
+    if (path.IsEmpty()) continue;
+    m_pulstAttachments->Add(path);
+    DebugOutput(kDebugResult, U("Addeed Attachment: ") + path);
+    added = true;
+  }
+  if (added) DeleteParts(m_vecAttachmentParts);
+}
+
+void clsSMTPEmail::ClearAttachments() {
+  if (m_pulstAttachments != nullptr) m_pulstAttachments->Clear();
+  DeleteParts(m_vecAttachmentParts);
+}
+
+void clsSMTPEmail::SetSubject(UniString subject) {
+  m_ustrSubject = subject.Trim();
+  DebugOutput(kDebugResult, m_ustrSubject.IsEmpty() ? U("Subject Cleared.") : U("Subject set to: ") + m_ustrSubject);
+}
+
+void clsSMTPEmail::SetDefaultXMailer(UniString text) {
+  m_ustrDefaultXMailer = text.Trim();
+  DebugOutput(kDebugResult, m_ustrDefaultXMailer.IsEmpty() ? U("Default XMailer Cleared.")
+                                                           : U("Default XMailer set to: ") + m_ustrDefaultXMailer);
+}
+
+// ---- reading ----
+
+void clsSMTPEmail::GetTos(UniStringList* out) {
+  if (out != nullptr && m_pulstTos != nullptr) out->Assign(m_pulstTos);
+}
+
+void clsSMTPEmail::GetTextBody(UniStringList* out) {
+  if (out != nullptr && m_pulstTextBody != nullptr) out->Assign(m_pulstTextBody);
+}
+
+void clsSMTPEmail::GetAttachments(UniStringList* out) {
+  if (out != nullptr && m_pulstAttachments != nullptr) out->Assign(m_pulstAttachments);
+}
+
+bool clsSMTPEmail::Holds(UniStringList const* list) { return list != nullptr && list->IsNotEmpty(); }
+
+bool clsSMTPEmail::HaveTos() { return Holds(m_pulstTos); }
+bool clsSMTPEmail::HaveCCs() { return Holds(m_pulstCCs); }
+bool clsSMTPEmail::HaveBCCs() { return Holds(m_pulstBCCs); }
+bool clsSMTPEmail::HaveTextBody() { return Holds(m_pulstTextBody); }
+bool clsSMTPEmail::HaveHTMLBody() { return Holds(m_pulstHTMLBody); }
+bool clsSMTPEmail::HaveTextContent() { return HaveTextBody(); }
+bool clsSMTPEmail::HaveRecipients() { return HaveTos() || HaveCCs() || HaveBCCs(); }
+
+bool clsSMTPEmail::HaveSection(UniStringList const* own, char const* preference) {
+  if (Holds(own)) return own->At(0) != U("[[Skip]]");
+  UniStringList copy;
+  return CopyListPref(U(preference), &copy) && copy.IsNotEmpty();
+}
+
+bool clsSMTPEmail::HaveTextHeader() { return HaveSection(m_pulstTextHeader, "TextHeader"); }
+bool clsSMTPEmail::HaveTextFooter() { return HaveSection(m_pulstTextFooter, "TextFooter"); }
+bool clsSMTPEmail::HaveHTMLHeader() { return HaveSection(m_pulstHTMLHeader, "HTMLHeader"); }
+bool clsSMTPEmail::HaveHTMLFooter() { return HaveSection(m_pulstHTMLFooter, "HTMLFooter"); }
+
+bool clsSMTPEmail::HaveFrom() {
+  if (m_ustrFrom.IsNotEmpty()) return true;
+  return g_udtPrefs.GetStringPref(U("From"), U(g_strPlaceholderFrom)).IsNotEmpty();
+}
+
+int32_t clsSMTPEmail::AttachmentCount() {
+  UniStringList copy;
+  CopyListPref(U("Attachments"), &copy);
+  return int32_t((m_pulstAttachments ? m_pulstAttachments->Count() : 0) + copy.Count());
+}
+
+int32_t clsSMTPEmail::HTMLImageCount() {
+  UniStringList copy;
+  CopyListPref(U("HTMLImages"), &copy);
+  return int32_t((m_pulstHTMLImages ? m_pulstHTMLImages->Count() : 0) + copy.Count());
+}
+
+UniString clsSMTPEmail::GetFrom() {
+  UniString const from = m_ustrFrom.Trim();
+  if (from.IsNotEmpty()) return from;
+  return g_udtPrefs.GetStringPref(U("From"), U(g_strPlaceholderFrom)).Trim();
+}
+
+UniString clsSMTPEmail::GetSubject() {
+  UniString const subject = m_ustrSubject.Trim();
+  if (subject.IsNotEmpty()) return subject;
+  return g_udtPrefs.GetStringPref(U("Subject"), UniString()).Trim();
+}
+
+UniString clsSMTPEmail::GetReplyTo() {
+  UniString const replyTo = m_ustrReplyTo.Trim();
+  if (replyTo.IsNotEmpty()) return replyTo;
+  return g_udtPrefs.GetStringPref(U("ReplyTo"), UniString());
+}
+
+UniString clsSMTPEmail::GetCharSet() {
+  UniString charset = m_ustrCharSet.Trim();
+  if (charset.IsEmpty()) charset = g_udtPrefs.GetStringPref(U("CharSet"), UniString());
+  return charset.IsEmpty() ? U("ISO-8859-1") : charset;
+}
+
+int32_t clsSMTPEmail::GetPriority() {
+  return m_lngPriority != 3 ? m_lngPriority : g_udtPrefs.GetIntegerPref(U("Priority"), 3);
+}
+
+// ---- envelope ----
+
+void clsSMTPEmail::SplitEmailAddress(AnsiString text, AnsiString* name, AnsiString* address, AnsiString* rest) {
+  AnsiString work = text.Trim();
+  if (name != nullptr) *name = AnsiString();
+  if (address != nullptr) *address = work;
+  if (rest != nullptr) *rest = AnsiString();
+  if (work.Length() == 0) return;
+  int const p = work.Pos('<');
+  if (p > 1) {
+    if (name != nullptr) *name = work.SubString(1, p - 1).Trim();
+    work = work.SubString(p, work.Length() - p + 1);
+  }
+  int const q = work.Pos('>');
+  if (q > 0 && q < work.Length()) {
+    if (rest != nullptr) *rest = work.SubString(q + 1, work.Length() - q).Trim();
+    work = work.SubString(1, q);
+  }
+  if (address != nullptr) *address = work;
+}
+
+void clsSMTPEmail::GetRecipients(TStringList* out) {
+  if (out == nullptr) return;
+  out->Clear();
+  clsSMTPEmailPart scratch;
+  for (UniStringList const* list : {m_pulstTos, m_pulstCCs, m_pulstBCCs}) {
+    if (list == nullptr) continue;
+    for (UniString const& entry : *list) {
+      AnsiString address;
+      SplitEmailAddress(scratch.GetLineByCharSet(entry, U("ISO-8859-1")), nullptr, &address, nullptr);
+      out->Add(address);
+    }
+  }
+}
+
+AnsiString clsSMTPEmail::GetMailFrom() {
+  if (!HaveFrom()) return AnsiString();
+  clsSMTPEmailPart scratch;
+  AnsiString address;
+  SplitEmailAddress(scratch.GetLineByCharSet(GetFrom(), U("ISO-8859-1")), nullptr, &address, nullptr);
+  return address;
 }

@@ -61,7 +61,91 @@ class clsSMTPEmail {
   // as "All.", "Nothing." or the names joined by "; " and ended by ".".
   UniString ClearAll(UniStringList* items = nullptr);
 
+  // ---- filling (host thread) ----
+  // Blank-only texts and null or empty lists add nothing.
+  void AddTo(UniString address);
+  // Appends the lines as new lines (a line holding CR, LF or CR LF becomes several); the text
+  // needs quoted-printable when these lines hold a character above 127.
+  void AddTextBody(UniStringList* lines);
+  void ClearTextBody();
+  void AddAttachment(UniString path);
+  void AddAttachments(UniStringList* paths);
+  void ClearAttachments();
+  void SetSubject(UniString subject);
+  void SetDefaultXMailer(UniString text);
+
+  // ---- reading ----
+  // Copies of the lists; nothing happens for a null out or an absent list.
+  void GetTos(UniStringList* out);
+  void GetTextBody(UniStringList* out);
+  void GetAttachments(UniStringList* out);
+  bool HaveTos();
+  bool HaveCCs();
+  bool HaveBCCs();
+  bool HaveTextBody();
+  bool HaveHTMLBody();
+  bool HaveTextContent();
+  bool HaveRecipients();
+  // The message's own list decides when it holds lines (false when its first line is exactly
+  // "[[Skip]]"); otherwise whether the preference list holds lines.
+  bool HaveTextHeader();
+  bool HaveTextFooter();
+  bool HaveHTMLHeader();
+  bool HaveHTMLFooter();
+  bool HaveFrom();
+  // The message's entries plus those of the "Attachments" / "HTMLImages" preference lists.
+  int32_t AttachmentCount();
+  int32_t HTMLImageCount();
+  // The message's value, else the preference's ("From" defaults to the placeholder sender,
+  // the charset to "ISO-8859-1", the priority to 3).
+  UniString GetFrom();
+  UniString GetSubject();
+  UniString GetReplyTo();
+  UniString GetCharSet();
+  int32_t GetPriority();
+
+  // ---- envelope (SMTP worker thread) ----
+  // Splits "name <address> rest" (each output may be null): the address keeps its brackets.
+  static void SplitEmailAddress(AnsiString text, AnsiString* name, AnsiString* address, AnsiString* rest);
+  // The address part of every To, CC and BCC entry, in that order (out emptied first).
+  void GetRecipients(TStringList* out);
+  // The address part of the sender; empty without one.
+  AnsiString GetMailFrom();
+
+  // ---- header block (SMTP worker thread) ----
+  AnsiString CreateUniqueID();
+  // "<[[TarnixUniqueID]]" ["." record ID] "@" local host ">"; the writer fills in the ID.
+  AnsiString CreateMessageID();
+  // "Tue, 08 Dec 2026 09:06:17 +0100": the zone of the current moment, with its minutes.
+  AnsiString MakeRFC822Date(clsDateTime date);
+  UniString GetXMailer();
+  UniString GetMimeVersion();
+  // The message's extra headers, then the "EmailHeaders" entries of names not yet given.
+  void GetExtraHeaders(UniStringList* out);
+  // Rebuilds the header block. Every CR, LF and NUL of a header value becomes a blank, so the
+  // only line ends inside a header line are the folds the builder makes.
+  void CreateHeaders();
+  void SetLocalHost(AnsiString host);
+
+  // ---- message writer (SMTP worker thread) ----
+  // Makes the next GetLine start a new message. Answers an error text, empty when the message
+  // can be written: a missing attachment or inline-image file is refused here.
+  UniString GenerateEmail();
+  // The next line of the message, without its CR LF; "." at the end and forever after. Text
+  // and HTML lines come dot-stuffed.
+  AnsiString GetLine();
+  // The status text and percent of the part being written (empty and 0 elsewhere); either
+  // pointer may be null.
+  void GetStatus(UniString* text, int* percent);
+  // Why the message being written is not whole (a part that could not be read, a piece that
+  // was missing); empty when nothing went wrong. The sender stops before "." when it is set.
+  UniString GetWriterError() const { return m_ustrWriterError; }
+
  private:
+  // Tests and fuzz targets fill what no operation here fills (CC, extra headers, HTML bodies,
+  // ...) and reach the writer's pieces through an accessor of their own.
+  friend class clsSMTPEmailTestAccess;
+
   // Deletes every part of a vector and empties it.
   static void DeleteParts(std::vector<clsSMTPEmailPart*>& parts);
   // Drops the text part or the HTML part (with the image parts and references for "HTML").
@@ -70,6 +154,41 @@ class clsSMTPEmail {
   void DropImageRefs();
   // ClearAll's work for a list of item names.
   UniString ClearItems(UniStringList const& items);
+  // Whether a list exists and holds lines.
+  static bool Holds(UniStringList const* list);
+  // HaveTextHeader and its three siblings.
+  bool HaveSection(UniStringList const* own, char const* preference);
+  // One address entry of the header block: name, address and comment, the name and comment
+  // as encoded words where needed.
+  AnsiString RenderAddress(clsSMTPEmailPart& scratch, UniString const& entry, UniString const& charset);
+
+  // The writer's steps.
+  void StartMessage();
+  void Push(enumSEGetLineState state) { m_vecStateStack.push_back(state); }
+  void Pop();
+  void GuardedPop();
+  // Hands out an error line in place of a missing piece and remembers it as the writer error.
+  void ErrorLine(AnsiString* line, char const* text);
+  void NoteWriterError(UniString const& text);
+  void SetupTextPart();
+  void SetupHTMLPart();
+  // A part-setting from the message field, else from the "EmailHeaders" preference.
+  UniString PartSetting(UniString const& field, char const* name);
+  // Whether the text part must be quoted-printable: a character above 127 or a blank-less run
+  // too long for one line in any list it will carry.
+  bool TextNeedsQP();
+  // Path of attachment or image i: the message's list first, then the preference copy.
+  UniString FilePath(bool image, int32_t index);
+  void PrepareParts(bool image);
+  void SetupFilePart(bool image, int32_t index);
+  // The list a text or HTML header or footer run reads: the message's own, else a copy of the
+  // preference list kept in the message for the run.
+  UniStringList* SectionSource(UniStringList* own, char const* preference, UniStringList& copy);
+  // The writer's states, one function each.
+  void WriteHeaders(AnsiString* line);
+  void WriteMultipartHeader(AnsiString* line, enumSEGetLineState state);
+  void WritePartSection(AnsiString* line, bool html);
+  void WriteFilePart(AnsiString* line, bool image);
 
   UniString m_ustrFrom;
   UniString m_ustrSubject;
@@ -115,4 +234,12 @@ class clsSMTPEmail {
   int32_t m_lngAttachmentCount;
   int32_t m_lngImageCount;
   std::vector<enumSEGetLineState> m_vecStateStack;  // pending states, the top at the back
+
+  // Kept by the writer for one message: the first failure, and copies of the preference lists
+  // it reads (the store may replace its own lists on a reload meanwhile).
+  UniString m_ustrWriterError;
+  UniStringList m_ulstPrefAttachments;
+  UniStringList m_ulstPrefImages;
+  UniStringList m_ulstPrefHeader;
+  UniStringList m_ulstPrefFooter;
 };

@@ -42,6 +42,17 @@ inline UniString Uni(std::string const& utf8) {
   return units.empty() ? UniString() : UniString(units.data(), int(units.size()));
 }
 
+// Lower-case hexadecimal, as the checker prints a part's bytes.
+inline std::string Hex(std::string const& bytes) {
+  static char const kHex[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += kHex[c >> 4];
+    out += kHex[c & 15];
+  }
+  return out;
+}
+
 inline std::string Escape(std::string const& bytes) {
   static char const kHex[] = "0123456789abcdef";
   std::string out;

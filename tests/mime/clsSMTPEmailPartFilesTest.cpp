@@ -17,6 +17,7 @@
 #include "tests/support/XFileSpecTestRoot.h"
 
 using mimecheck::Bytes;
+using mimecheck::Hex;
 using mimecheck::Uni;
 
 namespace {
@@ -64,15 +65,6 @@ class FilePartFixture : public clsXFileSpecRootTest {
     wire += "\r\n";
     for (auto const& line : lines) wire += line + "\r\n";
     return wire + ".\r\n";
-  }
-  static std::string Hex(std::string const& bytes) {
-    static char const kHex[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-    return out;
   }
 };
 

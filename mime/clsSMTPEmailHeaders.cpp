@@ -1,0 +1,224 @@
+// clsSMTPEmail: the header block of a message (RFC 5322 fields and dates, RFC 2047 encoded
+// words): the unique ID, the Message-ID, the date line, the X-Mailer and Mime-Version lookups,
+// the extra headers merged with the "EmailHeaders" preference, and the block itself.
+// Header values never carry a line end of their own: every CR, LF and NUL of a value becomes a
+// blank before conversion, and an extra header whose name is not a field name gives no line, so
+// the only CR LF inside a header line are the folds made here (To and CC, split encoded words).
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "core/DebugLog.h"
+#include "mime/MimeBytes.h"
+#include "mime/MimePrefs.h"
+#include "mime/clsSMTPEmail.h"
+#include "mime/clsSMTPEmailPart.h"
+
+namespace {
+
+UniString U(char const* text) { return UniString(text); }
+
+char const* const kDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+char const* const kMonthNames[13] = {"", "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// The names extra headers can never add, upper-cased.
+char const* const kExcludedNames[] = {"TO",
+                                      "FROM",
+                                      "SUBJECT",
+                                      "DATE",
+                                      "MESSAGE-ID",
+                                      "CC",
+                                      "BCC",
+                                      "CONTENT-TYPE",
+                                      "CONTENT-TRANSFER-ENCODING",
+                                      "X-PRIORITY",
+                                      "X-MAILER",
+                                      "TEXT-CONTENT-TYPE",
+                                      "TEXT-CONTENT-TRANSFER-ENCODING",
+                                      "HTML-CONTENT-TYPE",
+                                      "HTML-CONTENT-TRANSFER-ENCODING",
+                                      "REPLY-TO"};
+
+// CR, LF and NUL of a header value as blanks.
+UniString Flatten(UniString text) {
+  for (int i = 1; i <= text.Length(); ++i) {
+    unsigned short& u = text[i];
+    if (u == 13 || u == 10 || u == 0) u = ' ';
+  }
+  return text;
+}
+
+AnsiString Flatten(AnsiString const& bytes) {
+  std::string s = MimeBytes(bytes);
+  for (char& c : s) {
+    if (c == '\r' || c == '\n' || c == 0) c = ' ';
+  }
+  return MimeAnsi(s);
+}
+
+// A field name: printable ASCII other than the blank and ":".
+bool IsFieldName(UniString const& name) {
+  if (name.IsEmpty()) return false;
+  for (int i = 1; i <= name.Length(); ++i) {
+    unsigned short const u = name[i];
+    if (u < 33 || u > 126 || u == ':') return false;
+  }
+  return true;
+}
+
+// The value of a name in a name=value list (names trimmed, case ignored), trimmed; empty when
+// the list is null or lacks the name.
+UniString ValueOf(UniStringList const* list, char const* name) {
+  if (list == nullptr || list->IndexOfName(U(name), '=', false) < 0) return UniString();
+  return list->Values(U(name), '=', false).Trim();
+}
+
+}  // namespace
+
+AnsiString clsSMTPEmail::CreateUniqueID() {
+  unsigned short year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  m_udtDate.DecodeDate(&year, &month, &day);
+  m_udtDate.DecodeTime(&hour, &minute, &second);
+  char text[48];
+  std::snprintf(text, sizeof text, "%04u%02u%02u%02u%02u%02u.%6.6u", unsigned(year), unsigned(month), unsigned(day),
+                unsigned(hour), unsigned(minute), unsigned(second), unsigned(rand()));
+  return AnsiString(text);
+}
+
+AnsiString clsSMTPEmail::CreateMessageID() {
+  AnsiString id("<[[TarnixUniqueID]]");
+  if (m_ustrRecordID.IsNotEmpty()) id += AnsiString(".") + Flatten(m_ustrRecordID).GetAnsiString(-1);
+  return id + AnsiString("@") + Flatten(m_astrLocalHost) + AnsiString(">");
+}
+
+AnsiString clsSMTPEmail::MakeRFC822Date(clsDateTime date) {
+  unsigned short year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  date.DecodeDate(&year, &month, &day);
+  date.DecodeTime(&hour, &minute, &second);
+  int const weekday = date.GetDayOfWeek();
+  // The zone with its minutes: "+0530", "-0330", "+0000".
+  int const offset = date.GetGMTOffset();
+  int const magnitude = offset < 0 ? -offset : offset;
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %02u %s %04u %02u:%02u:%02u %c%02d%02d",
+                kDayNames[weekday >= 0 && weekday < 7 ? weekday : 0], unsigned(day),
+                kMonthNames[month <= 12 ? month : 0], unsigned(year), unsigned(hour), unsigned(minute),
+                unsigned(second), offset < 0 ? '-' : '+', magnitude / 3600, (magnitude % 3600) / 60);
+  return AnsiString(text);
+}
+
+UniString clsSMTPEmail::GetXMailer() {
+  clsFuncDebug dbg(U("clsSMTPEmail::GetXMailer"), kDebugFull);
+  UniString value = ValueOf(m_pulstExtraHeaders, "X-Mailer");
+  if (value.IsEmpty()) {
+    UniStringList preference;
+    if (CopyListPref(U("EmailHeaders"), &preference)) value = ValueOf(&preference, "X-Mailer");
+  }
+  if (value.IsEmpty()) value = m_ustrDefaultXMailer.Trim();
+  return value;
+}
+
+UniString clsSMTPEmail::GetMimeVersion() {
+  clsFuncDebug dbg(U("clsSMTPEmail::GetMimeVersion"), kDebugFull);
+  UniString value = m_ustrMimeVersion.Trim();
+  if (value.IsEmpty()) value = ValueOf(m_pulstExtraHeaders, "Mime-Version");
+  if (value.IsEmpty()) {
+    UniStringList preference;
+    if (CopyListPref(U("EmailHeaders"), &preference)) value = ValueOf(&preference, "Mime-Version");
+  }
+  return value;
+}
+
+void clsSMTPEmail::GetExtraHeaders(UniStringList* out) {
+  clsFuncDebug dbg(U("clsSMTPEmail::GetExtraHeaders"), kDebugFull);
+  if (out == nullptr) return;
+  out->Clear();
+  if (m_pulstExtraHeaders != nullptr) out->Assign(m_pulstExtraHeaders);
+  UniStringList preference;
+  if (!CopyListPref(U("EmailHeaders"), &preference) || preference.IsEmpty()) return;
+  for (UniString const& entry : preference) {
+    UniString const name = entry.GetName('=');
+    if (name.IsEmpty() || out->IndexOfName(name, '=', false) >= 0) continue;
+    out->Add(entry);
+  }
+}
+
+void clsSMTPEmail::SetLocalHost(AnsiString host) { m_astrLocalHost = host; }
+
+AnsiString clsSMTPEmail::RenderAddress(clsSMTPEmailPart& scratch, UniString const& entry, UniString const& charset) {
+  AnsiString name, address, rest;
+  SplitEmailAddress(scratch.GetLineByCharSet(Flatten(entry).Trim(), charset), &name, &address, &rest);
+  AnsiString rendered;
+  if (name.Length() > 0) rendered = scratch.MaybeEncodeHeader(name, charset, true) + AnsiString(" ");
+  rendered += address;
+  if (rest.Length() > 0) rendered += AnsiString(" ") + scratch.MaybeEncodeHeader(rest, charset, true);
+  return rendered;
+}
+
+void clsSMTPEmail::CreateHeaders() {
+  clsFuncDebug dbg(U("CreateHeaders"), kDebugFull);
+  if (m_ptlstHeaders == nullptr) m_ptlstHeaders = new (std::nothrow) TStringList;
+  if (m_ptlstHeaders == nullptr) return;
+  m_ptlstHeaders->Clear();
+  TStringList& block = *m_ptlstHeaders;
+
+  clsSMTPEmailPart scratch;
+  UniString const charset = GetCharSet();
+  auto encoded = [&](UniString const& value) {
+    return scratch.MaybeEncodeHeader(scratch.GetLineByCharSet(Flatten(value), charset), charset, true);
+  };
+  auto addressLine = [&](char const* field, UniStringList const* list) {
+    AnsiString line(field);
+    bool first = true;
+    for (UniString const& entry : *list) {
+      if (entry.Trim().IsEmpty()) continue;
+      if (!first) line += AnsiString(",\r\n    ");
+      line += RenderAddress(scratch, entry, charset);
+      first = false;
+    }
+    return line;
+  };
+
+  block.Add(AnsiString("Message-ID: ") + m_astrMessageID);
+  UniString const mailer = GetXMailer();
+  if (mailer.IsNotEmpty()) block.Add(AnsiString("X-Mailer: ") + encoded(mailer));
+  switch (GetPriority()) {
+    case 1: block.Add(AnsiString("X-Priority: 1 (Highest)")); break;
+    case 2: block.Add(AnsiString("X-Priority: 2 (High)")); break;
+    case 4: block.Add(AnsiString("X-Priority: 4 (Low)")); break;
+    case 5: block.Add(AnsiString("X-Priority: 5 (Lowest)")); break;
+    default: break;
+  }
+  UniString mime = GetMimeVersion();
+  if (mime.IsEmpty()) mime = U("1.0");
+  block.Add(AnsiString("Mime-Version: ") + scratch.GetLineByCharSet(Flatten(mime), charset));
+  block.Add(AnsiString("Date: ") + MakeRFC822Date(m_udtDate));
+  if (HaveTos()) {
+    block.Add(addressLine("To: ", m_pulstTos));
+  } else {
+    block.Add(AnsiString("To: \"undisclosed recipients\";"));
+  }
+  if (HaveCCs()) block.Add(addressLine("CC: ", m_pulstCCs));
+  UniString const from = GetFrom();
+  if (from.IsNotEmpty()) block.Add(AnsiString("From: ") + RenderAddress(scratch, from, charset));
+  UniString const replyTo = GetReplyTo();
+  if (replyTo.IsNotEmpty()) block.Add(AnsiString("Reply-To: ") + RenderAddress(scratch, replyTo, charset));
+  UniString const subject = GetSubject();
+  if (subject.IsNotEmpty()) block.Add(AnsiString("Subject: ") + encoded(subject));
+
+  UniStringList* extra = new (std::nothrow) UniStringList;
+  if (extra == nullptr) return;
+  GetExtraHeaders(extra);
+  for (UniString const& entry : *extra) {
+    UniString const name = entry.GetName('=').Trim();
+    UniString const value = entry.GetValue('=').Trim();
+    if (name.IsEmpty() || value.IsEmpty() || !IsFieldName(name)) continue;
+    bool excluded = false;
+    for (char const* no : kExcludedNames) excluded = excluded || name.UpperCase() == U(no);
+    if (excluded) continue;
+    block.Add(name.GetAnsiString(-1) + AnsiString(": ") + encoded(value));
+  }
+  delete extra;
+}

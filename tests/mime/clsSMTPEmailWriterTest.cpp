@@ -1,0 +1,354 @@
+// Tests of the message writer: every MIME structure pulled line by line up to ".", dot-unstuffed
+// and parsed by Python's email (tree, types, texts, attachment bytes, names, Content-IDs against
+// the cid URLs, subject, defects); the exact lines of one nested structure; IDs and the end line;
+// the status by state; the error lines with their guarded pops and the writer error; a missing
+// file refused by GenerateEmail; a read failure in the middle of an attachment.
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "mime/MimeMessageFixture.h"
+#include "platform/carbon/FilesTesting.h"
+
+using mimecheck::Bytes;
+using mimecheck::Hex;
+using mimecheck::Uni;
+using mimecheck::Utf8;
+using A = clsSMTPEmailTestAccess;
+
+namespace {
+
+std::string Join(std::vector<std::string> const& lines) {
+  std::string out;
+  for (size_t i = 0; i < lines.size(); ++i) out += (i ? "\n" : "") + lines[i];
+  return out;
+}
+
+
+class WriterTest : public clsMimeMessageTest {
+ protected:
+  void SetUp() override {
+    clsMimeMessageTest::SetUp();
+    for (int i = 0; i < 256; ++i) m_strBinary += char(i);
+    Write("/Users/bob/data/a.bin", m_strBinary);
+    Write("/Users/bob/data/b.pdf", std::string(100, 'b'));
+    Write("/Users/bob/data/logo.gif", "GIF89a-logo");
+    Write("/Users/bob/data/bg.png", "PNG-background");
+  }
+  std::string m_strBinary;
+};
+
+struct stcStructure {
+  char const* name;
+  std::vector<std::string> text, html, attachments, images;
+  std::string types;  // the parts in walk order
+};
+
+TEST_F(WriterTest, EveryStructureReadsBackAsWritten) {
+  std::vector<std::string> const text = {"Hello there,", "", "caf\xC3\xA9 au lait", ".a dotted line", "-- ", "Me"};
+  std::vector<std::string> const html = {"<html><body>", "<p>Caf\xC3\xA9 <img src=\"images/Logo.GIF\"></p>",
+                                         "<td background='bg.png'>x</td>", ".dot", "</body></html>"};
+  std::vector<std::string> const htmlNoImages = {"<p>Hi</p>"};
+  stcStructure const cases[] = {
+      {"text only", text, {}, {}, {}, "text/plain"},
+      {"html only", {}, htmlNoImages, {}, {}, "text/html"},
+      {"one attachment", {}, {}, {"~/data/a.bin"}, {}, "application/octet-stream"},
+      {"nothing", {}, {}, {}, {}, "text/plain"},
+      {"text and html", text, htmlNoImages, {}, {}, "multipart/alternative,text/plain,text/html"},
+      {"html and images", {}, html, {}, {"~/data/logo.gif", "~/data/bg.png"}, "multipart/related,text/html,image/gif,image/png"},
+      {"text, html and images", text, html, {}, {"~/data/logo.gif", "~/data/bg.png"},
+       "multipart/related,multipart/alternative,text/plain,text/html,image/gif,image/png"},
+      {"text and attachments", text, {}, {"~/data/a.bin", "Report 2=~/data/b.pdf"}, {},
+       "multipart/mixed,text/plain,application/octet-stream,application/octet-stream"},
+      {"html and attachment", {}, htmlNoImages, {"~/data/a.bin"}, {}, "multipart/mixed,text/html,application/octet-stream"},
+      {"text, html and attachment", text, htmlNoImages, {"~/data/a.bin"}, {},
+       "multipart/mixed,multipart/alternative,text/plain,text/html,application/octet-stream"},
+      {"everything", text, html, {"~/data/a.bin", "~/data/b.pdf"}, {"~/data/logo.gif", "~/data/bg.png"},
+       "multipart/mixed,multipart/related,multipart/alternative,text/plain,text/html,image/gif,image/png,"
+       "application/octet-stream,application/octet-stream"},
+      {"two attachments only", {}, {}, {"~/data/a.bin", "~/data/b.pdf"}, {},
+       "multipart/mixed,application/octet-stream,application/octet-stream"},
+      // Inline images without an HTML body: the text part stands in its place.
+      {"text and images", text, {}, {}, {"~/data/logo.gif"}, "multipart/related,text/plain,image/gif"},
+      {"text, images and attachment", text, {}, {"~/data/a.bin"}, {"~/data/logo.gif"},
+       "multipart/mixed,multipart/related,text/plain,image/gif,application/octet-stream"},
+      {"images only", {}, {}, {}, {"~/data/logo.gif"}, "multipart/related,image/gif"},
+      {"one attachment and an image", {}, {}, {"~/data/a.bin"}, {"~/data/logo.gif"},
+       "multipart/mixed,multipart/related,image/gif,application/octet-stream"},
+  };
+  std::vector<std::string> wires;
+  std::vector<std::string> ids;
+  for (auto const& c : cases) {
+    clsSMTPEmail m;
+    if (std::string(c.name) != "nothing") m.AddTo(Uni("Reader <r@x.example>"));
+    m.SetLocalHost("client.example");
+    m.SetSubject(Uni("Gr\xC3\xBC\xC3\x9F" "e: " + std::string(c.name)));
+    A::Set(m, A::CharSet, "UTF-8");
+    UniStringList body;
+    for (auto const& line : c.text) body.Add(Uni(line));
+    if (!c.text.empty()) m.AddTextBody(&body);
+    if (!c.html.empty()) A::SetList(m, A::HTMLBody, c.html);
+    for (auto const& a : c.attachments) m.AddAttachment(Uni(a));
+    if (!c.images.empty()) A::SetList(m, A::HTMLImages, c.images);
+    wires.push_back(Wire(Pull(m)));
+    ids.push_back(A::UniqueID(m));
+  }
+  std::vector<mimecheck::stcRows> const read = mimecheck::RunMessages(wires);
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    auto const& c = cases[k];
+    auto const& rows = read[k];
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(rows.Get("wire.bare"), "0");
+    // The one defect Python notes is the undisclosed-recipients To line (its display name
+    // without a group).
+    EXPECT_EQ(rows.Get("defects"), std::string(c.name) == "nothing" ? "InvalidHeaderDefect,InvalidHeaderDefect" : "");
+    EXPECT_EQ(rows.Get("0.h.subject"), "Gr\xC3\xBC\xC3\x9F" "e: " + std::string(c.name));
+    std::string types;
+    std::map<std::string, std::string> byFilename, byContentID;
+    for (int i = 0; rows.Has(std::to_string(i) + ".type"); ++i) {
+      std::string const key = std::to_string(i);
+      types += (types.empty() ? "" : ",") + rows.Get(key + ".type");
+      std::string const type = rows.Get(key + ".type");
+      if (type == "text/plain" && !c.text.empty()) {
+        // A part inside a multipart body has no line end of its own before the boundary.
+        std::string got = rows.Get(key + ".unflowed");
+        if (!got.empty() && got.back() == '\n') got.pop_back();
+        EXPECT_EQ(got, Join(c.text));
+      } else if (type == "text/html") {
+        std::string got = rows.Get(key + ".text");
+        if (!got.empty() && got.back() == '\n') got.pop_back();
+        std::string want = Join(c.html);
+        // The image references point at the images' Content-IDs.
+        size_t at;
+        while ((at = want.find("images/Logo.GIF")) != std::string::npos) want.replace(at, 15, "cid:" + ids[k] + ".0.logo.gif@local");
+        while ((at = want.find("'bg.png'")) != std::string::npos) want.replace(at, 8, "\"cid:" + ids[k] + ".1.bg.png@local\"");
+        EXPECT_EQ(got, want);
+      }
+      if (rows.Has(key + ".filename")) byFilename[rows.Get(key + ".filename")] = rows.Get(key + ".hex");
+      if (rows.Has(key + ".h.content-id")) byContentID[rows.Get(key + ".h.content-id")] = rows.Get(key + ".hex");
+    }
+    EXPECT_EQ(types, c.types);
+    for (auto const& a : c.attachments) {
+      if (a == "~/data/a.bin") {
+        EXPECT_EQ(byFilename["a.bin"], Hex(m_strBinary));
+      } else if (a == "Report 2=~/data/b.pdf") {
+        EXPECT_EQ(byFilename["Report 2"], Hex(std::string(100, 'b')));
+      } else {
+        EXPECT_EQ(byFilename["b.pdf"], Hex(std::string(100, 'b')));
+      }
+    }
+    for (size_t i = 0; i < c.images.size(); ++i) {
+      std::string const name = c.images[i] == "~/data/logo.gif" ? "logo.gif" : "bg.png";
+      std::string const bytes = name == "logo.gif" ? "GIF89a-logo" : "PNG-background";
+      EXPECT_EQ(byContentID["<" + ids[k] + "." + std::to_string(i) + "." + name + "@local>"], Hex(bytes));
+    }
+  }
+}
+
+TEST_F(WriterTest, NestedStructureLinesAndTheEnd) {
+  clsSMTPEmail m;
+  m.AddTo(Uni("r@x.example"));
+  UniStringList body;
+  body.Add(Uni("Text"));
+  m.AddTextBody(&body);
+  A::SetList(m, A::HTMLBody, {"<b>x</b>"});
+  m.AddAttachment(Uni("~/data/b.pdf"));
+  std::vector<std::string> const lines = Pull(m);
+  std::string const id = A::UniqueID(m);
+  EXPECT_EQ(lines[0].substr(0, 13 + id.size()), "Message-ID: <" + id);
+  size_t k = 0;
+  while (k < lines.size() && lines[k].rfind("From: ", 0) != 0) ++k;
+  std::vector<std::string> const rest(lines.begin() + long(k) + 1, lines.end());
+  std::string const mixed = "= Multipart Mixed Boundary " + id;
+  std::string const alternative = "= Multipart Alternative Boundary " + id;
+  std::vector<std::string> const expected = {
+      "Content-Type: multipart/mixed;\r\n    boundary=\"" + mixed + "\"\r\n",
+      "This is a Multipart MIME Message.\r\n",
+      "--" + mixed,
+      "Content-Type: multipart/alternative;\r\n    boundary=\"" + alternative + "\"\r\n",
+      "",
+      "--" + alternative,
+      "Content-Type: text/plain; charset=\"ISO-8859-1\"; format=flowed",
+      "Content-Transfer-Encoding: 7bit",
+      "",
+      "Text",
+      "--" + alternative,
+      "Content-Type: text/html; charset=\"ISO-8859-1\"",
+      "Content-Transfer-Encoding: quoted-printable",
+      "",
+      "<b>x</b>",
+      "--" + alternative + "--",
+      "--" + mixed,
+      "Content-Type: application/octet-stream;\r\n    name=\"b.pdf\"",
+      "Content-Transfer-Encoding: base64",
+      "Content-Disposition: attachment;\r\n    filename=\"b.pdf\"",
+      "",
+      "YmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJi",
+      "YmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJiYmJi",
+      "YmJiYmJiYmJiYg==",
+      "--" + mixed + "--",
+  };
+  EXPECT_EQ(rest, expected);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Bytes(m.GetLine()), ".");
+  // A message with a text body only: the part's header lines continue the block.
+  clsSMTPEmail textOnly;
+  textOnly.AddTextBody(&body);
+  std::vector<std::string> const plain = Pull(textOnly);
+  ASSERT_GE(plain.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(plain.end() - 4, plain.end()),
+            (std::vector<std::string>{"Content-Type: text/plain; charset=\"ISO-8859-1\"; format=flowed",
+                                      "Content-Transfer-Encoding: 7bit", "", "Text"}));
+}
+
+TEST_F(WriterTest, TheTextPartIsQuotedPrintableWhenAnyOfItsLinesNeedsIt) {
+  SetListPref("TextFooter", "Gr\xC3\xBC\xC3\x9F" "e");
+  struct {
+    std::vector<std::string> body;
+    char const* charset;
+    bool qp;
+  } const cases[] = {
+      {{"plain ascii"}, "ISO-8859-1", true},                      // the footer preference
+      {{"word " + std::string(1200, 'w') + " end"}, "UTF-8", true},  // a run too long for a line
+  };
+  std::vector<std::string> wires;
+  for (auto const& c : cases) {
+    clsSMTPEmail m;
+    A::Set(m, A::CharSet, c.charset);
+    UniStringList body;
+    for (auto const& line : c.body) body.Add(Uni(line));
+    m.AddTextBody(&body);
+    EXPECT_FALSE(A::TextNeedsQP(m));
+    std::vector<std::string> const lines = Pull(m);
+    bool qp = false;
+    for (auto const& line : lines) qp = qp || line == "Content-Transfer-Encoding: quoted-printable";
+    EXPECT_EQ(qp, c.qp);
+    for (auto const& line : lines) EXPECT_LE(line.size(), 998u);
+    wires.push_back(Wire(lines));
+  }
+  std::vector<mimecheck::stcRows> const read = mimecheck::RunMessages(wires);
+  EXPECT_EQ(read[0].Get("0.unflowed"), "plain ascii\nGr\xC3\xBC\xC3\x9F" "e\n");
+  EXPECT_EQ(read[1].Get("0.unflowed"), "word " + std::string(1200, 'w') + " end\nGr\xC3\xBC\xC3\x9F" "e\n");
+}
+
+TEST_F(WriterTest, StatusFollowsThePartBeingWritten) {
+  Write("/Users/bob/data/big.bin", std::string(4500, 'q'));
+  clsSMTPEmail m;
+  UniStringList body;
+  body.Add(Uni("line one"));
+  body.Add(Uni("line two"));
+  m.AddTextBody(&body);
+  m.AddAttachment(Uni("~/data/big.bin"));
+  ASSERT_EQ(Utf8(m.GenerateEmail()), "");
+  std::map<int32_t, std::pair<std::string, int>> seen;
+  for (int i = 0; i < 1000; ++i) {
+    std::string const line = Bytes(m.GetLine());
+    UniString text;
+    int percent = -1;
+    m.GetStatus(&text, &percent);
+    int32_t const state = A::State(m);
+    if (!seen.count(state)) seen[state] = {Utf8(text), percent};
+    if (line == "line one") seen[101] = {Utf8(text), percent};
+    if (state == seAttachmentData && percent == 50) seen[100] = {Utf8(text), percent};
+    if (line == ".") break;
+  }
+  m.GetStatus(nullptr, nullptr);
+  EXPECT_EQ(seen[seHeaders], (std::pair<std::string, int>{"", 0}));
+  EXPECT_EQ(seen[seMixedBoundary], (std::pair<std::string, int>{"", 0}));
+  EXPECT_EQ(seen[101], (std::pair<std::string, int>{"Encoding Text Body...", 50}));
+  EXPECT_EQ(seen[100], (std::pair<std::string, int>{"Encoding Attachment: 'big.bin'...", 50}));
+  EXPECT_EQ(seen[seEnd], (std::pair<std::string, int>{"", 0}));
+}
+
+TEST_F(WriterTest, MissingPiecesGiveErrorLinesAndAWriterError) {
+  struct {
+    char const* what;
+    bool html, attachment, image;
+    int32_t when;  // the state in which the piece goes missing
+    std::function<void(clsSMTPEmail&)> drop;
+    char const* error;
+  } const cases[] = {
+      {"headers", false, false, false, seHeaders, A::DropHeaderBlock, "Email Headers are NULL!"},
+      {"text part header", false, false, false, seTextPartHeader, A::DropTextPart,
+       "Email Text Part or Part Headers is NULL!"},
+      {"text body", false, false, false, seTextBody, A::DropTextPart, "Email Text Part is NULL!"},
+      {"html part header", true, false, false, seHTMLPartHeader, A::DropHTMLPart,
+       "Email HTML Part or Part Headers is NULL!"},
+      {"html body", true, false, false, seHTMLBody, A::DropHTMLPart, "Email HTML Part is NULL!"},
+      {"attachment", false, true, false, seAttachmentHeader, [](clsSMTPEmail& m) { A::DropFileParts(m, false); },
+       "Attachment is not present or has not been generated!"},
+      {"image", true, false, true, seImageData, [](clsSMTPEmail& m) { A::DropFileParts(m, true); },
+       "HTML Image is not present or has not been generated!"},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.what);
+    clsSMTPEmail m;
+    UniStringList body;
+    body.Add(Uni("one"));
+    body.Add(Uni("two"));
+    if (c.html) {
+      A::SetList(m, A::HTMLBody, {"<p>one</p>", "<p>two</p>"});
+    } else {
+      m.AddTextBody(&body);
+    }
+    if (c.attachment) m.AddAttachment(Uni("~/data/a.bin"));
+    if (c.image) A::SetList(m, A::HTMLImages, {"~/data/logo.gif"});
+    ASSERT_EQ(Utf8(m.GenerateEmail()), "");
+    std::vector<std::string> lines;
+    bool dropped = false;
+    for (int i = 0; i < 1000; ++i) {
+      if (!dropped && A::State(m) == c.when && i > 0) {
+        c.drop(m);
+        dropped = true;
+      }
+      lines.push_back(Bytes(m.GetLine()));
+      if (lines.back() == ".") break;
+    }
+    ASSERT_TRUE(dropped);
+    EXPECT_EQ(lines.back(), ".");
+    size_t errors = 0;
+    for (auto const& line : lines) errors += line == std::string("ERROR: ") + c.error;
+    EXPECT_EQ(errors, 1u);
+    EXPECT_EQ(Utf8(m.GetWriterError()), c.error);
+    // The next message starts clean.
+    m.GenerateEmail();
+    EXPECT_EQ(Utf8(m.GetWriterError()), "");
+  }
+}
+
+TEST_F(WriterTest, MissingOrUnreadableFilesFailTheSend) {
+  clsSMTPEmail m;
+  m.AddAttachment(Uni("~/data/a.bin"));
+  m.AddAttachment(Uni("Name=~/data/missing.bin"));
+  EXPECT_EQ(Utf8(m.GenerateEmail()), "Attachment does not exist: /Users/bob/data/missing.bin");
+  clsSMTPEmail image;
+  SetListPref("HTMLImages", "~/data/gone.gif");
+  EXPECT_EQ(Utf8(image.GenerateEmail()), "HTML Image does not exist: /Users/bob/data/gone.gif");
+  SetListPref("HTMLImages", "");
+
+  // A read failure in the middle: the writer goes on to ".", and keeps the reason.
+  Write("/Users/bob/data/big.bin", std::string(40000, 'z'));
+  clsSMTPEmail big;
+  big.AddAttachment(Uni("~/data/big.bin"));
+  ASSERT_EQ(Utf8(big.GenerateEmail()), "");
+  bool injected = false;
+  std::string line;
+  for (int i = 0; i < 10000 && line != "."; ++i) {
+    if (!injected && A::State(big) == seAttachmentData) {
+      FSStandInTestFailNext("FSReadFork", "/Users/bob/data/big.bin", ioErr);
+      injected = true;
+    }
+    line = Bytes(big.GetLine());
+  }
+  EXPECT_TRUE(injected);
+  EXPECT_EQ(line, ".");
+  EXPECT_EQ(Utf8(big.GetWriterError()).substr(0, 31), "Could not read Attachment File:");
+  // Sent again, the file is read whole.
+  std::vector<std::string> const again = Pull(big);
+  EXPECT_EQ(Utf8(big.GetWriterError()), "");
+  EXPECT_EQ(mimecheck::RunMessages({Wire(again)})[0].Get("0.hex"), Hex(std::string(40000, 'z')));
+}
+
+}  // namespace
