@@ -1,6 +1,7 @@
 // clsPluginVars: the one plug-in state, alive from Init to Shutdown: the message being
 // composed, the SMTP protocol controller, the sent values and the workers' scratch lists.
-// Interface: the class with its public fields (the workers reach them directly), the global
+// Interface: the class with its public fields (the workers reach them directly) and its merge
+// operations DoMergeLine and DoMergeText, the global
 // m_udtPluginVars (null before Init, after Shutdown and when its creation failed),
 // Internal_PluginInit (creates it once and seeds the random generator from the tick count) and
 // g_udtNewCfgDlg (the configuration dialog object while one call shows it).
@@ -10,8 +11,10 @@
 // then stops the controller's worker thread before the message goes.
 #pragma once
 
+#include "core/UniString.h"
 #include "core/UniStringList.h"
 #include "mime/clsSMTPEmail.h"
+#include "platform/fmx/FMXCalcEngine.h"
 #include "smtp/clsSMTPProt.h"
 
 class clsSendValues;
@@ -23,6 +26,12 @@ class clsPluginVars {
   ~clsPluginVars();
   clsPluginVars(clsPluginVars const&) = delete;
   clsPluginVars& operator=(clsPluginVars const&) = delete;
+
+  // Merge fields (plugin/frame/MergeFields.cpp): the line with every "<<name>>" (or
+  // "&lt;&lt;name&gt;&gt;") replaced by the name's value in the environment, "?" where the host
+  // cannot give one; a list's lines that hold an opening marker, each merged in place.
+  UniString DoMergeLine(UniString line, fmx::ExprEnv const& env);
+  void DoMergeText(UniStringList* lines, fmx::ExprEnv const& env);
 
   // Declared in this order on purpose: members are destroyed in reverse, so the controller
   // (and its worker thread, which reads the message) goes before the message.

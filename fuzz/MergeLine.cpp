@@ -1,0 +1,92 @@
+// Fuzz target: any line (UTF-8) through clsPluginVars::DoMergeLine, with a host that answers
+// every calculation: a value holding markers and line breaks, and a layout table name holding a
+// quote and a backslash. Must never crash or hang; every calculation the host is asked must be a
+// shortcut, the table name, a bare variable reference, or GetField of exactly one quoted text.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "platform/fmx/FMWrapper.h"
+#include "plugin/frame/clsPluginVars.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+std::u16string Units(fmx::Text const& text) {
+  std::u16string units(text.GetSize(), u'\0');
+  if (!units.empty()) text.GetUnicode(reinterpret_cast<fmx::unichar16*>(&units[0]), 0, text.GetSize());
+  return units;
+}
+
+// GetField(" + a text in which '\' escapes the next unit and '"' ends it + ").
+bool IsOneQuotedGetField(std::u16string const& expression) {
+  std::u16string const head = u"GetField(\"";
+  if (expression.compare(0, head.size(), head) != 0) return false;
+  size_t i = head.size();
+  while (i < expression.size() && expression[i] != u'"') i += expression[i] == u'\\' ? 2 : 1;
+  return i < expression.size() && expression.substr(i) == u"\")";
+}
+
+bool IsVariable(std::u16string const& expression) {
+  if (expression.empty() || expression[0] != u'$') return false;
+  for (char16_t unit : expression) {
+    if (unit <= 0x20 || std::u16string(u"\"'(){}+-*/^&=<>;,:\\\u00B6").find(unit) != std::u16string::npos) return false;
+  }
+  return true;
+}
+
+class clsFuzzHost : public fmx::HostServices {
+ public:
+  fmx::errcode Evaluate(fmx::ExprEnv const&, fmx::Text const& expression, fmx::Data& result) override {
+    std::u16string const asked = Units(expression);
+    std::u16string answer = u"v<<x>>\r&lt;&lt;y&gt;&gt;\r";
+    if (asked == u"Get(LayoutTableName)") {
+      answer = u"T\"\\";
+    } else if (asked != u"Get(CurrentDate)" && asked != u"Get(CurrentTime)" && asked != u"Get(UserName)" &&
+               asked != u"Get(RecordNumber)") {
+      Check(IsOneQuotedGetField(asked) || IsVariable(asked));
+    }
+    fmx::Text text;
+    text.AssignUnicodeWithLength(reinterpret_cast<fmx::unichar16 const*>(answer.data()), fmx::uint32(answer.size()));
+    result.SetAsText(text, fmx::Locale(fmx::Locale::kType_Current));
+    return 0;
+  }
+  fmx::errcode ExecuteSQL(fmx::ExprEnv const&, fmx::Text const&, fmx::Data&, fmx::uint16, fmx::uint16) override {
+    return fmx::kErrUnknown;
+  }
+  fmx::errcode RegisterExternalFunction(fmx::QuadChar const&, fmx::int16, fmx::Text const&, fmx::Text const&,
+                                        fmx::int16, fmx::int16, fmx::uint32, fmx::ExtPluginType) override {
+    return fmx::kErrUnknown;
+  }
+  fmx::errcode UnRegisterExternalFunction(fmx::QuadChar const&, fmx::int16) override { return fmx::kErrUnknown; }
+  fmx::errcode StartScript(fmx::Text const&, fmx::Text const&, fmx::uchar, fmx::Data const*) override {
+    return fmx::kErrUnknown;
+  }
+  fmx::errcode SetToCurrentEnv(fmx::ExprEnv&) override { return fmx::kErrUnknown; }
+  void SetHandleSize(char**, fmx::int32) override {}
+  fmx::int32 GetHandleSize(char**) override { return 0; }
+  void LockHandle(char**) override {}
+  void UnlockHandle(char**) override {}
+  fmx::errcode MemoryError() override { return 0; }
+};
+
+clsFuzzHost g_udtHost;
+clsPluginVars* g_udtVars = nullptr;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fmx::InstallHostServices(&g_udtHost);
+  g_udtVars = new clsPluginVars;
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
+  if (size > 4096) return 0;
+  UniString const line(reinterpret_cast<char const*>(data), 1, int(size));
+  g_udtVars->DoMergeLine(line, fmx::ExprEnv());
+  return 0;
+}
