@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/FuzzHost.h"
 #include "platform/fmx/FMWrapper.h"
 #include "plugin/frame/clsPluginVars.h"
 
@@ -38,7 +39,7 @@ bool IsVariable(std::u16string const& expression) {
   return true;
 }
 
-class clsFuzzHost : public fmx::HostServices {
+class clsFuzzHost : public clsFuzzHostBase {
  public:
   fmx::errcode Evaluate(fmx::ExprEnv const&, fmx::Text const& expression, fmx::Data& result) override {
     std::u16string const asked = Units(expression);
@@ -54,23 +55,6 @@ class clsFuzzHost : public fmx::HostServices {
     result.SetAsText(text, fmx::Locale(fmx::Locale::kType_Current));
     return 0;
   }
-  fmx::errcode ExecuteSQL(fmx::ExprEnv const&, fmx::Text const&, fmx::Data&, fmx::uint16, fmx::uint16) override {
-    return fmx::kErrUnknown;
-  }
-  fmx::errcode RegisterExternalFunction(fmx::QuadChar const&, fmx::int16, fmx::Text const&, fmx::Text const&,
-                                        fmx::int16, fmx::int16, fmx::uint32, fmx::ExtPluginType) override {
-    return fmx::kErrUnknown;
-  }
-  fmx::errcode UnRegisterExternalFunction(fmx::QuadChar const&, fmx::int16) override { return fmx::kErrUnknown; }
-  fmx::errcode StartScript(fmx::Text const&, fmx::Text const&, fmx::uchar, fmx::Data const*) override {
-    return fmx::kErrUnknown;
-  }
-  fmx::errcode SetToCurrentEnv(fmx::ExprEnv&) override { return fmx::kErrUnknown; }
-  void SetHandleSize(char**, fmx::int32) override {}
-  fmx::int32 GetHandleSize(char**) override { return 0; }
-  void LockHandle(char**) override {}
-  void UnlockHandle(char**) override {}
-  fmx::errcode MemoryError() override { return 0; }
 };
 
 clsFuzzHost g_udtHost;

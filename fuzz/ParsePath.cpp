@@ -5,8 +5,8 @@
 // answers the front database's location, or one that answers the fuzz text itself (a relative
 // host path that leads back to the host again).
 // The File Manager stand-in's root is a temporary folder made at start-up, so nothing outside it
-// is touched; the clock is pinned so the volume caches are built once. The host is a tiny one of
-// its own, since the fuzz build links no test support.
+// is touched; the clock is pinned so the volume caches are built once. The host is the fuzz
+// targets' small one (fuzz/FuzzHost.h), since the fuzz build links no test support.
 #include <stdlib.h>
 
 #include <cstdint>
@@ -17,6 +17,7 @@
 #include "files/XFileSpec.h"
 #include "platform/carbon/Files.h"
 #include "platform/cf/CFDate.h"
+#include "fuzz/FuzzHost.h"
 #include "platform/fmx/FMWrapper.h"
 #include "plugin/PluginGlobals.h"
 
@@ -33,7 +34,7 @@ fmx::Text TextOf(std::string const& utf8) {
 }
 
 // Lends an environment (or refuses) and answers every evaluation with one text.
-class clsFuzzHost : public fmx::HostServices {
+class clsFuzzHost : public clsFuzzHostBase {
  public:
   fmx::errcode m_shtEnvError = 0;
   std::string m_strAnswer;
@@ -42,23 +43,7 @@ class clsFuzzHost : public fmx::HostServices {
     result.SetAsText(TextOf(m_strAnswer), fmx::Locale(fmx::Locale::kType_Current));
     return 0;
   }
-  fmx::errcode ExecuteSQL(fmx::ExprEnv const&, fmx::Text const&, fmx::Data&, fmx::uint16, fmx::uint16) override {
-    return fmx::kErrUnknown;
-  }
-  fmx::errcode RegisterExternalFunction(fmx::QuadChar const&, fmx::int16, fmx::Text const&, fmx::Text const&,
-                                        fmx::int16, fmx::int16, fmx::uint32, fmx::ExtPluginType) override {
-    return fmx::kErrUnknown;
-  }
-  fmx::errcode UnRegisterExternalFunction(fmx::QuadChar const&, fmx::int16) override { return fmx::kErrUnknown; }
-  fmx::errcode StartScript(fmx::Text const&, fmx::Text const&, fmx::uchar, fmx::Data const*) override {
-    return fmx::kErrUnknown;
-  }
   fmx::errcode SetToCurrentEnv(fmx::ExprEnv&) override { return m_shtEnvError; }
-  void SetHandleSize(char**, fmx::int32) override {}
-  fmx::int32 GetHandleSize(char**) override { return 0; }
-  void LockHandle(char**) override {}
-  void UnlockHandle(char**) override {}
-  fmx::errcode MemoryError() override { return 0; }
 };
 
 clsFuzzHost g_udtHost;
