@@ -10,9 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "dialogs/MessageDialogTesting.h"
+#include "dialogs/MessageDialog.h"
 #include "platform/carbon/AppleEvents.h"
 #include "platform/carbon/Gestalt.h"
+#include "platform/carbon/WindowsTesting.h"
+#include "tests/support/StockDialogTesting.h"
 
 namespace {
 
@@ -30,7 +32,7 @@ class MacOSGlueTest : public ::testing::Test {
     AESetSendResultForTesting(noErr);
     AESetBuildResultForTesting(noErr);
     AEClearSentEventsForTesting();
-    ResetMessageDialogForTesting();
+    WindowsResetForTesting();
   }
 };
 
@@ -206,26 +208,15 @@ TEST_F(MacOSGlueTest, URLGoesToTheFinderAsUTF8Text) {
 }
 
 TEST_F(MacOSGlueTest, ShowMessageOpensAPlainOKBox) {
-  QueueMessageDialogAnswerForTesting({2, true});  // whatever is pressed is ignored
-  ShowMessage(AnsiString("Cannot load: \xE2\x80\x9Cplug-in\xE2\x80\x9D"));
-  std::vector<stcMessageDialogRecord> shown = GetMessageDialogRecordsForTesting();
-  ASSERT_EQ(1u, shown.size());
-  EXPECT_TRUE(shown[0].m_ustrText == Utf8("Cannot load: \xE2\x80\x9Cplug-in\xE2\x80\x9D"));
-  EXPECT_EQ(kMsgDlgOK, shown[0].m_intType);
-  EXPECT_TRUE(shown[0].m_ustrTitle.IsEmpty());
-  EXPECT_FALSE(shown[0].m_bolHasCheckBox);
-  EXPECT_TRUE(shown[0].m_ustrCheckText.IsEmpty());
-  EXPECT_EQ(0, shown[0].m_intWidth);
-
-  // The headless box answers OK by default and gives the check box its default label.
-  bool check = false;
-  EXPECT_EQ(1, MessageDialog(Utf8("Again?"), kMsgDlgOK, Utf8("T"), &check, UniString(), 300));
-  EXPECT_FALSE(check);
-  shown = GetMessageDialogRecordsForTesting();
-  ASSERT_EQ(2u, shown.size());
-  EXPECT_TRUE(shown[1].m_bolHasCheckBox);
-  EXPECT_TRUE(shown[1].m_ustrCheckText == Utf8("Do not show this dialog again."));
-  EXPECT_EQ(300, shown[1].m_intWidth);
+  clsStockDialogRecorder recorder;
+  ShowMessage(AnsiString("Cannot load: \xE2\x80\x9Cplug-in\xE2\x80\x9D"));  // Return answers it
+  ASSERT_EQ(1u, recorder.Shown().size());
+  stcShownStockDialog const& shown = recorder.Shown()[0];
+  EXPECT_EQ("Cannot load: \xE2\x80\x9Cplug-in\xE2\x80\x9D", shown.m_strText);
+  EXPECT_EQ(std::vector<std::string>{"OK"}, shown.m_vecButtons);
+  EXPECT_TRUE(shown.m_strTitle.empty());
+  EXPECT_FALSE(shown.m_blnHasCheckBox);
+  EXPECT_TRUE(WindowsListForTesting().empty());  // the box is gone when the call returns
 }
 
 // The conversions the bridges and their neighbours rely on: whole characters only, the loss
