@@ -53,6 +53,8 @@ class clsDNSQuery {
   static stcDNSType const m_udtDNSTypes[38];
 
  private:
+  // The name a question or an answer starts with; an empty one fails with a text.
+  AnsiString DecodeOwner(int* position, unsigned char const* buffer, int length);
   // The DNS type asked for: PTR 12, MX 15, otherwise A 1.
   int AskedDNSType() const;
 

@@ -89,16 +89,19 @@ bool clsDNSQuery::DecodeDNS(unsigned char const* buffer, int length) {
   return true;
 }
 
-AnsiString clsDNSQuery::DecodeQuestion(int* position, unsigned char const* buffer, int length) {
+AnsiString clsDNSQuery::DecodeOwner(int* position, unsigned char const* buffer, int length) {
   if (*position < 0 || *position >= length) {
     m_astrError = kNotInBuffer;
     return AnsiString("");
   }
   AnsiString name = DecodeName(position, buffer, length);
-  if (name.Length() == 0) {
-    if (m_astrError.Length() == 0) m_astrError = kEmptyName;
-    return AnsiString("");
-  }
+  if (name.Length() == 0 && m_astrError.Length() == 0) m_astrError = kEmptyName;
+  return name;
+}
+
+AnsiString clsDNSQuery::DecodeQuestion(int* position, unsigned char const* buffer, int length) {
+  AnsiString name = DecodeOwner(position, buffer, length);
+  if (name.Length() == 0) return AnsiString("");
   if (*position + 4 > length) {
     m_astrError = AnsiString(
         "DNS Resposne decode error: Response Buffer is to short for Question Type and Class!");
@@ -113,15 +116,7 @@ AnsiString clsDNSQuery::DecodeQuestion(int* position, unsigned char const* buffe
 
 AnsiString clsDNSQuery::DecodeRR(int* position, unsigned char const* buffer, int length, int* type) {
   *type = 0;
-  if (*position < 0 || *position >= length) {
-    m_astrError = kNotInBuffer;
-    return AnsiString("");
-  }
-  AnsiString owner = DecodeName(position, buffer, length);
-  if (owner.Length() == 0) {
-    if (m_astrError.Length() == 0) m_astrError = kEmptyName;
-    return AnsiString("");
-  }
+  if (DecodeOwner(position, buffer, length).Length() == 0) return AnsiString("");
   if (*position + 10 > length) {
     m_astrError = AnsiString(
         "DNS Resposne decode error: Response Buffer is to short for Answer Type, Class, TTL, and "
