@@ -8,50 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "DialogRecorder.h"
 #include "platform/carbon/MenusInternal.h"
 #include "platform/carbon/MenusTesting.h"
 #include "platform/carbon/WindowsTesting.h"
 
 namespace {
 
-// Records what the window reports; vetoes closing when asked to.
-struct stcRecorder : public clsDWEvents {
-  std::vector<std::string> m_vecCalls;
-  bool m_blnVetoClose = false;
-  bool m_blnCloseOnShow = false;
-  clsDynamicWindow* m_pWindow = nullptr;
-  void Note(std::string const& what) { m_vecCalls.push_back(what); }
-  void WindowShow() override {
-    Note("show");
-    if (m_blnCloseOnShow && m_pWindow != nullptr) m_pWindow->MyClose();
-  }
-  void WindowCloseBoxClick(bool* close) override {
-    Note("closebox");
-    if (m_blnVetoClose) *close = false;
-  }
-  void ButtonClick(int32_t id, bool* close) override {
-    Note("button " + std::to_string(id) + (*close ? " closes" : ""));
-    if (m_blnVetoClose) *close = !*close;
-  }
-  void EditChange(int32_t id) override { Note("editchange " + std::to_string(id)); }
-  void EditKeyPress(int32_t id, unsigned short key, int modifiers, bool* pass) override {
-    (void)pass;
-    Note("key " + std::to_string(id) + " " + std::to_string(key) + " " + std::to_string(modifiers));
-  }
-  void CheckBoxChange(int32_t id) override { Note("check " + std::to_string(id)); }
-  void RadioGroupChange(int32_t id) override { Note("radio " + std::to_string(id)); }
-  void ComboBoxChange(int32_t id) override { Note("combo " + std::to_string(id)); }
-  void ListBoxChange(int32_t id, int row, bool multiple) override {
-    Note("list " + std::to_string(id) + " " + std::to_string(row) + (multiple ? " multiple" : ""));
-  }
-  void ListBoxDoubleClick(int32_t id, int row, bool multiple) override {
-    Note("double " + std::to_string(id) + " " + std::to_string(row) + (multiple ? " multiple" : ""));
-  }
-  void ContextualMenuClick(int32_t id, UniString text, UniString tag) override {
-    Note("menu " + std::to_string(id) + " " + std::string(text.GetAnsiString(1).c_str()) + ";" +
-         std::string(tag.GetAnsiString(1).c_str()));
-  }
-};
+using stcRecorder = stcDialogRecorder;
 
 class clsDynamicWindowTest : public ::testing::Test {
  protected:
@@ -65,13 +29,6 @@ class clsDynamicWindowTest : public ::testing::Test {
     MenusResetForTesting();
   }
 };
-
-stcControlInfoForTesting Info(clsDynamicWindow& window, int32_t id) {
-  stcControlInfoForTesting info{};
-  EXPECT_TRUE(WindowsControlInfoForTesting(WindowsFindControlForTesting(window.GetWindowRef(), id), &info))
-      << "no control " << id;
-  return info;
-}
 
 // A dialog of most kinds: a label, edits, a check box, a radio group, a popup, a list, a tab control.
 clsDWLayout KitchenSink() {
