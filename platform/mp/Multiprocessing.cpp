@@ -4,6 +4,7 @@
 // condition variable; waiters sleep on it until the holder leaves, the region is deleted or the
 // wait runs out. Never throws.
 #include "platform/mp/Multiprocessing.h"
+#include "platform/mp/MultiprocessingTesting.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -51,6 +52,7 @@ std::shared_ptr<stcRegion> FindRegion(MPCriticalRegionID id) {
 OSStatus MPCreateCriticalRegion(MPCriticalRegionID* criticalRegion) {
   if (criticalRegion == nullptr) return kParamErr;
   *criticalRegion = nullptr;
+  if (OSStatus injected = MPTakeInjectedRegionFailure()) return injected;
   try {
     auto region = std::make_shared<stcRegion>();
     stcRegionTable& table = RegionTable();

@@ -44,4 +44,29 @@ OSStatus MPEnterCriticalRegion(MPCriticalRegionID criticalRegion, Duration timeo
 // A thread that does not hold the region gets kMPInsufficientResourcesErr and changes nothing.
 OSStatus MPExitCriticalRegion(MPCriticalRegionID criticalRegion);
 
-// Tasks (MPCreateTask and its companions) join this header with the protocol worker thread.
+// Tasks and message queues (MultiprocessingTasks.cpp).
+// A task runs entryPoint(parameter) on a thread of its own. Its stack is at least 4 MiB whatever
+// stackSize asks for, since TLS, the resolver and the sanitizers need far more than the small
+// stacks callers traditionally ask for. When the task returns and notifyQueue is given, the
+// queue receives (terminationParameter1, terminationParameter2, the entry's result): waiting on
+// that queue is how a task's end is awaited.
+typedef UInt32 ByteCount;
+typedef struct OpaqueMPTaskID* MPTaskID;
+typedef struct OpaqueMPQueueID* MPQueueID;
+typedef UInt32 MPTaskOptions;
+typedef OSStatus (*TaskProc)(void* parameter);
+
+OSStatus MPCreateTask(TaskProc entryPoint, void* parameter, ByteCount stackSize,
+                      MPQueueID notifyQueue, void* terminationParameter1,
+                      void* terminationParameter2, MPTaskOptions options, MPTaskID* task);
+// The id of the calling task; null on a thread that no task runs.
+MPTaskID MPCurrentTaskID(void);
+
+// A queue of three-word messages, first in first out. MPWaitOnQueue takes the oldest message
+// (any of the out-pointers may be null), waiting as MPEnterCriticalRegion does; kMPTimeoutErr
+// when none came in time, kMPDeletedErr when the queue was deleted while waiting.
+OSStatus MPCreateQueue(MPQueueID* queue);
+OSStatus MPDeleteQueue(MPQueueID queue);
+OSStatus MPNotifyQueue(MPQueueID queue, void* param1, void* param2, void* param3);
+OSStatus MPWaitOnQueue(MPQueueID queue, void** param1, void** param2, void** param3,
+                       Duration timeout);
