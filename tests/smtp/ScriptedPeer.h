@@ -1,0 +1,34 @@
+// ScriptedPeer: runs tools/peer/scripted_peer.py (Debian's /usr/bin/python3) on 127.0.0.1 with a
+// JSON script, learns its port, and on destruction ends it by its process id and collects it.
+// Finished() waits (bounded) for the peer to end and tells whether its script passed.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+class ScriptedPeer {
+ public:
+  explicit ScriptedPeer(std::string const& script, double timeLimitSeconds = 20.0);
+  ~ScriptedPeer();
+  ScriptedPeer(ScriptedPeer const&) = delete;
+  ScriptedPeer& operator=(ScriptedPeer const&) = delete;
+
+  int Port() const { return m_intPort; }
+  // Waits up to the given time for the peer to end; true when its script ran to the end.
+  bool Finished(double seconds = 10.0);
+  // What the peer wrote to standard error (its failure reason).
+  std::string Errors() const;
+
+ private:
+  pid_t m_intPid = -1;
+  int m_intPort = 0;
+  int m_intStatus = -1;
+  std::string m_strErrorFile;
+};
+
+// A self-signed certificate and key made by openssl in a temporary folder, once per process.
+struct TestCertificate {
+  std::string m_strCert;
+  std::string m_strKey;
+};
+TestCertificate const& MakeTestCertificate();

@@ -1,0 +1,188 @@
+// Tests of the socket side over real connections to the scripted peer on 127.0.0.1: connect
+// failures, lines both ways with their transcript, send errors, send buffering as the socket
+// stand-in counts it, a peer that stops reading, a peer that closed.
+#include <gtest/gtest.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "GenProtTesting.h"
+#include "ScriptedPeer.h"
+#include "dialogs/clsStatusWindow.h"
+#include "platform/cf/CFSocketTesting.h"
+#include "platform/netdb/netdbTesting.h"
+
+namespace {
+
+// A port on 127.0.0.1 that nothing listens on.
+int ClosedPort() {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+std::vector<std::string> Transcript(clsGenProt& prot) {
+  TStringList lines;
+  prot.CopyTranscript(&lines);
+  std::vector<std::string> result;
+  for (int i = 0; i < lines.Count(); ++i) result.push_back(lines.Strings[unsigned(i)].c_str());
+  return result;
+}
+
+TEST(clsGenProtThreadSocketTest, ConnectFailures) {
+  NetDBTestingFailName("no-such-host.test", HOST_NOT_FOUND);
+  int port = ClosedPort();
+  struct stcCase {
+    char const* m_strName;
+    std::string m_strHost;
+    std::string m_strError;
+  };
+  stcCase const cases[] = {
+      {"unknown host", "no-such-host.test",
+       "Connect: Could not resolve Host Name to IP Address. BSD Error: Unknown host (1)"},
+      {"refused", "127.0.0.1",
+       "Connect: There was an error connecting to '127.0.0.1:" + std::to_string(port) +
+           "'; BSD Error: Connection refused"},
+  };
+  g_udtPluginStatus.Show();
+  clsTestProt prot;
+  ASSERT_TRUE(prot.StartupProtocol());
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.m_strName);
+    EXPECT_FALSE(prot.Connect(c.m_strHost.c_str(), port, 2));
+    EXPECT_EQ(std::string(prot.ErrorString().c_str()), c.m_strError);
+    EXPECT_EQ(prot.GetConnectionState(), 0);
+  }
+  // The refused connect ran the clean-ups, which published "Idle.".
+  EXPECT_EQ(g_udtPluginStatus.StatusText(), UniString("Idle."));
+  g_udtPluginStatus.Hide();
+  NetDBTestingClear();
+}
+
+TEST(clsGenProtThreadSocketTest, LinesBothWaysWithTranscript) {
+  ScriptedPeer peer(R"([{"reply": "220 hello"}, {"expect": "EHLO me"}, {"reply": "250 fine"},
+                        {"expect": "AUTH secret"}, {"reply": "235 in"}, {"stall": 5}])");
+  clsTestProt prot;
+  ASSERT_TRUE(prot.StartupProtocol());
+  ASSERT_TRUE(prot.Connect("127.0.0.1", peer.Port(), 2)) << prot.ErrorString().c_str();
+  EXPECT_EQ(prot.GetConnectionState(), 1);
+  EXPECT_FALSE(prot.Connect("127.0.0.1", peer.Port(), 2));
+  EXPECT_EQ(prot.ErrorString(), AnsiString("Already Connected."));
+  clsTestData ehlo;
+  ehlo.m_astrLine = "EHLO me";
+  ehlo.m_bolExpectReply = true;
+  ASSERT_TRUE(prot.Request(kTestMsgSendLine, &ehlo)) << prot.ErrorString().c_str();
+  clsTestData auth;
+  auth.m_astrLine = "AUTH secret";
+  auth.m_bolExpectReply = true;
+  auth.m_bolCensor = true;
+  ASSERT_TRUE(prot.Request(kTestMsgSendLine, &auth)) << prot.ErrorString().c_str();
+  std::vector<std::string> expected = {"> 220 hello", "< EHLO me", "> 250 fine", "< [CENSORED]", "> 235 in"};
+  EXPECT_EQ(Transcript(prot), expected);
+  prot.Disconnect();
+  EXPECT_EQ(prot.GetConnectionState(), 0);
+}
+
+// A reply that never comes ends the request after the connection's time-out, and the
+// connection is closed after it.
+TEST(clsGenProtThreadSocketTest, ReplyWaitIsBounded) {
+  ScriptedPeer peer(R"([{"expect": "NOOP"}, {"stall": 10}])");
+  clsTestProt prot;
+  ASSERT_TRUE(prot.StartupProtocol());
+  ASSERT_TRUE(prot.Connect("127.0.0.1", peer.Port(), 1));
+  clsTestData noop;
+  noop.m_astrLine = "NOOP";
+  noop.m_bolExpectReply = true;
+  EXPECT_FALSE(prot.Request(kTestMsgSendLine, &noop));
+  EXPECT_EQ(prot.ErrorString(), AnsiString("Test: Timed out waiting for the server to respond."));
+  EXPECT_EQ(prot.GetConnectionState(), 0);
+}
+
+// Sends on a thread driven on the test's own thread.
+class clsDirectConnection {
+ public:
+  explicit clsDirectConnection(int port, int timeout = 2) : m_udtThread(&m_udtProt, kBehaveWell) {
+    m_udtProt.MakeTranscript();
+    m_udtThread.BeginDirect();
+    m_udtThread.SetConnection("127.0.0.1", port, timeout);
+    m_udtThread.QueueCommand(kCmdConnect, kCmdStateStart);
+    m_bolOK = m_udtThread.Drive(3.0) && m_udtThread.Connected();
+  }
+  ~clsDirectConnection() { m_udtThread.EndDirect(); }
+  clsTestProt m_udtProt;
+  clsTestThread m_udtThread;
+  bool m_bolOK;
+};
+
+TEST(clsGenProtThreadSocketTest, SendErrorsAndClosedPeer) {
+  ScriptedPeer peer(R"([{"expect": "BYE"}, {"close": true}])");
+  clsDirectConnection connection(peer.Port());
+  ASSERT_TRUE(connection.m_bolOK);
+  clsTestThread& thread = connection.m_udtThread;
+  thread.SendData("", true, false);
+  EXPECT_EQ(thread.ErrorString(), AnsiString("Nothing to Send."));
+  EXPECT_TRUE(thread.Events().empty());
+  thread.SendData("BYE\r\n", true, false);
+  // The peer is gone: a large send fails with the system's reason (never a SIGPIPE), and once
+  // the close is seen the thread is no longer connected.
+  ASSERT_TRUE(peer.Finished());
+  usleep(50 * 1000);
+  std::string big(4 << 20, 'x');
+  thread.SendData(AnsiString(big.data(), int(big.size())), false, false);
+  std::string error = thread.ErrorString().c_str();
+  EXPECT_EQ(error.rfind("There was an error sending the data.  BSD Error: ", 0), 0u) << error;
+  CFStringRef mode = CFStringCreateWithCString(nullptr, "QRV_GenProtRunLoopMode", kCFStringEncodingUTF8);
+  for (int i = 0; i < 50 && thread.Connected(); ++i) CFRunLoopRunInMode(mode, 0.01, false);
+  CFRelease(mode);
+  EXPECT_FALSE(thread.Connected());
+  thread.SendData("x", false, false);
+  EXPECT_EQ(thread.ErrorString(), AnsiString("Not Connected."));
+}
+
+TEST(clsGenProtThreadSocketTest, PeerThatStopsReadingTimesOut) {
+  ScriptedPeer peer(R"([{"stall": 60}])", 60);
+  clsDirectConnection connection(peer.Port(), 1);
+  ASSERT_TRUE(connection.m_bolOK);
+  std::string big(24 << 20, 'x');
+  connection.m_udtThread.SendData(AnsiString(big.data(), int(big.size())), false, false);
+  EXPECT_EQ(connection.m_udtThread.ErrorString(),
+            AnsiString("Timed out trying to send the data.  BSD Error: Connection timed out (110)"));
+}
+
+// Lines are collected until the next would overflow the buffer; a piece longer than the buffer
+// goes out directly after the flush, with its wait entry and event.
+TEST(clsGenProtThreadSocketTest, SendBufferingAsCounted) {
+  ScriptedPeer peer(R"([{"sink": true}])");
+  clsDirectConnection connection(peer.Port());
+  ASSERT_TRUE(connection.m_bolOK);
+  clsTestThread& thread = connection.m_udtThread;
+  std::string line(74, 'l');
+  line += "\r\n";
+  thread.EnableSendBuffering(1460);
+  CFSocketTestingResetCounters();
+  for (int i = 0; i < 19; ++i) thread.SendData(AnsiString(line.c_str()), false, false);
+  EXPECT_EQ(CFSocketTestingSendCount(), 0);  // 19 * 76 = 1444 bytes fit
+  thread.SendData(AnsiString(line.c_str()), false, false);
+  EXPECT_EQ(CFSocketTestingSendCount(), 1);
+  EXPECT_EQ(CFSocketTestingBytesSent(), 1444);
+  EXPECT_TRUE(thread.Events().empty());
+  std::string big(2000, 'b');
+  thread.SendData(AnsiString(big.c_str()), false, false);
+  EXPECT_EQ(CFSocketTestingSendCount(), 3);  // the flush of 76, then the 2000 directly
+  EXPECT_EQ(CFSocketTestingBytesSent(), 1444 + 76 + 2000);
+  EXPECT_EQ(std::vector<int>(thread.Events().begin(), thread.Events().end()), std::vector<int>{kEventDataSent});
+  EXPECT_EQ(thread.Commands().front().m_intCode, kEventDataSent);
+  thread.DisableSendBuffering();
+  EXPECT_EQ(CFSocketTestingSendCount(), 3);
+}
+
+}  // namespace

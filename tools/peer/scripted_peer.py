@@ -1,0 +1,117 @@
+#!/usr/bin/python3
+"""Scripted TCP peer for the transport's tests: faults that real servers never make.
+
+Usage: scripted_peer.py SCRIPT_JSON [TIME_LIMIT_SECONDS]
+Listens on 127.0.0.1 (a free port, printed as the first line of standard output), accepts one
+connection and plays the script, a JSON list of steps, each a one-key object:
+  {"expect": "text"}      read one line (CR LF, LF or CR ended) and check it equals text
+  {"read": n}             read and discard n lines
+  {"reply": "text"}       send text followed by CR LF
+  {"raw": "hex"}          send these bytes as they are
+  {"rawsplit": ["hex", "hex"]}  send each piece as its own packet, 50 ms apart
+  {"starttls": ["cert", "key"]} switch to TLS as the server, with these PEM files
+  {"readbytes": n}        read and discard up to n raw bytes (e.g. a client's first TLS flight)
+  {"alert": n}            send a fatal TLS alert record with description n
+  {"stall": seconds}      do nothing for that long
+  {"sink": true}          read and discard until the client closes; report the byte count
+  {"close": true}         close the connection
+Every mismatch, time-out or error ends the peer with a line on standard error and exit code 1.
+The whole run is bounded by TIME_LIMIT_SECONDS (default 30).
+"""
+import json
+import socket
+import ssl
+import sys
+import time
+
+
+def main():
+    script = json.loads(sys.argv[1])
+    limit = float(sys.argv[2]) if len(sys.argv) > 2 else 30.0
+    deadline = time.monotonic() + limit
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind(("127.0.0.1", 0))
+    server.listen(1)
+    print(server.getsockname()[1], flush=True)
+    server.settimeout(max(0.1, deadline - time.monotonic()))
+    conn, _ = server.accept()
+    server.close()
+    pending = b""
+
+    def remaining():
+        left = deadline - time.monotonic()
+        if left <= 0:
+            raise TimeoutError("time limit reached")
+        return left
+
+    def read_line():
+        nonlocal pending
+        while True:
+            for i, byte in enumerate(pending):
+                if byte in (10, 13):
+                    line = pending[:i]
+                    end = i + 1
+                    if byte == 13 and end < len(pending) and pending[end] == 10:
+                        end += 1
+                    pending = pending[end:]
+                    return line.decode("latin-1")
+            conn.settimeout(remaining())
+            data = conn.recv(65536)
+            if not data:
+                raise EOFError("client closed")
+            pending += data
+
+    for step in script:
+        kind, value = next(iter(step.items()))
+        if kind == "expect":
+            line = read_line()
+            if line != value:
+                raise ValueError("expected %r, got %r" % (value, line))
+        elif kind == "read":
+            for _ in range(int(value)):
+                read_line()
+        elif kind == "reply":
+            conn.sendall(value.encode("latin-1") + b"\r\n")
+        elif kind == "raw":
+            conn.sendall(bytes.fromhex(value))
+        elif kind == "rawsplit":
+            for piece in value:
+                conn.sendall(bytes.fromhex(piece))
+                time.sleep(0.05)
+        elif kind == "readbytes":
+            conn.settimeout(remaining())
+            conn.recv(int(value))
+        elif kind == "alert":
+            conn.sendall(bytes([0x15, 0x03, 0x03, 0x00, 0x02, 0x02, int(value)]))
+        elif kind == "starttls":
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(value[0], value[1])
+            conn.settimeout(remaining())
+            conn = context.wrap_socket(conn, server_side=True)
+        elif kind == "stall":
+            time.sleep(min(float(value), remaining()))
+        elif kind == "sink":
+            total = 0
+            conn.settimeout(remaining())
+            while True:
+                data = conn.recv(1 << 20)
+                if not data:
+                    break
+                total += len(data)
+            print(total, flush=True)
+        elif kind == "close":
+            conn.close()
+            return 0
+        else:
+            raise ValueError("unknown step %r" % kind)
+    conn.close()
+    return 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except Exception as error:  # every failure ends the peer with its reason
+        print("scripted_peer: %s" % error, file=sys.stderr, flush=True)
+        sys.exit(1)
