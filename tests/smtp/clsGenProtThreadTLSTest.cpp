@@ -113,7 +113,6 @@ class clsSplitFlightServer {
     close(m_intListen);
   }
   int m_intPort = 0;
-  std::string m_strReceived;
 
  private:
   // Moves everything OpenSSL wrote into the socket, in one packet or split in two.
@@ -132,7 +131,7 @@ class clsSplitFlightServer {
   }
   void Serve() {
     TestCertificate const& cert = MakeTestCertificate();
-    timeval limit{10, 0};
+    timeval limit{5, 0};
     setsockopt(m_intListen, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     int fd = accept(m_intListen, nullptr, nullptr);
     if (fd < 0) return;
@@ -160,19 +159,14 @@ class clsSplitFlightServer {
     }
     SSL_write(ssl, "220 after the handshake\r\n", 25);
     Flush(fd, out, false);  // the last handshake records and the greeting together
-    for (int i = 0; i < 100 && m_strReceived.find('\n') == std::string::npos; ++i) {
-      int n = SSL_read(ssl, buffer, sizeof buffer);
-      if (n > 0) {
-        m_strReceived.append(buffer, size_t(n));
-        continue;
-      }
-      ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-      if (got <= 0) break;
-      BIO_write(in, buffer, int(got));
+    // Then wait for the client to close.
+    while (recv(fd, buffer, sizeof buffer, 0) > 0) {
     }
+    ERR_clear_error();
     SSL_free(ssl);
     SSL_CTX_free(ctx);
     close(fd);
+    OPENSSL_thread_stop();
   }
   int m_intListen = -1;
   std::thread m_udtThread;
@@ -188,9 +182,6 @@ TEST(clsGenProtThreadTLSTest, SplitFirstFlightAndReplyOnLastRecord) {
   ASSERT_TRUE(prot.Request(kTestMsgNegotiateTLS, &tls)) << prot.ErrorString().c_str();
   // The greeting that came with the last handshake records was cut into a line at once.
   EXPECT_EQ(prot.TestThread()->Lines(), std::vector<std::string>{"220 after the handshake"});
-  clsTestData quit;
-  quit.m_astrLine = "QUIT";
-  ASSERT_TRUE(prot.Request(kTestMsgSendLine, &quit)) << prot.ErrorString().c_str();
   prot.Disconnect();
   prot.ShutdownProtocol();
 }
