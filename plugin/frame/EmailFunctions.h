@@ -1,0 +1,45 @@
+// EmailFunctions: what the frame's registration, entry point and Configure worker call of the
+// e-mail functions and of the configuration dialog: the callback of GetDialogValue, SendMessage
+// and ShowMessageDialog (ids 10, 20 and 30), and the dialog class that the host's configure
+// button and the Configure function show.
+// Interface: PluginFunctionCallback; clsNewCfgDlg (built empty, Show(tab name) runs it modally,
+// saves the preferences on OK and answers the tab name when it named one of the tabs, else an
+// empty text). Both are defined by their own units in this library (the e-mail callback and the
+// configuration dialog).
+// Relies on the host SDK's calculation-engine types, the dialog engine's handler interface and
+// core/UniString.h. Host thread only. The callback answers the host 0 on every path and reports
+// failures as "ERROR: " result texts.
+#pragma once
+
+#include "core/UniString.h"
+#include "dialogs/clsDWLayout.h"
+#include "platform/fmx/FMXCalcEngine.h"
+#include "platform/fmx/FMXData.h"
+
+class clsDynamicWindow;
+
+// The host's callback of the e-mail functions.
+fmx::errcode PluginFunctionCallback(short functionId, fmx::ExprEnv const& environment, fmx::DataVect const& parameters,
+                                    fmx::Data& result);
+
+// The configuration dialog: one object per call that shows it (held in g_udtNewCfgDlg).
+class clsNewCfgDlg : public clsDWEvents {
+ public:
+  clsNewCfgDlg();
+  ~clsNewCfgDlg() override;
+  clsNewCfgDlg(clsNewCfgDlg const&) = delete;
+  clsNewCfgDlg& operator=(clsNewCfgDlg const&) = delete;
+
+  // Builds the dialog opened at the named tab ("Basics", "Authentication", "Advanced", "About",
+  // "Debug", any case and blanks), runs it modally and saves the preferences after OK.
+  UniString Show(UniString tabName);
+  // Builds the layout and the window into m_pudtWindow (null when that fails); answers as Show.
+  UniString CreateConfigDialog(UniString tabName);
+
+  void ButtonClick(int32_t id, bool* close) override;
+  void RadioGroupChange(int32_t id) override;
+  void ComboBoxChange(int32_t id) override;
+
+  bool m_bolSavePrefs;             // set by a successful OK
+  clsDynamicWindow* m_pudtWindow;  // owned; the dialog's window while one is built
+};
