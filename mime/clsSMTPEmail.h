@@ -104,6 +104,15 @@ class clsSMTPEmail {
   UniString GetCharSet();
   int32_t GetPriority();
 
+  // ---- the compose dialog (host thread; mime/clsSimpleEmailDialogHelper.cpp) ----
+  // Runs the modal compose dialog prefilled from the message. The address choices make the To
+  // button's menu (one choice fills To); the merge-field names become the Subject and body menu
+  // (the list is rewritten into menu lines); the container names join the attachment menus.
+  // Each list may be null. True after Send, with To, From, Subject, the attachments and the
+  // body taken from the dialog; false on Cancel, any other close, or a window that could not be
+  // made (the message is then untouched). The window's place and size are kept either way.
+  bool ShowSimpleDialog(UniStringList* addresses, UniStringList* mergeFields, UniStringList* containers);
+
   // ---- envelope (SMTP worker thread) ----
   // Splits "name <address> rest" (each output may be null): the address keeps its brackets.
   static void SplitEmailAddress(AnsiString text, AnsiString* name, AnsiString* address, AnsiString* rest);
