@@ -45,15 +45,18 @@ AnsiString::AnsiString(AnsiString const& other) : AnsiString() {
 AnsiString::AnsiString(AnsiString&& other) noexcept
     : m_pchrBuffer(other.m_pchrBuffer),
       m_lngLength(other.m_lngLength),
+      m_lngCapacity(other.m_lngCapacity),
       m_bolHighByte(false),
       m_bolSecondFlag(false) {
   // A copy of an empty string is empty with a null buffer; keep that for moves too.
   if (m_pchrBuffer && m_lngLength == 0) {
     delete[] m_pchrBuffer;
     m_pchrBuffer = nullptr;
+    m_lngCapacity = 0;
   }
   other.m_pchrBuffer = nullptr;
   other.m_lngLength = 0;
+  other.m_lngCapacity = 0;
 }
 
 AnsiString::AnsiString(char const* text) : AnsiString(text, StringLength(text)) {}
@@ -110,10 +113,12 @@ AnsiString& AnsiString::operator=(AnsiString&& other) noexcept {
   delete[] m_pchrBuffer;
   m_pchrBuffer = other.m_pchrBuffer;
   m_lngLength = other.m_lngLength;
+  m_lngCapacity = other.m_lngCapacity;
   m_bolHighByte = other.m_bolHighByte;
   m_bolSecondFlag = other.m_bolSecondFlag;
   other.m_pchrBuffer = nullptr;
   other.m_lngLength = 0;
+  other.m_lngCapacity = 0;
   return *this;
 }
 
@@ -133,9 +138,11 @@ char const& AnsiString::operator[](int i) const {
 
 void AnsiString::Load(char const* data, int count) {
   if (count < 0 || (!data && count > 0)) count = 0;
-  if (m_pchrBuffer && count == m_lngLength) {
-    // Same size: the buffer is reused; memmove copes with data that lies inside it.
+  // A buffer with room is reused unless it would waste much; memmove copes with data that lies
+  // inside it.
+  if (m_pchrBuffer && count <= m_lngCapacity && m_lngCapacity <= 4 * int64_t(count) + 256) {
     if (count > 0) std::memmove(m_pchrBuffer + 1, data, size_t(count));
+    m_lngLength = count;
   } else {
     // Build the new buffer before freeing the old one, which data may point into.
     char* fresh = new (std::nothrow) char[size_t(count) + 2];
@@ -147,6 +154,7 @@ void AnsiString::Load(char const* data, int count) {
     delete[] m_pchrBuffer;
     m_pchrBuffer = fresh;
     m_lngLength = count;
+    m_lngCapacity = count;
   }
   Seal();
   m_bolHighByte = false;
@@ -191,6 +199,7 @@ AnsiString& AnsiString::operator+=(AnsiString const& right) {
   delete[] m_pchrBuffer;
   m_pchrBuffer = fresh;
   m_lngLength = int32_t(total);
+  m_lngCapacity = m_lngLength;
   Seal();
   m_bolHighByte = highByte;
   m_bolSecondFlag = secondFlag;
@@ -360,6 +369,7 @@ bool AnsiString::Allocate(int count) {
     return false;
   }
   m_lngLength = count;
+  m_lngCapacity = count;
   return true;
 }
 
@@ -372,6 +382,7 @@ void AnsiString::MakeEmpty() {
   delete[] m_pchrBuffer;
   m_pchrBuffer = nullptr;
   m_lngLength = 0;
+  m_lngCapacity = 0;
   m_bolHighByte = false;
   m_bolSecondFlag = false;
 }

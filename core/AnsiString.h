@@ -1,7 +1,9 @@
 // AnsiString: the 8-bit byte string used for everything that goes on the wire (SMTP, MIME),
 // for encoders and for host names. Bytes are kept as they stand; NUL bytes inside are allowed.
 // The buffer holds length + 2 bytes: byte 0 is the length capped at 255, bytes 1..length the
-// text, then a terminating 0, so the text is both length-prefixed and NUL-terminated.
+// text, then a terminating 0, so the text is both length-prefixed and NUL-terminated. Load
+// reuses a buffer that has room (within a bound on the waste), so a string read into line after
+// line allocates only when a line is longer than any before.
 // Indexes count from 1 (index 0 is the length byte). A bad index into operator[] throws int 1;
 // running out of memory never throws: the string concerned is left empty.
 // Relies on nothing but the standard library.
@@ -70,6 +72,7 @@ class AnsiString {
 
   char* m_pchrBuffer;
   int32_t m_lngLength;
+  int32_t m_lngCapacity = 0;  // text bytes the buffer holds (it has 2 more); 0 without a buffer
   bool m_bolHighByte;  // made from one byte of 0x80 or above; carried by assignment and '+'
   bool m_bolSecondFlag;  // carried like the first; nothing sets it
 };

@@ -69,6 +69,7 @@ bool UniString::Allocate(int count) {
   if (buffer == nullptr) return false;
   m_ptrBuffer = buffer;
   m_lngLength = count;
+  m_lngCapacity = count;
   Seal();
   return true;
 }
@@ -77,6 +78,7 @@ void UniString::MakeEmpty() {
   delete[] m_ptrBuffer;
   m_ptrBuffer = nullptr;
   m_lngLength = 0;
+  m_lngCapacity = 0;
 }
 
 void UniString::Seal() {
@@ -86,8 +88,11 @@ void UniString::Seal() {
 
 void UniString::CopyFrom(unsigned short const* units, int count) {
   if (count < 0) count = 0;
-  if (m_ptrBuffer != nullptr && count == m_lngLength) {
+  // An array with room is reused unless it would waste much.
+  if (m_ptrBuffer != nullptr && count <= m_lngCapacity &&
+      m_lngCapacity <= 4 * static_cast<int64_t>(count) + 256) {
     if (count > 0) std::memmove(m_ptrBuffer + 1, units, static_cast<size_t>(count) * 2);
+    m_lngLength = count;
     Seal();
     return;
   }
@@ -101,6 +106,7 @@ void UniString::CopyFrom(unsigned short const* units, int count) {
   delete[] m_ptrBuffer;
   m_ptrBuffer = buffer;
   m_lngLength = count;
+  m_lngCapacity = count;
   Seal();
 }
 
@@ -121,9 +127,10 @@ UniString::UniString(UniString const& other) : m_ptrBuffer(nullptr), m_lngLength
 }
 
 UniString::UniString(UniString&& other) noexcept
-    : m_ptrBuffer(other.m_ptrBuffer), m_lngLength(other.m_lngLength) {
+    : m_ptrBuffer(other.m_ptrBuffer), m_lngLength(other.m_lngLength), m_lngCapacity(other.m_lngCapacity) {
   other.m_ptrBuffer = nullptr;
   other.m_lngLength = 0;
+  other.m_lngCapacity = 0;
 }
 
 UniString::UniString(unsigned short const* units, int count) : m_ptrBuffer(nullptr), m_lngLength(0) {
@@ -224,8 +231,10 @@ UniString& UniString::operator=(UniString&& other) noexcept {
   delete[] m_ptrBuffer;
   m_ptrBuffer = other.m_ptrBuffer;
   m_lngLength = other.m_lngLength;
+  m_lngCapacity = other.m_lngCapacity;
   other.m_ptrBuffer = nullptr;
   other.m_lngLength = 0;
+  other.m_lngCapacity = 0;
   return *this;
 }
 
@@ -235,6 +244,24 @@ void UniString::Assign(unsigned short const* units, int count) {
     return;
   }
   CopyFrom(units, count);
+}
+
+unsigned short* UniString::FillBegin(int count) {
+  if (count < 0) count = 0;
+  if (m_ptrBuffer != nullptr && count <= m_lngCapacity &&
+      m_lngCapacity <= 4 * static_cast<int64_t>(count) + 256) {
+    m_lngLength = count;
+    Seal();
+    return m_ptrBuffer + 1;
+  }
+  return Allocate(count) ? m_ptrBuffer + 1 : nullptr;
+}
+
+void UniString::FillEnd(int count) {
+  if (m_ptrBuffer == nullptr) return;
+  if (count < 0) count = 0;
+  if (count < m_lngLength) m_lngLength = count;
+  Seal();
 }
 
 void UniString::Assign(wchar_t const* wide, int count) {
@@ -321,9 +348,11 @@ void UniString::DecodeUTF8(unsigned char const* bytes, int length, bool latin1Fa
     ++i;
   }
   int count = static_cast<int>(out - (work + 1));
-  if (count == length) {
+  // The work array becomes the buffer unless multi-byte sequences left much of it unused.
+  if (count == length || length <= 4 * static_cast<int64_t>(count) + 256) {
     m_ptrBuffer = work;
     m_lngLength = count;
+    m_lngCapacity = length;
     Seal();
     return;
   }

@@ -1,6 +1,8 @@
 // UniString: the system's text type, a string of UTF-16 code units with 1-based positions.
 // Storage: an owned array of length + 2 units (element 0 the length capped at 511, elements
 // 1..length the text, element length + 1 a zero unit), or no array at all for the empty string.
+// Assigning units reuses an array that has room (within a bound on the waste), so a string
+// read into line after line allocates only when a line is longer than any before.
 // Converts from and to bytes by encoding number: 0 UTF-16 units in machine order, 1 UTF-8,
 // 101 UTF-8 reading only (a malformed byte taken as Latin-1), 2 to 5 the code pages of
 // core/UniConverter.h. Text operations fold only ASCII letters; a blank is space, tab, CR or LF.
@@ -48,7 +50,11 @@ class UniString {
   // units null: empty; otherwise count units (count < 1 gives a buffer of length 0).
   void Assign(unsigned short const* units, int count);
   // From 32-bit wide characters, each cut to its low 16 bits.
-  void Assign(wchar_t const* wide, int count);
+  void Assign(wchar_t const* wide, int count);  // Filling the text in place, for decoders: FillBegin makes room for count units (the text is
+  // then undefined) and answers where the first one goes, null when memory runs out (the string
+  // is then empty); FillEnd keeps the first count of them (at most as many as made room for).
+  unsigned short* FillBegin(int count);
+  void FillEnd(int count);
 
   // Buffer element i for 0 <= i <= Length() + 1 (0 the capped length, Length() + 1 the
   // terminator); any other index, or any index without a buffer, throws int 1.
@@ -156,4 +162,5 @@ class UniString {
 
   unsigned short* m_ptrBuffer;
   int32_t m_lngLength;
+  int32_t m_lngCapacity = 0;  // text units the array holds (it has 2 more); 0 without one
 };

@@ -90,6 +90,7 @@ UniString& UniString::operator+=(UniString const& right) {
   delete[] m_ptrBuffer;
   m_ptrBuffer = buffer;
   m_lngLength = static_cast<int32_t>(total);
+  m_lngCapacity = m_lngLength;
   Seal();
   return *this;
 }

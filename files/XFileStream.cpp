@@ -15,7 +15,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "core/DebugLog.h"
 #include "core/UniConverter.h"
@@ -485,31 +484,91 @@ int32_t FirstHighByte(uint64_t high) {
 }
 #endif
 
+#if defined(__SSE2__)
+// Sixteen bytes of ASCII and whole two-byte sequences (a lead byte 0xC2 to 0xDF, then a
+// continuation byte; no lead as the last byte) decoded at once: every lead byte gives its
+// sequence's unit, every ASCII byte itself, the continuation bytes nothing. False, with nothing
+// written, for any other mix, which the byte-by-byte rules then take.
+bool DecodeTwoByteChunk(__m128i chunk, int high, unsigned short* out, unsigned short** end) {
+  // As signed bytes: leads 0xC2..0xDF are -62..-33, continuations 0x80..0xBF are -128..-65.
+  __m128i const lead = _mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8(-63)),
+                                     _mm_cmplt_epi8(chunk, _mm_set1_epi8(-32)));
+  __m128i const cont = _mm_cmplt_epi8(chunk, _mm_set1_epi8(-64));
+  int const leadMask = _mm_movemask_epi8(lead);
+  int const contMask = _mm_movemask_epi8(cont);
+  if ((leadMask | contMask) != high || contMask != ((leadMask << 1) & 0xFFFF) ||
+      (leadMask & 0x8000) != 0) {
+    return false;
+  }
+  __m128i const zero = _mm_setzero_si128();
+  __m128i const next = _mm_srli_si128(chunk, 1);
+  __m128i units[2];
+  for (int half = 0; half < 2; ++half) {
+    __m128i const bytes = half == 0 ? _mm_unpacklo_epi8(chunk, zero) : _mm_unpackhi_epi8(chunk, zero);
+    __m128i const after = half == 0 ? _mm_unpacklo_epi8(next, zero) : _mm_unpackhi_epi8(next, zero);
+    __m128i const isLead = half == 0 ? _mm_unpacklo_epi8(lead, lead) : _mm_unpackhi_epi8(lead, lead);
+    __m128i const joined =
+        _mm_or_si128(_mm_slli_epi16(_mm_and_si128(bytes, _mm_set1_epi16(0x1F)), 6),
+                     _mm_and_si128(after, _mm_set1_epi16(0x3F)));
+    units[half] = _mm_or_si128(_mm_and_si128(isLead, joined), _mm_andnot_si128(isLead, bytes));
+  }
+  alignas(16) unsigned short all[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(all), units[0]);
+  _mm_store_si128(reinterpret_cast<__m128i*>(all + 8), units[1]);
+  // Every unit is written; only those not of a continuation byte are kept (no branches).
+  int kept = 0;
+  for (int p = 0; p < 16; ++p) {
+    out[kept] = all[p];
+    kept += 1 - ((contMask >> p) & 1);
+  }
+  *end = out + kept;
+  return true;
+}
+#endif
+
 }  // namespace
 
 void XFileStream::DecodeLineUTF8(unsigned char const* bytes, int32_t length, bool latin1Fallback,
                                  UniString* text) {
   // UniString's UTF-8 rules exactly (two- and three-byte sequences; any other byte is one unit,
-  // '?' or its Latin-1 value), with runs of ASCII taken eight bytes at a time, into a unit
-  // array kept for the stream's life, so that a line costs one allocation: its own.
-  if (m_vecLineUnits.size() < size_t(length) + 1) m_vecLineUnits.resize(size_t(length) + 1);
-  unsigned short* const units = m_vecLineUnits.data();
+  // '?' or its Latin-1 value), with runs of ASCII taken sixteen (or eight) bytes at a time,
+  // straight into the line's own buffer, which has room for sixteen units more than the line can
+  // give, for the last widening (a line read into the same string allocates no new one).
+  unsigned short* const units = text->FillBegin(length + 16);
+  if (units == nullptr) return;
   unsigned short* out = units;
   int32_t i = 0;
+#if defined(__SSE2__)
+  // The line's last sixteen bytes (or all of a shorter line) also lie in a zero-padded copy, so
+  // that its end is widened sixteen bytes at a time too, without reading past the line.
+  int32_t const tailStart = length > 16 ? length - 16 : 0;
+  unsigned char tail[32] = {};
+  if (length >= 16) {
+    std::memcpy(tail, bytes + tailStart, 16);  // a fixed size: no call
+  } else {
+    std::memcpy(tail, bytes, static_cast<size_t>(length));
+  }
+#endif
   while (i < length) {
 #if defined(__SSE2__)
-    if (i + 16 <= length) {
-      // Sixteen bytes are widened at once; the units past the first non-ASCII byte are
-      // written over again below (the array has room: a byte never gives more than one unit).
-      __m128i const chunk = _mm_loadu_si128(reinterpret_cast<__m128i const*>(bytes + i));
+    {
+      // Sixteen bytes are widened at once; the units past the first non-ASCII byte (or the
+      // line's end) are written over again below or lie beyond the line.
+      unsigned char const* const from = i + 16 <= length ? bytes + i : tail + (i - tailStart);
+      __m128i const chunk = _mm_loadu_si128(reinterpret_cast<__m128i const*>(from));
       __m128i const zero = _mm_setzero_si128();
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(chunk, zero));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(chunk, zero));
       int const high = _mm_movemask_epi8(chunk);
-      int32_t const ascii = high == 0 ? 16 : __builtin_ctz(static_cast<unsigned>(high));
+      if (high != 0 && i + 16 <= length && DecodeTwoByteChunk(chunk, high, out, &out)) {
+        i += 16;
+        continue;
+      }
+      int32_t ascii = high == 0 ? 16 : __builtin_ctz(static_cast<unsigned>(high));
+      if (ascii > length - i) ascii = length - i;
       out += ascii;
       i += ascii;
-      if (ascii == 16) continue;
+      if (ascii == 16 || i >= length) continue;
     }
 #else
     if (i + 8 <= length) {
@@ -546,7 +605,7 @@ void XFileStream::DecodeLineUTF8(unsigned char const* bytes, int32_t length, boo
       ++i;
     }
   }
-  *text = UniString(units, static_cast<int>(out - units));
+  text->FillEnd(static_cast<int>(out - units));
 }
 
 int32_t XFileStream::ReadLine(AnsiString* line, enumLineEndingType ending, bool stripEnding) {
@@ -582,6 +641,7 @@ bool XFileStream::ScanLine(AnsiString* ansiLine, UniString* uniLine, enumLineEnd
 
   bool const lfEnds = ending == kLineEndingNone || ending == kLineEndingLF;
   bool const crAlwaysEnds = ending == kLineEndingCR;
+  bool const crMatters = !(ending == kLineEndingLF && !stripEnding);
   // The stored bytes are data[0, kept) while nothing inside the line is dropped; once a lone
   // CR is stripped they continue in the scratch string.
   bool scratch = false;
@@ -601,7 +661,9 @@ bool XFileStream::ScanLine(AnsiString* ansiLine, UniString* uniLine, enumLineEnd
     unsigned char const* lf =
         lfEnds ? static_cast<unsigned char const*>(std::memchr(rest, '\n', span)) : nullptr;
     size_t const crSpan = lf != nullptr ? size_t(lf - rest) : span;
-    unsigned char const* cr = static_cast<unsigned char const*>(std::memchr(rest, '\r', crSpan));
+    // Where CRs neither end the line nor are dropped, they are ordinary bytes: no search.
+    unsigned char const* cr =
+        crMatters ? static_cast<unsigned char const*>(std::memchr(rest, '\r', crSpan)) : nullptr;
     if (cr == nullptr && lf == nullptr) {
       keep(from, avail);
       from = avail;
@@ -650,7 +712,7 @@ bool XFileStream::ScanLine(AnsiString* ansiLine, UniString* uniLine, enumLineEnd
       scratch ? reinterpret_cast<unsigned char const*>(m_strLineScratch.data()) : data;
   int32_t const length = scratch ? int32_t(m_strLineScratch.size()) : kept;
   if (ansiLine != nullptr) {
-    *ansiLine = AnsiString(reinterpret_cast<char const*>(line), length);
+    ansiLine->Load(reinterpret_cast<char const*>(line), length);
   } else if (encoding == 1 || encoding == 101) {
     // One conversion of the whole line gives what XStream's reader builds from its 64-byte
     // chunks: those are split only before a lead byte or after a complete sequence, which is

@@ -18,7 +18,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "core/UniString.h"
 #include "files/XFileSpec.h"
@@ -131,6 +130,5 @@ class XFileStream : public XStream {
   int32_t m_lngBlockEnd;     // read modes: file offset just past the valid bytes
   int32_t m_lngBufferIndex;  // read modes: the position inside the block; mode 1: bytes waiting
   int32_t m_lngValidBytes;   // read modes: bytes of the buffer that hold file data
-  std::vector<unsigned short> m_vecLineUnits;  // DecodeLineUTF8's work array
   std::string m_strLineScratch;  // a line's bytes when stripped CRs leave gaps in the block
 };

@@ -158,4 +158,22 @@ TEST(AnsiStringTest, AliasingCopiesAreSafe) {
   EXPECT_EQ(Bytes(t), "xyxy");
 }
 
+// One string loaded with texts of changing lengths, as a line reader loads it line after line:
+// each time exactly the new bytes, the length byte (capped at 255) and the terminating 0, whether
+// the buffer is reused or replaced.
+TEST(AnsiStringTest, LoadedTextsReplaceEachOtherExactly) {
+  std::string const bytes = std::string(1500, 'y') + std::string(1, '\0') + "z";
+  int const lengths[] = {300, 12, 0, 299, 1502, 3, 1000, 256};
+  AnsiString line;
+  for (int length : lengths) {
+    line.Load(bytes.data() + bytes.size() - size_t(length), length);
+    ASSERT_EQ(line.Length(), length);
+    EXPECT_EQ(std::string(line.c_str(), size_t(length)), bytes.substr(bytes.size() - size_t(length)));
+    EXPECT_EQ(line.c_str()[length], '\0') << length;
+    if (length > 0) {
+      EXPECT_EQ(static_cast<unsigned char>(line[0]), length < 255 ? length : 255);
+    }
+  }
+}
+
 }  // namespace

@@ -240,4 +240,35 @@ TEST(UniStringTest, EmbeddedZeroUnitsSurviveCopyAndAppend) {
   EXPECT_TRUE(copy.IsEmpty());  // NOLINT: moved-from state is the empty string
 }
 
+// One string given texts of changing lengths, as a line reader gives it line after line, through
+// Assign, copy assignment and the in-place fill: each time exactly the new text, its length
+// element (capped at 511) and its terminator, whether the array is reused or replaced.
+TEST(UniStringTest, ReusedArraysHoldExactlyTheNewText) {
+  std::u16string const letters(2000, u'x');
+  int const lengths[] = {300, 20, 0, 299, 600, 1, 2000, 40, 512};
+  UniString viaAssign;
+  UniString viaCopy;
+  UniString viaFill;
+  for (int length : lengths) {
+    std::u16string text = letters.substr(0, size_t(length));
+    for (size_t k = 0; k < text.size(); k += 7) text[k] = char16_t(u'a' + k % 26);
+    auto const* units = reinterpret_cast<unsigned short const*>(text.data());
+    viaAssign.Assign(units, length);
+    viaCopy = UniString(units, length);
+    viaCopy = UniString(viaAssign);
+    unsigned short* fill = viaFill.FillBegin(length + 16);
+    ASSERT_NE(fill, nullptr);
+    std::memcpy(fill, units, size_t(length) * 2);
+    for (int k = 0; k < 16; ++k) fill[length + k] = u'#';  // room beyond the text, dropped
+    viaFill.FillEnd(length);
+    for (UniString const* s : {&viaAssign, &viaCopy, &viaFill}) {
+      EXPECT_EQ(Units(*s), text) << length;
+      ASSERT_EQ(s->Length(), length);
+      if (length == 0 && s->GetBytes() == nullptr) continue;
+      EXPECT_EQ((*s)[0], length < 511 ? length : 511) << length;
+      EXPECT_EQ((*s)[length + 1], 0) << length;
+    }
+  }
+}
+
 }  // namespace
