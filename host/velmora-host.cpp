@@ -4,7 +4,9 @@
 // command line or one a line in a --script file, idling the plug-in between calls, and shuts it
 // down. Each result is printed on its own line (the host's line separator CR shown as a line
 // end). --field, --container, --var and --layout-table fill the record, the variables and the
-// layout that the plug-in's calculations see.
+// layout that the plug-in's calculations see. The plug-in's modal dialogs take what the person
+// does from a --dialogs file (host/HostDialogs.h); without an answer a dialog is cancelled and
+// described on stderr. --progress prints what the progress window shows, on stderr.
 // Exit status: 0 when every call answered without "ERROR:", 1 when a result began with
 // "ERROR:" or a call could not be made, 2 when the bundle could not be loaded or started (or the
 // command line was wrong).
@@ -14,14 +16,19 @@
 // resource files; the plug-in is reached only through its entry point and registered callbacks.
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "host/HostCallParser.h"
+#include "host/HostDialogs.h"
+#include "host/HostProgress.h"
 #include "host/clsFmxHost.h"
 #include "platform/carbon/Resources.h"
 
@@ -40,6 +47,8 @@ struct stcOptions {
   std::vector<std::pair<std::string, std::string>> m_vecContainers;
   std::vector<std::pair<std::string, std::string>> m_vecVariables;
   std::string m_strLayoutTable;
+  stcDialogAnswers m_udtDialogs;
+  bool m_bolProgress = false;
 };
 
 char const kUsage[] =
@@ -54,7 +63,14 @@ char const kUsage[] =
     "                        table); \xC2\xB6 in VALUE separates lines\n"
     "  --container NAME=FILE a container field holding FILE, embedded\n"
     "  --var $NAME=VALUE     a variable\n"
-    "  --layout-table NAME   the table of the current layout\n";
+    "  --layout-table NAME   the table of the current layout\n"
+    "  --dialogs FILE        what to do in the modal dialogs, in the order they show:\n"
+    "                        'dialog' starts the next dialog's answer, then one action a line:\n"
+    "                        click ID [ITEM], row ID ROW, double-click ID ROW, type TEXT,\n"
+    "                        key Return|Enter|Escape|Tab|Backspace|CODE, pick TEXT, close;\n"
+    "                        'file PATH' / 'file' answer the next file dialog (choose / cancel).\n"
+    "                        A dialog without an answer is cancelled and described on stderr\n"
+    "  --progress            print what the progress window shows, on stderr\n";
 
 std::string Pilcrows(std::string text) {
   for (size_t at = text.find("\xC2\xB6"); at != std::string::npos; at = text.find("\xC2\xB6", at))
@@ -130,6 +146,21 @@ bool ParseOptions(int argc, char** argv, stcOptions* options) {
       (arg == "--field" ? options->m_vecFields
                         : arg == "--container" ? options->m_vecContainers : options->m_vecVariables)
           .push_back(pair);
+    } else if (arg == "--dialogs") {
+      if (!(v = value("a file"))) return false;
+      std::ifstream in(v, std::ios::binary);
+      if (!in.is_open()) {
+        std::cerr << "velmora-host: cannot read the dialog answers " << v << "\n";
+        return false;
+      }
+      std::string const text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      std::string error;
+      if (!ParseDialogAnswers(text, &options->m_udtDialogs, &error)) {
+        std::cerr << "velmora-host: " << v << ": " << error << "\n";
+        return false;
+      }
+    } else if (arg == "--progress") {
+      options->m_bolProgress = true;
     } else if (arg == "--layout-table") {
       if (!(v = value("a table name"))) return false;
       options->m_strLayoutTable = v;
@@ -208,6 +239,10 @@ int main(int argc, char** argv) {
   stcOptions options;
   if (!ParseOptions(argc, argv, &options)) return kExitNotLoaded;
 
+  clsHostDialogs dialogs(std::move(options.m_udtDialogs), std::cerr);
+  std::unique_ptr<clsHostProgress> progress;
+  if (options.m_bolProgress) progress.reset(new clsHostProgress(std::cerr, std::chrono::milliseconds(20)));
+
   clsFmxHost host;
   host.SetLayoutTable(options.m_strLayoutTable);
   for (auto const& field : options.m_vecFields) host.SetField(field.first, clsFmxHost::TextData(Pilcrows(field.second)));
@@ -260,5 +295,6 @@ int main(int argc, char** argv) {
     host.Idle(0);
   }
   host.Shutdown();
+  if (progress) progress->Stop();
   return status;
 }

@@ -80,6 +80,8 @@ class VelmoraHostTest : public ::testing::Test {
 };
 
 TEST_F(VelmoraHostTest, PrintsResultsAndAnswersWithItsExitStatus) {
+  std::ofstream(m_strDir + "/answers") << "dialog\nclick 1\n";
+  std::ofstream(m_strDir + "/bad-answers") << "dialog\nclick one\n";
   struct stcCase {
     std::vector<std::string> args;
     int exit;
@@ -97,6 +99,9 @@ TEST_F(VelmoraHostTest, PrintsResultsAndAnswersWithItsExitStatus) {
       {{"--app-type", "3", "Velmora_Version"}, 2, ""},
       {{"--api-version", "49", "Velmora_Version"}, 2, ""},
       {{"--bundle", "/nonexistent/Velmora.bundle", "Velmora_Version"}, 2, ""},
+      {{"--progress", "--dialogs", m_strDir + "/answers", "Velmora_Version"}, 0, "Velmora v.1.1.3\n"},
+      {{"--dialogs", m_strDir + "/bad-answers", "Velmora_Version"}, 2, ""},
+      {{"--dialogs", m_strDir + "/none", "Velmora_Version"}, 2, ""},
       {{"--app-type"}, 2, ""},
       {{"--unknown"}, 2, ""},
   };
