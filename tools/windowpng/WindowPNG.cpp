@@ -1,0 +1,329 @@
+// WindowPNG: draws a window from what the window server tells of it and writes it with libpng.
+// Views are drawn parents first, each clipped to the window; texts are cut into lines at line
+// ends and wrapped at blanks to the view's width, eight pixels a character.
+#include "WindowPNG.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/carbon/WindowsTesting.h"
+
+namespace {
+
+struct stcColour {
+  uint8_t r, g, b;
+};
+
+constexpr stcColour kBackground{236, 236, 236};
+constexpr stcColour kTitleBar{206, 206, 212};
+constexpr stcColour kFrame{96, 96, 96};
+constexpr stcColour kText{0, 0, 0};
+constexpr stcColour kGreyText{150, 150, 150};
+constexpr stcColour kWhite{255, 255, 255};
+constexpr stcColour kButton{248, 248, 248};
+constexpr stcColour kAccent{40, 110, 220};
+constexpr stcColour kSelected{190, 214, 250};
+constexpr int kTitleHeight = 22;
+constexpr int kCharWidth = 8, kLineHeight = 16;
+
+class clsCanvas {
+ public:
+  explicit clsCanvas(stcWindowPicture* picture) : m_pPicture(picture) {}
+
+  void Pixel(int x, int y, stcColour c) {
+    if (x < 0 || y < 0 || x >= m_pPicture->m_intWidth || y >= m_pPicture->m_intHeight) return;
+    size_t const at = (size_t(y) * size_t(m_pPicture->m_intWidth) + size_t(x)) * 3;
+    m_pPicture->m_vecRGB[at] = c.r;
+    m_pPicture->m_vecRGB[at + 1] = c.g;
+    m_pPicture->m_vecRGB[at + 2] = c.b;
+  }
+  void Fill(int x, int y, int w, int h, stcColour c) {
+    for (int j = std::max(y, 0); j < std::min(y + h, m_pPicture->m_intHeight); ++j) {
+      for (int i = std::max(x, 0); i < std::min(x + w, m_pPicture->m_intWidth); ++i) Pixel(i, j, c);
+    }
+  }
+  void Box(int x, int y, int w, int h, stcColour c) {
+    if (w <= 0 || h <= 0) return;
+    Fill(x, y, w, 1, c);
+    Fill(x, y + h - 1, w, 1, c);
+    Fill(x, y, 1, h, c);
+    Fill(x + w - 1, y, 1, h, c);
+  }
+  // One line of text from (x, y), cut at right; each UTF-8 character takes one cell.
+  void Text(int x, int y, std::string const& text, stcColour c, int right, bool underline = false) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      unsigned char ch = static_cast<unsigned char>(text[i]);
+      if ((ch & 0xC0) == 0x80) continue;  // a continuation byte: its character has its cell
+      if (x + kCharWidth > right) return;
+      uint8_t rows[16];
+      WindowFontGlyph(ch, rows);
+      for (int r = 0; r < 16; ++r) {
+        for (int b = 0; b < 8; ++b) {
+          if ((rows[r] & (0x80 >> b)) != 0) Pixel(x + b, y + r, c);
+        }
+      }
+      if (underline) Fill(x, y + kLineHeight - 1, kCharWidth, 1, c);
+      x += kCharWidth;
+    }
+  }
+
+ private:
+  stcWindowPicture* m_pPicture;
+};
+
+size_t CharCount(std::string const& text) {
+  size_t n = 0;
+  for (unsigned char ch : text) n += (ch & 0xC0) != 0x80 ? 1 : 0;
+  return n;
+}
+
+// The text's lines: cut at CR, LF or CR LF, then wrapped at blanks to at most columns characters
+// (a longer word is cut); columns 0 means no wrapping.
+std::vector<std::string> Lines(std::string const& text, size_t columns) {
+  std::vector<std::string> paragraphs(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      paragraphs.emplace_back();
+    } else {
+      paragraphs.back() += text[i];
+    }
+  }
+  if (columns == 0) return paragraphs;
+  std::vector<std::string> lines;
+  for (std::string const& paragraph : paragraphs) {
+    std::string line;
+    size_t start = 0;
+    while (start <= paragraph.size()) {
+      size_t end = paragraph.find(' ', start);
+      if (end == std::string::npos) end = paragraph.size();
+      std::string word = paragraph.substr(start, end - start);
+      while (CharCount(word) > columns) {  // cut a word longer than a line
+        if (!line.empty()) lines.push_back(line), line.clear();
+        lines.push_back(word.substr(0, columns));
+        word = word.substr(columns);
+      }
+      std::string const joined = line.empty() ? word : line + " " + word;
+      if (CharCount(joined) > columns) {
+        lines.push_back(line);
+        line = word;
+      } else {
+        line = joined;
+      }
+      start = end + 1;
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void DrawLines(clsCanvas& canvas, std::vector<std::string> const& lines, int x, int y, int w, int h,
+               SInt16 justification, stcColour colour, bool underline) {
+  for (size_t n = 0; n < lines.size() && int(n) * kLineHeight < std::max(h, kLineHeight); ++n) {
+    int const width = int(CharCount(lines[n])) * kCharWidth;
+    int left = x;
+    if (justification == teCenter) left = x + (w - width) / 2;
+    if (justification == teFlushRight) left = x + w - width;
+    canvas.Text(left, y + int(n) * kLineHeight, lines[n], colour, x + w + kCharWidth, underline);
+  }
+}
+
+void DrawView(clsCanvas& canvas, ControlRef view, stcControlInfoForTesting const& c,
+              stcWindowInfoForTesting const& window) {
+  int const x = c.m_intX, y = c.m_intY + kTitleHeight, w = c.m_intWidth, h = c.m_intHeight;
+  stcColour const ink = c.m_blnActive ? kText : kGreyText;
+  int const textY = y + std::max(0, (h - kLineHeight) / 2);
+  switch (c.m_enmKind) {
+    case kViewPushButton:
+    case kViewBevelButton: {
+      canvas.Fill(x, y, w, h, kButton);
+      canvas.Box(x, y, w, h, kFrame);
+      if (view == window.m_hDefaultButton) canvas.Box(x + 1, y + 1, w - 2, h - 2, kAccent);
+      DrawLines(canvas, {c.m_strTitle}, x, textY, w, kLineHeight, teCenter, ink, false);
+      break;
+    }
+    case kViewStaticText: {
+      bool const link = c.m_blnUnderlined;
+      stcColour const colour = link ? kAccent : ink;
+      DrawLines(canvas, Lines(c.m_strText, size_t(std::max(1, w / kCharWidth))), x, y, w, h,
+                c.m_shtJustification, colour, link);
+      break;
+    }
+    case kViewEditText:
+    case kViewComboBox: {
+      canvas.Fill(x, y, w, h, kWhite);
+      canvas.Box(x, y, w, h, c.m_blnFocused ? kAccent : kFrame);
+      std::string shown = c.m_blnPassword ? std::string(CharCount(c.m_strText), '*') : c.m_strText;
+      int const right = c.m_enmKind == kViewComboBox ? x + w - 16 : x + w - 2;
+      canvas.Text(x + 3, textY, shown, ink, right);
+      if (c.m_enmKind == kViewComboBox) canvas.Text(x + w - 12, textY, "v", ink, x + w);
+      break;
+    }
+    case kViewPopupButton: {
+      canvas.Fill(x, y, w, h, kButton);
+      canvas.Box(x, y, w, h, kFrame);
+      std::string const current = c.m_intValue >= 1 && size_t(c.m_intValue) <= c.m_vecItems.size()
+                                      ? c.m_vecItems[size_t(c.m_intValue) - 1]
+                                      : c.m_strTitle;
+      canvas.Text(x + 4, textY, current, ink, x + w - 16);
+      canvas.Text(x + w - 12, textY, "v", ink, x + w);
+      break;
+    }
+    case kViewCheckBox:
+    case kViewRadioButton: {
+      int const top = y + std::max(0, (h - 12) / 2);
+      canvas.Fill(x + 1, top, 12, 12, kWhite);
+      canvas.Box(x + 1, top, 12, 12, kFrame);
+      if (c.m_intValue != 0) canvas.Fill(x + 4, top + 3, 6, 6, ink);
+      canvas.Text(x + 18, textY, c.m_strTitle, ink, x + w + kCharWidth);
+      break;
+    }
+    case kViewGroupBox: {
+      canvas.Box(x, y + 8, w, h - 8, kFrame);
+      if (!c.m_strTitle.empty()) {
+        int const width = int(CharCount(c.m_strTitle)) * kCharWidth + 4;
+        canvas.Fill(x + 8, y, width, kLineHeight, kBackground);
+        canvas.Text(x + 10, y, c.m_strTitle, ink, x + w);
+      }
+      break;
+    }
+    case kViewTabs: {
+      canvas.Box(x, y + 22, w, h - 22, kFrame);
+      int left = x + 10;
+      for (size_t n = 0; n < c.m_vecItems.size(); ++n) {
+        int const width = int(CharCount(c.m_vecItems[n])) * kCharWidth + 16;
+        bool const chosen = int(n) + 1 == c.m_intValue;
+        canvas.Fill(left, y + 2, width, 20, chosen ? kSelected : kButton);
+        canvas.Box(left, y + 2, width, 20, kFrame);
+        canvas.Text(left + 8, y + 4, c.m_vecItems[n], ink, left + width);
+        left += width + 2;
+      }
+      break;
+    }
+    case kViewDataBrowser: {
+      canvas.Fill(x, y, w, h, kWhite);
+      canvas.Box(x, y, w, h, kFrame);
+      for (size_t n = 0; n < c.m_vecItems.size() && int(n + 1) * kLineHeight <= h - 2; ++n) {
+        int const rowY = y + 1 + int(n) * kLineHeight;
+        if (std::find(c.m_vecSelectedRows.begin(), c.m_vecSelectedRows.end(), int(n)) !=
+            c.m_vecSelectedRows.end()) {
+          canvas.Fill(x + 1, rowY, w - 2, kLineHeight, kSelected);
+        }
+        canvas.Text(x + 4, rowY, c.m_vecItems[n], ink, x + w - 2);
+      }
+      break;
+    }
+    case kViewProgressBar: {
+      canvas.Fill(x, y + 2, w, h - 4, kWhite);
+      canvas.Box(x, y + 2, w, h - 4, kFrame);
+      if (c.m_blnIndeterminate) {
+        for (int i = x + 2; i < x + w - 2; i += 8) canvas.Fill(i, y + 4, 4, h - 8, kSelected);
+      } else if (c.m_intMaximum > c.m_intMinimum) {
+        int const filled = int(int64_t(w - 4) * (c.m_intValue - c.m_intMinimum) / (c.m_intMaximum - c.m_intMinimum));
+        canvas.Fill(x + 2, y + 4, std::clamp(filled, 0, w - 4), h - 8, kAccent);
+      }
+      break;
+    }
+    case kViewSeparator:
+      if (w >= h) {
+        canvas.Fill(x, y + h / 2, w, 1, kFrame);
+      } else {
+        canvas.Fill(x + w / 2, y, 1, h, kFrame);
+      }
+      break;
+    case kViewSlider: {
+      int const mid = y + h / 2;
+      canvas.Fill(x + 4, mid, w - 8, 2, kFrame);
+      for (int t = 0; t < c.m_intTickMarks && c.m_intTickMarks > 1; ++t) {
+        canvas.Fill(x + 4 + (w - 9) * t / (c.m_intTickMarks - 1), mid + 5, 1, 4, kFrame);
+      }
+      if (c.m_intMaximum > c.m_intMinimum) {
+        int const at = x + 4 + int(int64_t(w - 9) * (c.m_intValue - c.m_intMinimum) / (c.m_intMaximum - c.m_intMinimum));
+        canvas.Fill(at - 3, mid - 5, 7, 11, kButton);
+        canvas.Box(at - 3, mid - 5, 7, 11, kFrame);
+      }
+      break;
+    }
+    case kViewScrollView:
+      canvas.Box(x - 1, y - 1, w + 2, h + 2, c.m_blnActive ? kFrame : kGreyText);
+      break;
+    case kViewTextView:
+      canvas.Fill(x, y, w, h, kWhite);
+      if (c.m_blnFocused) canvas.Box(x - 2, y - 2, w + 4, h + 4, kAccent);
+      DrawLines(canvas, Lines(c.m_strText, size_t(std::max(1, (w - 4) / kCharWidth))), x + 3, y + 2, w - 4,
+                h - 4, teFlushDefault, ink, false);
+      break;
+    case kViewImage:
+    case kViewCustom:
+      canvas.Box(x, y, w, h, kFrame);
+      for (int i = 0; i < std::min(w, h); ++i) {
+        canvas.Pixel(x + i * w / std::max(1, std::min(w, h)), y + i * h / std::max(1, std::min(w, h)), kGreyText);
+      }
+      canvas.Text(x + 4, y + 4, c.m_enmKind == kViewImage ? "picture" : c.m_strClassID, kGreyText, x + w);
+      break;
+    default:  // root, content, grow box, user panes, radio groups: nothing of their own
+      break;
+  }
+}
+
+// libpng's part; a libpng error comes back here through its jump buffer. Nothing local changes
+// after setjmp.
+bool WritePNG(png_structp png, png_infop pngInfo, FILE* file, stcWindowPicture const& picture) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_init_io(png, file);
+  png_set_IHDR(png, pngInfo, png_uint_32(picture.m_intWidth), png_uint_32(picture.m_intHeight), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, pngInfo);
+  for (int y = 0; y < picture.m_intHeight; ++y) {
+    png_write_row(png, &picture.m_vecRGB[size_t(y) * size_t(picture.m_intWidth) * 3]);
+  }
+  png_write_end(png, nullptr);
+  return true;
+}
+
+}  // namespace
+
+bool DrawWindowPicture(WindowRef window, stcWindowPicture* out) {
+  stcWindowInfoForTesting info{};
+  if (out == nullptr || !WindowsInfoForTesting(window, &info)) return false;
+  int const width = info.m_rctContent.right - info.m_rctContent.left;
+  int const height = info.m_rctContent.bottom - info.m_rctContent.top + kTitleHeight;
+  if (width <= 0 || height <= 0 || width > 8000 || height > 8000) return false;
+  out->m_intWidth = width;
+  out->m_intHeight = height;
+  out->m_vecRGB.assign(size_t(width) * size_t(height) * 3, 0);
+  clsCanvas canvas(out);
+  canvas.Fill(0, 0, width, height, kBackground);
+  canvas.Fill(0, 0, width, kTitleHeight, kTitleBar);
+  canvas.Fill(0, kTitleHeight - 1, width, 1, kFrame);
+  canvas.Box(0, 0, width, height, kFrame);
+  if (info.m_blnHasCloseBox) canvas.Box(8, 5, 12, 12, kFrame);
+  DrawLines(canvas, {info.m_strTitle}, 0, 3, width, kLineHeight, teCenter, kText, false);
+  for (ControlRef view : WindowsControlsForTesting(window)) {
+    stcControlInfoForTesting c{};
+    if (!WindowsControlInfoForTesting(view, &c) || !c.m_blnVisible) continue;
+    DrawView(canvas, view, c, info);
+  }
+  return true;
+}
+
+bool WriteWindowPNG(WindowRef window, char const* path, std::string* error) {
+  auto fail = [error](char const* why) {
+    if (error != nullptr) *error = why;
+    return false;
+  };
+  stcWindowPicture picture;
+  if (!DrawWindowPicture(window, &picture)) return fail("no such window, or it has no size");
+  FILE* file = std::fopen(path, "wb");
+  if (file == nullptr) return fail("cannot open the file for writing");
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop pngInfo = png != nullptr ? png_create_info_struct(png) : nullptr;
+  bool const wrote = pngInfo != nullptr && WritePNG(png, pngInfo, file, picture);
+  png_destroy_write_struct(&png, pngInfo != nullptr ? &pngInfo : nullptr);
+  bool const closed = std::fclose(file) == 0;
+  if (!wrote) return fail("libpng could not write the picture");
+  if (!closed) return fail("the file could not be written whole");
+  return true;
+}
