@@ -35,6 +35,8 @@ class clsNewCfgDlg : public clsDWEvents {
   UniString Show(UniString tabName);
   // Builds the layout and the window into m_pudtWindow (null when that fails); answers as Show.
   UniString CreateConfigDialog(UniString tabName);
+  // Writes the settings from the window's layout copy to the preference store and saves it.
+  void SaveThePrefs();
 
   void ButtonClick(int32_t id, bool* close) override;
   void RadioGroupChange(int32_t id) override;

@@ -1,0 +1,18 @@
+// FromAddress: the sender preference "From" as the configuration dialog shows it, a display name
+// and a bare address in two fields, and the one text the two fields make again.
+// Interface: SplitFromAddress(from, name, address), ComposeFromAddress(name, address).
+// Relies on the address validation (mime/CleanOneEmailAddress.h). Host thread only (the
+// validator reads the preference store); never fails: a sender the validator refuses gives two
+// empty fields.
+#pragma once
+
+#include "core/UniString.h"
+
+// The validator's cleaned form split at its angle brackets: the name before "<" and any comment
+// after ">" (each trimmed, without one enclosing double quote at either end) joined by a blank,
+// and the address between them. Without brackets the whole cleaned text is the address.
+void SplitFromAddress(UniString const& from, UniString* name, UniString* address);
+
+// A quoted name, a blank and the address in angle brackets; either part may be missing, and two
+// empty fields give an empty text.
+UniString ComposeFromAddress(UniString const& name, UniString const& address);
