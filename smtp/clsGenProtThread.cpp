@@ -202,12 +202,13 @@ void clsGenProtThread::HandOver() {
     }
   }
   // A request given up on while still running ends through its clean-ups before the next one
-  // is taken.
-  if (abandoned && !m_deqCommands.empty() && (m_astrError.Length() == 0)) {
+  // is taken. What runs between requests (a keep-alive) is no request: IsThreadBusy says.
+  bool running = IsThreadBusy();
+  if (abandoned && running && (m_astrError.Length() == 0)) {
     m_astrError = "The request was given up on.";
     m_bolCloseAfterRequest = true;
   }
-  if (controller->m_bolMessagePending && (!abandoned || m_deqCommands.empty())) {
+  if (controller->m_bolMessagePending && (!abandoned || !running)) {
     controller->m_bolMessagePending = false;
     m_ulngServingSerial = controller->m_ulngRequestSerial;
     ProcessThreadMessage(controller->m_intMessageCode, controller->m_pudtRequestData);

@@ -1,13 +1,17 @@
 // Tests of the DNS client: the reply decoder on crafted replies (short, empty sections, pointer
 // loops and forward pointers, bad label lengths, short record data, replies over the buffer's
-// size) and the type names.
+// size), the type names, and queries to dnsmasq.
 #include "smtp/clsDNSQuery.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "SMTPTesting.h"
+#include "platform/netdb/resolvTesting.h"
 
 namespace {
 
@@ -156,6 +160,37 @@ TEST(clsDNSQueryTest, TypeAndClassNames) {
   EXPECT_EQ(clsDNSQuery::DNSClassToStr(1), AnsiString("IN"));
   EXPECT_EQ(clsDNSQuery::DNSClassToStr(3), AnsiString("Unknown"));
   EXPECT_EQ(clsDNSQuery().GetResult(0), AnsiString(""));
+}
+
+TEST(clsDNSQueryTest, AsksTheGivenNameServer) {
+  clsTestNameServer dns({"--mx-host=example.test,mx20.example.test,20", "--mx-host=example.test,mx10.example.test,10",
+                         "--address=/a.test/192.0.2.5"});
+  ASSERT_GT(dns.Port(), 0);
+  NetDBTestingSetNameServerPort(dns.Port());
+  clsDNSQuery query;
+  EXPECT_TRUE(query.Query(" example.test ", kDNSQueryMX, 2, "127.0.0.1")) << query.ErrorString().c_str();
+  std::vector<std::string> results;
+  for (int i = 0; i < query.ResultCount(); ++i) results.push_back(query.GetResult(i).c_str());
+  std::sort(results.begin(), results.end());
+  EXPECT_EQ(results, (std::vector<std::string>{"mx10.example.test;10", "mx20.example.test;20"}));
+  EXPECT_TRUE(query.Query("a.test", kDNSQueryA, 2, "127.0.0.1")) << query.ErrorString().c_str();
+  EXPECT_EQ(query.GetResult(0), AnsiString("192.0.2.5"));
+  EXPECT_FALSE(query.Query("nothing.test", kDNSQueryMX, 2, "127.0.0.1"));
+  EXPECT_NE(query.ErrorString(), AnsiString(""));
+  EXPECT_EQ(query.ResultCount(), 0);
+  struct {
+    char const* domain;
+    char const* server;
+    char const* error;
+  } const refused[] = {
+      {"example.test", "abc", "User Defined DNS Server IP Address appears to be invalid."},
+      {"  ", "127.0.0.1", "You must specify a Domain Name to Query"},
+  };
+  for (auto const& row : refused) {
+    EXPECT_FALSE(query.Query(row.domain, kDNSQueryMX, 2, row.server));
+    EXPECT_EQ(query.ErrorString(), AnsiString(row.error));
+  }
+  NetDBTestingSetNameServerPort(0);
 }
 
 }  // namespace

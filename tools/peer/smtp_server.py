@@ -1,0 +1,115 @@
+#!/usr/bin/python3
+"""A real SMTP server for the SMTP client's tests, built on aiosmtpd.
+
+Usage: smtp_server.py CONFIG_JSON [TIME_LIMIT_SECONDS]
+CONFIG_JSON is an object:
+  "mode"     "plain" (default), "starttls" (STARTTLS offered and required before mail) or "tls"
+             (TLS from the start of the connection)
+  "cert", "key"  PEM files for the two TLS modes
+  "users"    {"name": "password", ...}: AUTH PLAIN, LOGIN and CRAM-MD5 accept these (none: no AUTH)
+  "exclude"  mechanisms not offered, e.g. ["CRAM-MD5"]
+  "out"      file that receives one JSON line per accepted message: the envelope, the count
+             of AUTH successes so far, and what Python's email package reads from the data
+Listens on 127.0.0.1 (a free port, printed as the first line of standard output) and serves
+until the time limit (default 30 s) or until it is ended.
+"""
+import asyncio
+import email
+import email.policy
+import hmac
+import json
+import ssl
+import sys
+import warnings
+
+warnings.simplefilter("ignore")
+
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+config = json.loads(sys.argv[1])
+users = {k.encode(): v.encode() for k, v in config.get("users", {}).items()}
+auth_count = 0
+
+
+def authenticator(server, session, envelope, mechanism, auth_data):
+    global auth_count
+    ok = isinstance(auth_data, LoginPassword) and users.get(auth_data.login) == auth_data.password
+    if ok:
+        auth_count += 1
+        return AuthResult(success=True, auth_data=auth_data)
+    return AuthResult(success=False, handled=False)
+
+
+def summary(envelope):
+    message = email.message_from_bytes(envelope.original_content, policy=email.policy.default)
+    parts = []
+    for part in message.walk():
+        if part.is_multipart():
+            continue
+        payload = part.get_payload(decode=True) or b""
+        item = {"type": part.get_content_type(), "size": len(payload)}
+        if part.get_filename():
+            item["filename"] = part.get_filename()
+        if part.get_content_maintype() == "text":
+            item["text"] = payload.decode(part.get_content_charset() or "latin-1", "replace")
+        parts.append(item)
+    return {
+        "mail_from": envelope.mail_from,
+        "rcpt_tos": envelope.rcpt_tos,
+        "auth_count": auth_count,
+        "subject": str(message.get("Subject", "")),
+        "from": str(message.get("From", "")),
+        "to": str(message.get("To", "")),
+        "message_id": str(message.get("Message-ID", "")),
+        "defects": len(message.defects),
+        "size": len(envelope.original_content),
+        "parts": parts,
+    }
+
+
+class Handler:
+    async def handle_DATA(self, server, session, envelope):
+        if "out" in config:
+            with open(config["out"], "a", encoding="utf-8") as out:
+                out.write(json.dumps(summary(envelope)) + "\n")
+        return "250 Message accepted for delivery"
+
+    async def auth_CRAM__MD5(self, server, args):
+        global auth_count
+        challenge = b"<1896.697170952@velmora.test>"
+        answer = await server.challenge_auth(challenge)
+        if not isinstance(answer, bytes) or b" " not in answer:
+            return AuthResult(success=False, handled=False)
+        login, digest = answer.rsplit(b" ", 1)
+        password = users.get(login)
+        if password is None:
+            return AuthResult(success=False, handled=False)
+        expected = hmac.new(password, challenge, "md5").hexdigest().encode()
+        if not hmac.compare_digest(expected, digest):
+            return AuthResult(success=False, handled=False)
+        auth_count += 1
+        return AuthResult(success=True, auth_data=LoginPassword(login, password))
+
+
+async def main():
+    mode = config.get("mode", "plain")
+    context = None
+    if mode in ("starttls", "tls"):
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(config["cert"], config["key"])
+    options = dict(hostname="velmora.test", authenticator=authenticator,
+                   auth_exclude_mechanism=config.get("exclude", []),
+                   auth_require_tls=False)
+    if not users:
+        options["auth_exclude_mechanism"] = ["PLAIN", "LOGIN", "CRAM-MD5"]
+    if mode == "starttls":
+        options.update(tls_context=context, require_starttls=True, auth_require_tls=True)
+    loop = asyncio.get_running_loop()
+    server = await loop.create_server(lambda: SMTP(Handler(), **options), "127.0.0.1", 0,
+                                      ssl=context if mode == "tls" else None)
+    print(server.sockets[0].getsockname()[1], flush=True)
+    await asyncio.sleep(float(sys.argv[2]) if len(sys.argv) > 2 else 30.0)
+    server.close()
+
+
+asyncio.run(main())
