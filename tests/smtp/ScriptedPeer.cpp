@@ -18,7 +18,7 @@
 
 extern char** environ;
 
-ScriptedPeer::ScriptedPeer(std::string const& script, double timeLimitSeconds) {
+ScriptedPeer::ScriptedPeer(std::string const& script, double timeLimitSeconds, std::string const& tool) {
   char errorTemplate[] = "/tmp/velmora-peer-XXXXXX";
   int errorFD = mkstemp(errorTemplate);
   m_strErrorFile = errorTemplate;
@@ -29,7 +29,7 @@ ScriptedPeer::ScriptedPeer(std::string const& script, double timeLimitSeconds) {
   posix_spawn_file_actions_adddup2(&actions, pipeFDs[1], 1);
   posix_spawn_file_actions_adddup2(&actions, errorFD, 2);
   posix_spawn_file_actions_addclose(&actions, pipeFDs[0]);
-  std::string path = std::string(VELMORA_SOURCE_DIR) + "/tools/peer/scripted_peer.py";
+  std::string path = std::string(VELMORA_SOURCE_DIR) + "/" + tool;
   std::string limit = std::to_string(timeLimitSeconds);
   std::vector<char*> argv = {const_cast<char*>("/usr/bin/python3"), const_cast<char*>(path.c_str()),
                              const_cast<char*>(script.c_str()), const_cast<char*>(limit.c_str()), nullptr};

@@ -1,5 +1,6 @@
 // ScriptedPeer: runs tools/peer/scripted_peer.py (Debian's /usr/bin/python3) on 127.0.0.1 with a
-// JSON script, learns its port, and on destruction ends it by its process id and collects it.
+// JSON script (or another tool of the same calling convention, such as tools/peer/smtp_server.py
+// with its configuration), learns its port, and on destruction ends it by its process id and collects it.
 // Finished() waits (bounded) for the peer to end and tells whether its script passed.
 #pragma once
 
@@ -8,7 +9,8 @@
 
 class ScriptedPeer {
  public:
-  explicit ScriptedPeer(std::string const& script, double timeLimitSeconds = 20.0);
+  explicit ScriptedPeer(std::string const& script, double timeLimitSeconds = 20.0,
+                        std::string const& tool = "tools/peer/scripted_peer.py");
   ~ScriptedPeer();
   ScriptedPeer(ScriptedPeer const&) = delete;
   ScriptedPeer& operator=(ScriptedPeer const&) = delete;

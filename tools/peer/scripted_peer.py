@@ -14,6 +14,8 @@ connection and plays the script, a JSON list of steps, each a one-key object:
   {"alert": n}            send a fatal TLS alert record with description n
   {"stall": seconds}      do nothing for that long
   {"sink": true}          read and discard until the client closes; report the byte count
+  {"data": true}          read message lines up to the line "." (the client must not close first)
+  {"nodot": true}         read until the client closes; a line "." fails the script
   {"close": true}         close the connection
 Every mismatch, time-out or error ends the peer with a line on standard error and exit code 1.
 The whole run is bounded by TIME_LIMIT_SECONDS (default 30).
@@ -100,6 +102,16 @@ def main():
                     break
                 total += len(data)
             print(total, flush=True)
+        elif kind == "data":
+            while read_line() != ".":
+                pass
+        elif kind == "nodot":
+            try:
+                while True:
+                    if read_line() == ".":
+                        raise ValueError("the client ended a message it broke off")
+            except (EOFError, ConnectionResetError):
+                pass
         elif kind == "close":
             conn.close()
             return 0

@@ -8,8 +8,10 @@ CONFIG_JSON is an object:
   "cert", "key"  PEM files for the two TLS modes
   "users"    {"name": "password", ...}: AUTH PLAIN, LOGIN and CRAM-MD5 accept these (none: no AUTH)
   "exclude"  mechanisms not offered, e.g. ["CRAM-MD5"]
-  "out"      file that receives one JSON line per accepted message: the envelope, the count
-             of AUTH successes so far, and what Python's email package reads from the data
+  "out"      file that receives, per accepted message, lines "key<TAB>value" ended by a line
+             "--": the envelope, the count of AUTH successes so far, and what Python's email
+             package reads from the data (part.N.type, .size, .filename, .text; CR and LF in
+             values as \r and \n)
 Listens on 127.0.0.1 (a free port, printed as the first line of standard output) and serves
 until the time limit (default 30 s) or until it is ended.
 """
@@ -40,38 +42,34 @@ def authenticator(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=False, handled=False)
 
 
-def summary(envelope):
+def rows(envelope):
     message = email.message_from_bytes(envelope.original_content, policy=email.policy.default)
-    parts = []
+    out = [("mail_from", envelope.mail_from), ("rcpt_tos", ",".join(envelope.rcpt_tos)),
+           ("auth_count", auth_count), ("subject", message.get("Subject", "")),
+           ("from", message.get("From", "")), ("to", message.get("To", "")),
+           ("message_id", message.get("Message-ID", "")), ("defects", len(message.defects)),
+           ("size", len(envelope.original_content))]
+    index = 0
     for part in message.walk():
         if part.is_multipart():
             continue
         payload = part.get_payload(decode=True) or b""
-        item = {"type": part.get_content_type(), "size": len(payload)}
+        out += [("part.%d.type" % index, part.get_content_type()), ("part.%d.size" % index, len(payload))]
         if part.get_filename():
-            item["filename"] = part.get_filename()
+            out.append(("part.%d.filename" % index, part.get_filename()))
         if part.get_content_maintype() == "text":
-            item["text"] = payload.decode(part.get_content_charset() or "latin-1", "replace")
-        parts.append(item)
-    return {
-        "mail_from": envelope.mail_from,
-        "rcpt_tos": envelope.rcpt_tos,
-        "auth_count": auth_count,
-        "subject": str(message.get("Subject", "")),
-        "from": str(message.get("From", "")),
-        "to": str(message.get("To", "")),
-        "message_id": str(message.get("Message-ID", "")),
-        "defects": len(message.defects),
-        "size": len(envelope.original_content),
-        "parts": parts,
-    }
+            out.append(("part.%d.text" % index,
+                        payload.decode(part.get_content_charset() or "latin-1", "replace")))
+        index += 1
+    return "".join("%s\t%s\n" % (key, str(value).replace("\r", "\\r").replace("\n", "\\n"))
+                   for key, value in out) + "--\n"
 
 
 class Handler:
     async def handle_DATA(self, server, session, envelope):
         if "out" in config:
             with open(config["out"], "a", encoding="utf-8") as out:
-                out.write(json.dumps(summary(envelope)) + "\n")
+                out.write(rows(envelope))
         return "250 Message accepted for delivery"
 
     async def auth_CRAM__MD5(self, server, args):
