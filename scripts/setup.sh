@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libssl-dev openssl curl
+  libssl-dev openssl curl time
   libboost-regex-dev
   libpng-dev zlib1g-dev
   python3 python3-aiosmtpd dnsmasq-base

@@ -12,6 +12,9 @@ CONFIG_JSON is an object:
              "--": the envelope, the count of AUTH successes so far, and what Python's email
              package reads from the data (part.N.type, .size, .filename, .text; CR and LF in
              values as \r and \n)
+  "save"     folder that receives each accepted message N (from 1) as N.eml, the data as it
+             arrived, and N.json, its envelope: {"mail_from", "rcpt_tos", "auth_count", "tls"}
+  "size_limit"  the largest message taken, in bytes; 0 for no limit (default: aiosmtpd's 32 MiB)
 Listens on 127.0.0.1 (a free port, printed as the first line of standard output) and serves
 until the time limit (default 30 s) or until it is ended.
 """
@@ -20,6 +23,7 @@ import email
 import email.policy
 import hmac
 import json
+import os
 import ssl
 import sys
 import warnings
@@ -67,6 +71,14 @@ def rows(envelope):
 
 class Handler:
     async def handle_DATA(self, server, session, envelope):
+        if "save" in config:
+            self.saved = getattr(self, "saved", 0) + 1
+            base = os.path.join(config["save"], str(self.saved))
+            with open(base + ".eml", "wb") as out:
+                out.write(envelope.original_content)
+            with open(base + ".json", "w", encoding="utf-8") as out:
+                json.dump({"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos,
+                           "auth_count": auth_count, "tls": bool(session.ssl)}, out)
         if "out" in config:
             with open(config["out"], "a", encoding="utf-8") as out:
                 out.write(rows(envelope))
@@ -98,12 +110,15 @@ async def main():
     options = dict(hostname="velmora.test", authenticator=authenticator,
                    auth_exclude_mechanism=config.get("exclude", []),
                    auth_require_tls=False)
+    if "size_limit" in config:
+        options["data_size_limit"] = config["size_limit"] or None
     if not users:
         options["auth_exclude_mechanism"] = ["PLAIN", "LOGIN", "CRAM-MD5"]
     if mode == "starttls":
         options.update(tls_context=context, require_starttls=True, auth_require_tls=True)
     loop = asyncio.get_running_loop()
-    server = await loop.create_server(lambda: SMTP(Handler(), **options), "127.0.0.1", 0,
+    handler = Handler()  # one for all connections: saved messages are numbered across them
+    server = await loop.create_server(lambda: SMTP(handler, **options), "127.0.0.1", 0,
                                       ssl=context if mode == "tls" else None)
     print(server.sockets[0].getsockname()[1], flush=True)
     await asyncio.sleep(float(sys.argv[2]) if len(sys.argv) > 2 else 30.0)

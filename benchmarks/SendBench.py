@@ -1,0 +1,170 @@
+#!/usr/bin/python3
+"""SendBench: one message with a large attachment sent to a local sink, three ways side by side:
+velmora-host composing and sending it (the attachment given as a path), curl uploading the same
+message prebuilt, and Python's email + smtplib composing and sending it. Each is timed as a
+whole process: median wall time and peak resident set size (wait4, through GNU time) over several runs, at
+10 MiB and 100 MiB.
+
+Usage: SendBench.py BUILD_DIR   (scripts/bench.sh passes build-bench)
+The sink is postfix's smtp-sink (benchmarks/postfix-sink.sh, which fetches it once into
+BUILD_DIR/cache); when that cannot be had, the aiosmtpd server of tools/peer/smtp_server.py.
+Everything listens on 127.0.0.1 only; files go to a temporary folder that is removed at the end.
+Targets: velmora's wall time at most 1.0x curl's and 0.2x Python's; its peak RSS at most 2x
+curl's at both sizes; its 100 MiB wall time at most 11x its 10 MiB time.
+"""
+import os
+import shutil
+import signal
+import socket
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SIZES = [(10, 5), (100, 3)]  # MiB, runs
+FROM = "bench@example.test"
+TO = "sink@example.test"
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for(port, proc):
+    for _ in range(200):
+        if proc.poll() is not None:
+            return False
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return True
+        except OSError:
+            time.sleep(0.05)
+    return False
+
+
+def start_sink(cache):
+    """The sink process, its port and its name."""
+    script = os.path.join(ROOT, "benchmarks", "postfix-sink.sh")
+    if subprocess.run([script, cache], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
+        port = free_port()
+        proc = subprocess.Popen([script, cache, "-c", "127.0.0.1:%d" % port, "64"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if wait_for(port, proc):
+            return proc, port, "postfix smtp-sink"
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+    proc = subprocess.Popen(["/usr/bin/python3", os.path.join(ROOT, "tools", "peer", "smtp_server.py"),
+                             '{"size_limit": 0}', "3600"], stdout=subprocess.PIPE, text=True)
+    return proc, int(proc.stdout.readline()), "aiosmtpd (smtp-sink not available)"
+
+
+def measure(argv, env, work):
+    """Wall seconds and peak RSS in KiB of one run; fails when the program fails.
+    The program runs under GNU time, whose own small size is the floor of the peak: a child
+    forked by this interpreter would report the interpreter's resident size as its own."""
+    report = os.path.join(work, "rusage")
+    start = time.monotonic()
+    proc = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report] + argv, env=env,
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    wall = time.monotonic() - start
+    if proc.returncode != 0 or b"ERROR" in proc.stdout:
+        raise RuntimeError("%s failed (%d): %s" % (os.path.basename(argv[0]), proc.returncode,
+                                                   proc.stdout[:300].decode("utf-8", "replace")))
+    with open(report) as f:
+        return wall, int(f.read().split()[-1])
+
+
+PYTHON_SENDER = r"""
+import smtplib, sys
+from email.message import EmailMessage
+port, path = int(sys.argv[1]), sys.argv[2]
+message = EmailMessage()
+message["From"], message["To"], message["Subject"] = "%s", "%s", "Bench"
+message.set_content("body")
+with open(path, "rb") as f:
+    message.add_attachment(f.read(), maintype="application", subtype="octet-stream", filename="attachment.bin")
+with smtplib.SMTP("127.0.0.1", port) as smtp:
+    smtp.send_message(message)
+""" % (FROM, TO)
+
+
+def main():
+    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-bench")
+    host = os.path.join(build, "host", "velmora-host")
+    bundle = os.path.join(build, "Velmora.bundle")
+    work = tempfile.mkdtemp(prefix="velmora-sendbench-")
+    sink = None
+    try:
+        sink, port, sink_name = start_sink(os.path.join(build, "cache"))
+        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"), TMPDIR=os.path.join(work, "tmp"),
+                   VELMORA_NO_BROWSER="1")
+        for folder in ("config", "tmp"):
+            os.makedirs(os.path.join(work, folder))
+        subprocess.run([host, "--bundle", bundle] +
+                       ['Velmora_Configure( "Set" ; "%s" ; "%s" )' % pair
+                        for pair in (("Host", "127.0.0.1"), ("Port", str(port)), ("From", FROM))],
+                       env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        print("sink: %s on 127.0.0.1:%d" % (sink_name, port))
+        results = {}
+        for mib, runs in SIZES:
+            path = os.path.join(work, "attachment.bin")
+            with open(path, "wb") as f:
+                for _ in range(mib):
+                    f.write(os.urandom(1 << 20))
+            prebuilt = os.path.join(work, "message.eml")
+            builder = PYTHON_SENDER.split("with smtplib")[0] + \
+                "open(sys.argv[3], 'wb').write(message.as_bytes())\n"
+            subprocess.run(["/usr/bin/python3", "-c", builder, str(port), path, prebuilt], check=True)
+            python_script = os.path.join(work, "send.py")
+            with open(python_script, "w") as f:
+                f.write(PYTHON_SENDER)
+            ways = {
+                "velmora": [host, "--bundle", bundle,
+                            'Velmora_SendMessage( "%s" ; "Bench" ; "body" ; "%s" )' % (TO, path)],
+                "curl": ["curl", "-s", "--url", "smtp://127.0.0.1:%d" % port, "--mail-from", FROM,
+                         "--mail-rcpt", TO, "--upload-file", prebuilt],
+                "python": ["/usr/bin/python3", python_script, str(port), path],
+            }
+            for name, argv in ways.items():
+                try:
+                    samples = [measure(argv, env, work) for _ in range(runs)]
+                except RuntimeError as problem:
+                    print("%4d MiB  %-8s not measured: %s" % (mib, name, problem))
+                    continue
+                results[(name, mib)] = (statistics.median(s[0] for s in samples),
+                                        statistics.median(s[1] for s in samples))
+                wall, rss = results[(name, mib)]
+                print("%4d MiB  %-8s wall %7.3f s   peak RSS %8d KiB" % (mib, name, wall, rss), flush=True)
+            os.remove(path)
+            os.remove(prebuilt)
+
+        verdicts = []
+        for mib, _ in SIZES:
+            v, c, p = (results.get((name, mib)) for name in ("velmora", "curl", "python"))
+            verdicts.append(("%d MiB wall <= 1.0x curl" % mib, v and c and v[0] / c[0], 1.0))
+            verdicts.append(("%d MiB wall <= 0.2x python" % mib, v and p and v[0] / p[0], 0.2))
+            verdicts.append(("%d MiB RSS <= 2x curl" % mib, v and c and v[1] / c[1], 2.0))
+        ten, hundred = results.get(("velmora", 10)), results.get(("velmora", 100))
+        verdicts.append(("100 MiB wall <= 11x 10 MiB wall", ten and hundred and hundred[0] / ten[0], 11.0))
+        for label, ratio, limit in verdicts:
+            if ratio is None:
+                print("%-34s    not measured" % label)
+            else:
+                print("%-34s %6.2f  %s" % (label, ratio, "met" if ratio <= limit else "MISSED"))
+    finally:
+        if sink:
+            sink.send_signal(signal.SIGTERM)
+            try:
+                sink.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                sink.kill()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
