@@ -1,7 +1,7 @@
 // clsPluginVars: the one plug-in state, alive from Init to Shutdown: the message being
 // composed, the SMTP protocol controller, the sent values and the workers' scratch lists.
-// Interface: the class with its public fields (the workers reach them directly) and its merge
-// operations DoMergeLine and DoMergeText, the global
+// Interface: the class with its public fields (the workers reach them directly), its merge
+// operations DoMergeLine and DoMergeText and the compose dialog's menu cleaners, the global
 // m_udtPluginVars (null before Init, after Shutdown and when its creation failed),
 // Internal_PluginInit (creates it once and seeds the random generator from the tick count) and
 // g_udtNewCfgDlg (the configuration dialog object while one call shows it).
@@ -32,6 +32,13 @@ class clsPluginVars {
   // cannot give one; a list's lines that hold an opening marker, each merged in place.
   UniString DoMergeLine(UniString line, fmx::ExprEnv const& env);
   void DoMergeText(UniStringList* lines, fmx::ExprEnv const& env);
+
+  // The compose dialog's menus (plugin/frame/ShowMessageDialog.cpp). Address choices ("menu
+  // prefix>", "label;", address) with the address part validated and cleaned, prefix and label
+  // kept; the container names whose fields hold data. Both empty their output and problem
+  // lists first, and do nothing without a problem list.
+  void CleanQuickMenuEmailAddresses(UniStringList* addresses, UniStringList* cleaned, UniStringList* problems);
+  void CleanContainers(UniStringList* names, UniStringList* valid, UniStringList* problems, fmx::ExprEnv const& env);
 
   // Declared in this order on purpose: members are destroyed in reverse, so the controller
   // (and its worker thread, which reads the message) goes before the message.
