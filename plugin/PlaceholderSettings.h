@@ -10,3 +10,7 @@
 inline constexpr char g_strPlaceholderHost[] = "smtp.example.com";
 // "Your Name", a blank and a placeholder address in angle brackets.
 inline constexpr char g_strPlaceholderFrom[] = "Your Name <your.name@example.com>";
+// The two sender addresses that mean no sender is configured yet, upper-cased: the placeholder
+// address alone and a second placeholder. The workers compare the upper-cased "From" preference
+// with them; the placeholder sender with its display name matches neither and passes.
+inline constexpr char const* g_strPlaceholderAddresses[2] = {"YOUR.NAME@EXAMPLE.COM", "YOUR@EMAIL.ADDRESS"};

@@ -1,19 +1,29 @@
-// ShowMessageDialog: the menus of the compose dialog. CleanQuickMenuEmailAddresses keeps the
-// address choices whose address part the validator accepts, each in its cleaned form behind its
-// untouched menu prefix and label; CleanContainers keeps the container field names whose fields
-// hold data in the calling environment.
+// ShowMessageDialog: the worker behind ShowMessageDialog and the menus of its compose dialog.
+// DoShowMessageDialog prefills the plug-in state's message from the parameters, checks that a
+// server and a sender are configured (also when it will not send), runs the compose dialog and,
+// after Send, merges fields, turns "CONTAINER:" entries into files, records the values for
+// GetDialogValue and sends the message through the road SendMessage takes, unless told only to
+// accept it. CleanQuickMenuEmailAddresses keeps the address choices whose address part the
+// validator accepts, each in its cleaned form behind its untouched menu prefix and label;
+// CleanContainers keeps the container field names whose fields hold data in the calling
+// environment.
 // Field names reach the host only as the quoted argument of GetField (BuildGetFieldExpression),
 // so no name can end the quoted text and run as a calculation.
-// Relies on the address validation (mime/CleanOneEmailAddress.h), the preference store and the
-// host's calculation engine. Host thread only; nothing throws of its own; refused entries go to
-// the problem list, which the caller may log.
+// Relies on the address validation (mime/CleanOneEmailAddress.h), the compose dialog of the
+// message model, the preference store, DoGetContFile, the host's calculation engine and the
+// shared send road (plugin/frame/EmailWorkers.h). Host thread only; nothing throws of its own;
+// refused menu entries are written to the debug log; failures are result texts beginning
+// "ERROR: ShowMessageDialog: ", and a cancelled dialog answers "Message Dialog was Cancelled.".
 #include <new>
 
 #include "core/DebugLog.h"
 #include "mime/CleanOneEmailAddress.h"
 #include "plugin/GetFieldExpression.h"
 #include "plugin/HostText.h"
+#include "plugin/PluginGlobals.h"
 #include "plugin/clsPrefs.h"
+#include "plugin/frame/ContainerAttachments.h"
+#include "plugin/frame/EmailWorkers.h"
 #include "plugin/frame/clsPluginVars.h"
 
 namespace {
@@ -65,6 +75,105 @@ void SplitAddressChoice(UniString const& entry, UniString* prefix, UniString* ad
   end += label;
   *prefix = entry.Left(end);
   *address = entry.SubString(end + 1, entry.Length() - end);
+}
+
+// Writes what the menu cleaners refused to the debug log.
+void LogProblems(UniStringList const& problems) {
+  for (UniString const& problem : problems) DebugOutput(kDebugWarning, problem);
+}
+
+// The dialog's attachment entries with every "CONTAINER:" entry (any letter case) replaced by the
+// file its field's data was written to, or by an empty text when that fails.
+void ResolveContainerEntries(UniStringList* entries, fmx::ExprEnv const& env) {
+  UniString const table = LayoutTableName(env);
+  UniString const marker = U("CONTAINER:");
+  UniStringList files;
+  for (UniString& entry : *entries) {
+    if (entry.Left(marker.Length()).UpperCase() != marker) continue;
+    UniString const name = entry.SubString(marker.Length() + 1, entry.Length() - marker.Length()).Trim();
+    fmx::Data value;
+    if (EvaluateField(env, name, table, value) != 0) {
+      DebugOutput(kDebugWarning, U("Couldn't evaluate"));
+      entry = UniString();
+      continue;
+    }
+    UniString const failed = DoGetContFile(value, &files, false);
+    if (failed.IsNotEmpty()) DebugOutput(kDebugError, failed);
+    entry = failed.IsEmpty() && files.Count() > 0 ? files.At(0) : UniString();
+  }
+}
+
+// Send unless "SendEmail" is there and not above 0.
+bool WantsSending(clsMultiVar* params) {
+  clsMultiVar::iterator it;
+  if (params == nullptr || !params->GetVar(U("SendEmail"), it)) return true;
+  clsSingleVar value(*it);
+  value.CoerceVarType(kVarTypeInteger);
+  return value.GetIntegerValue() > 0;
+}
+
+// Everything of a ShowMessageDialog call up to the end road; the error text, empty after a send
+// or an accepted dialog (*result then says which).
+UniString ShowMessageDialogSteps(clsEmailRoad& road, clsMultiVar* params, fmx::Data const* const attachments[3],
+                                 fmx::ExprEnv const& env, UniString* result) {
+  if (g_fudtFMProduct > 2)
+    return road.Error(U("This function is not available from FileMaker Server or the Web Publishing Engine."));
+  clsPluginVars* const vars = m_udtPluginVars;
+  if (vars == nullptr) return road.Error(U("Plug-in Variables Class is NULL."));
+
+  UniStringList choices, containers, problems;
+  if (UniStringList* const addresses = clsEmailRoad::ParameterList(params, "Addresses")) {
+    vars->CleanQuickMenuEmailAddresses(addresses, &choices, &problems);
+    LogProblems(problems);
+  }
+  UniString const subject = clsEmailRoad::ParameterText(params, "Subject");
+  UniStringList* const body = clsEmailRoad::ParameterList(params, "Body");
+  UniString entries[3];
+  UniString const failed = road.AttachmentEntries(attachments, entries);
+  if (failed.IsNotEmpty()) return failed;
+  UniStringList* const mergeFields = clsEmailRoad::ParameterList(params, "MergeFields");
+  if (UniStringList* const names = clsEmailRoad::ParameterList(params, "Containers")) {
+    vars->CleanContainers(names, &containers, &problems, env);
+    LogProblems(problems);
+  }
+  bool const send = WantsSending(params);
+
+  // To comes from the dialog only.
+  clsEmailRoad::FillMessage(UniString(), subject, body, entries);
+
+  // Checked before the dialog opens, so nobody writes a message that cannot go out.
+  UniString const unset = road.ReadServerSettings();
+  if (unset.IsNotEmpty()) return unset;
+  clsSMTPEmail& email = vars->m_udtEmail;
+  email.SetDefaultXMailer(EmailXMailerText());
+
+  bool const accepted = email.ShowSimpleDialog(&choices, mergeFields, &containers);
+  clsEmailRoad::ResetSendValues();
+  if (!accepted) return U("Message Dialog was Cancelled.");
+
+  clsEmailRoad::MergeMessage(env);
+  containers.Clear();
+  email.GetAttachments(&containers);
+  if (containers.Count() > 0) {
+    ResolveContainerEntries(&containers, env);
+    email.ClearAttachments();
+    email.AddAttachments(&containers);
+  }
+  clsEmailRoad::RecordSendValues();
+  if (!send) {
+    // The container files stay, so the recorded attachment paths still name files.
+    *result = U("Message Dialog Accepted.");
+    email.ClearAll(nullptr);
+    return UniString();
+  }
+
+  UniString const notConnected = road.Connect();
+  if (notConnected.IsNotEmpty()) return notConnected;
+  UniString const notSent = road.Send();
+  if (notSent.IsNotEmpty()) return notSent;
+  *result = U("Email Sent Successfully.");
+  DoClear();
+  return UniString();
 }
 
 }  // namespace
@@ -119,4 +228,14 @@ void clsPluginVars::CleanContainers(UniStringList* names, UniStringList* valid, 
       valid->Add(name);
     }
   }
+}
+
+clsSingleVar DoShowMessageDialog(clsMultiVar* params, fmx::Data const& attachment1, fmx::Data const& attachment2,
+                                 fmx::Data const& attachment3, fmx::ExprEnv const& env) {
+  clsFuncDebug dbg(U("DoShowMessageDialog"));
+  clsEmailRoad road("ShowMessageDialog");
+  fmx::Data const* const attachments[3] = {&attachment1, &attachment2, &attachment3};
+  UniString result;
+  UniString const error = ShowMessageDialogSteps(road, params, attachments, env, &result);
+  return road.Finish(error, result);
 }

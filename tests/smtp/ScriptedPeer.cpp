@@ -1,4 +1,5 @@
-// ScriptedPeer: process handling for the scripted peer and the test certificate.
+// ScriptedPeer: process handling for the scripted peer, the test certificate and the messages
+// the aiosmtpd server received.
 #include "ScriptedPeer.h"
 
 #include <fcntl.h>
@@ -97,4 +98,20 @@ TestCertificate const& MakeTestCertificate() {
     return cert;
   }();
   return s_udtCert;
+}
+
+std::vector<std::map<std::string, std::string>> ReadReceivedMessages(std::string const& path) {
+  std::vector<std::map<std::string, std::string>> messages(1);
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line == "--") {
+      messages.emplace_back();
+      continue;
+    }
+    size_t tab = line.find('\t');
+    if (tab != std::string::npos) messages.back()[line.substr(0, tab)] = line.substr(tab + 1);
+  }
+  messages.pop_back();
+  return messages;
 }

@@ -1,11 +1,14 @@
 // ScriptedPeer: runs tools/peer/scripted_peer.py (Debian's /usr/bin/python3) on 127.0.0.1 with a
 // JSON script (or another tool of the same calling convention, such as tools/peer/smtp_server.py
 // with its configuration), learns its port, and on destruction ends it by its process id and collects it.
+// ReadReceivedMessages reads what tools/peer/smtp_server.py wrote of each accepted message.
 // Finished() waits (bounded) for the peer to end and tells whether its script passed.
 #pragma once
 
+#include <map>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 class ScriptedPeer {
  public:
@@ -34,3 +37,7 @@ struct TestCertificate {
   std::string m_strKey;
 };
 TestCertificate const& MakeTestCertificate();
+
+// What the aiosmtpd server wrote for each message to its "out" file: "key<TAB>value" rows, "--"
+// after each message; one map per message, in order.
+std::vector<std::map<std::string, std::string>> ReadReceivedMessages(std::string const& path);

@@ -31,23 +31,6 @@ bool Has(std::vector<std::string> const& lines, std::string const& text) {
   return false;
 }
 
-// What the aiosmtpd server wrote for each message: "key<TAB>value" rows, "--" after each.
-std::vector<std::map<std::string, std::string>> ReadMessages(std::string const& path) {
-  std::vector<std::map<std::string, std::string>> messages(1);
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line == "--") {
-      messages.emplace_back();
-      continue;
-    }
-    size_t tab = line.find('\t');
-    if (tab != std::string::npos) messages.back()[line.substr(0, tab)] = line.substr(tab + 1);
-  }
-  messages.pop_back();
-  return messages;
-}
-
 class MailTest : public clsMimeMessageTest {
  protected:
   void SetUp() override {
@@ -143,7 +126,7 @@ TEST_F(MailTest, DeliveredToARealServer) {
     prot.Disconnect();
     EXPECT_EQ(prot.WarningString(), AnsiString(""));
     ++sent;
-    auto messages = ReadMessages(out);
+    auto messages = ReadReceivedMessages(out);
     ASSERT_EQ(messages.size(), size_t(sent));
     auto& got = messages.back();
     EXPECT_EQ(got["mail_from"], "me@velmora.test");

@@ -8,10 +8,11 @@ CONFIG_JSON is an object:
   "cert", "key"  PEM files for the two TLS modes
   "users"    {"name": "password", ...}: AUTH PLAIN, LOGIN and CRAM-MD5 accept these (none: no AUTH)
   "exclude"  mechanisms not offered, e.g. ["CRAM-MD5"]
+  "refuse"   recipient addresses answered "550 5.1.1 Recipient address rejected"
   "out"      file that receives, per accepted message, lines "key<TAB>value" ended by a line
              "--": the envelope, the count of AUTH successes so far, and what Python's email
-             package reads from the data (part.N.type, .size, .filename, .text; CR and LF in
-             values as \r and \n)
+             package reads from the data (the header names in order, X-Mailer, part.N.type,
+             .size, .filename, .text; CR and LF in values as \r and \n)
   "save"     folder that receives each accepted message N (from 1) as N.eml, the data as it
              arrived, and N.json, its envelope: {"mail_from", "rcpt_tos", "auth_count", "tls"}
   "size_limit"  the largest message taken, in bytes; 0 for no limit (default: aiosmtpd's 32 MiB)
@@ -52,6 +53,7 @@ def rows(envelope):
            ("auth_count", auth_count), ("subject", message.get("Subject", "")),
            ("from", message.get("From", "")), ("to", message.get("To", "")),
            ("message_id", message.get("Message-ID", "")), ("defects", len(message.defects)),
+           ("headers", ",".join(message.keys())), ("x_mailer", message.get("X-Mailer", "")),
            ("size", len(envelope.original_content))]
     index = 0
     for part in message.walk():
@@ -70,6 +72,12 @@ def rows(envelope):
 
 
 class Handler:
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address in config.get("refuse", []):
+            return "550 5.1.1 Recipient address rejected"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
     async def handle_DATA(self, server, session, envelope):
         if "save" in config:
             self.saved = getattr(self, "saved", 0) + 1

@@ -1,0 +1,56 @@
+// CalcCallbackFrame: the shared frame of the calculation-function callbacks.
+#include "plugin/frame/CalcCallbackFrame.h"
+
+#include "core/DebugLogFile.h"
+#include "core/clsParameterExtractor.h"
+#include "dialogs/MessageDialog.h"
+#include "plugin/FunctionResult.h"
+#include "plugin/PluginGlobals.h"
+#include "plugin/ResFileGuard.h"
+#include "plugin/frame/PluginIdentity.h"
+
+namespace {
+UniString U(char const* text) { return UniString(text); }
+}  // namespace
+
+fmx::errcode RunCalcCallback(char const* callbackName, CalcCallbackSteps steps, enumDebugLevel errorLevel,
+                             short functionId, fmx::ExprEnv const& environment, fmx::DataVect const& parameters,
+                             fmx::Data& result) {
+  clsFuncDebug dbg(U(callbackName));
+  UniString error;
+  UniString functionName = U(callbackName) + U(" main try/catch");
+  fmx::LocaleAutoPtr locale(fmx::Locale::kType_Current);
+  try {
+    clsResFileGuard resFile(g_shtResourceID);
+    clsSingleVar resultValue;
+    if (!CreateParameterExtractor()) {
+      error = U("ERROR: PluginFunctionCallback: Could not allocate memory for Parameter Extractor!");
+      DebugOutput(kDebugError, error);
+    } else {
+      steps(functionId, environment, parameters, &resultValue, &error, &functionName);
+    }
+    if (error.IsNotEmpty()) resultValue.SetStringValue(error);
+    if (parameters.Size() > 0) *locale = parameters.At(0).GetLocale();
+    Function_SetResult(&resultValue, result, *locale);
+    if (error.IsNotEmpty()) {
+      dbg.Output(errorLevel, error);
+    } else if (resultValue.GetType() != kVarTypeList) {
+      dbg.Output(kDebugResult, resultValue.GetValue_AsString());
+    }
+  } catch (...) {
+    try {
+      DoCrashLog(functionName);
+      error = U("ERROR: ") + U(callbackName) + U(": Crash Log Generated: ") + g_ustrCrashLogFileName;
+      fmx::TextAutoPtr text;
+      text->AssignUnicodeWithLength(error.GetBytes(), fmx::uint32(error.Length()));
+      result.SetAsText(*text, *locale, fmx::Data::kDTText);
+    } catch (...) {
+      if (g_fudtFMProduct <= 2) {
+        MessageDialog(U(g_strProductName) + U(" caught an error in the ") + U(callbackName) +
+                          U(" Function.\nA Crash Log was created:\n") + g_ustrCrashLogFileName,
+                      kMsgDlgOK, UniString(), nullptr, UniString(), 0);
+      }
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,176 @@
+// Tests of SendMessage's worker, called as a host calculation calls it, sending to aiosmtpd: what
+// reaches the server (Python's email reads it) and what GetDialogValue reads back for each kind of
+// call; the server and sender checks; merge fields in subject and body; attachments by path and
+// by container; authentication and STARTTLS chosen by the preferences; a refused recipient and a
+// refused login, and what each leaves behind; host text that tries to add header lines.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dialogs/clsDynamicWindow.h"
+#include "dialogs/clsStatusWindow.h"
+#include "platform/carbon/WindowsTesting.h"
+#include "tests/plugin/EmailFunctionsFixture.h"
+
+namespace {
+
+std::string const kSent = "Email Sent Successfully.";
+
+bool Has(std::vector<std::string> const& lines, std::string const& text) {
+  return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
+
+class SendMessageTest : public EmailFunctionsFixture {};
+
+TEST_F(SendMessageTest, WhatEachCallSendsAndLeavesForGetDialogValue) {
+  StartServer();
+  WriteFile("/data/a.txt", "first file");
+  WriteFile("/data/b.txt", "second file");
+  m_udtHost.SetVariable("$order", T("42"));
+  m_udtHost.SetVariable("$two", T("Line one\rX-Injected: yes"));
+  struct stcRow {
+    char const* what;
+    std::string prefs;  // after the server entries
+    std::function<std::vector<fmx::Data>()> parameters;
+    std::string result;
+    std::map<std::string, std::string> received;  // rows the server wrote ("": no such row)
+    std::string dialogTo;                         // GetDialogValue("to") afterwards
+  };
+  std::string const hostError =
+      "ERROR: SendMessage: Missing or Invalid SMTP Host. (Please use Velmora's Configuration Dialog to define a Host.)";
+  std::string const fromError =
+      "ERROR: SendMessage: Missing or Invalid From Email Address. (Please use Velmora's Configuration Dialog to defina "
+      "a From Email Address.)";
+  std::vector<stcRow> const rows = {
+      {"three To lines, blanks around the first",
+       kSender,
+       [] { return std::vector<fmx::Data>{T(" Jane Doe <jane@example.test> \rbob@example.test\rnot an address"),
+                                          T("Hello"), T("one\rtwo")}; },
+       kSent,
+       {{"rcpt_tos", "jane@example.test"},
+        {"to", "Jane Doe <jane@example.test>"},
+        {"from", "Sender <sender@example.test>"},
+        {"subject", "Hello"},
+        {"x_mailer", "Velmora (OSX 1.1.3)"},
+        {"part.0.text", "one\\r\\ntwo\\r\\n"}},
+       "Jane Doe <jane@example.test>"},
+      {"first line refused", kSender, [] { return std::vector<fmx::Data>{T("not an address\rjane@example.test"), T("Hi")}; },
+       "ERROR: SendMessage: The To Email Address you specified appears to be invalid: not an address", {}, ""},
+      {"placeholder host in another case", "Host=\"SMTP.Example.COM\"\n" + std::string(kSender),
+       [] { return std::vector<fmx::Data>{T("jane@example.test"), T("Hi")}; }, hostError, {}, ""},
+      {"placeholder address in another case", "From=\"Your.Name@Example.com\"\n",
+       [] { return std::vector<fmx::Data>{T("jane@example.test"), T("Hi")}; }, fromError, {}, ""},
+      {"the default sender passes", "", [] { return std::vector<fmx::Data>{T("jane@example.test"), T("Hi")}; }, kSent,
+       {{"mail_from", "your.name@example.com"}, {"from", "Your Name <your.name@example.com>"}}, "jane@example.test"},
+      {"empty subject: the preference's, merged", std::string(kSender) + "Subject=\"Order <<$order>>\"\n",
+       [] { return std::vector<fmx::Data>{T("jane@example.test"), T("")}; }, kSent, {{"subject", "Order 42"}},
+       "jane@example.test"},
+      {"escaped markers merge in the body only", kSender,
+       [] {
+         return std::vector<fmx::Data>{T("jane@example.test"), T("Re &lt;&lt;$order&gt;&gt;"),
+                                       T("Ref &lt;&lt;$order&gt;&gt;")};
+       },
+       kSent, {{"subject", "Re &lt;&lt;$order&gt;&gt;"}, {"part.0.text", "Ref 42\\r\\n"}}, "jane@example.test"},
+      {"a text of two paths attaches the first", kSender,
+       [] {
+         return std::vector<fmx::Data>{T("jane@example.test"), T("Files"), T("see"), T("/data/a.txt\r/data/b.txt")};
+       },
+       kSent, {{"part.1.filename", "a.txt"}, {"part.1.size", "10"}, {"part.2.type", ""}}, "jane@example.test"},
+      {"an embedded container goes out under its name", kSender,
+       [this] {
+         return std::vector<fmx::Data>{T("jane@example.test"), T("Photo"), fmx::Data(), fmx::Data(),
+                                       FileContainer("/data/notes.txt", "inside the container")};
+       },
+       kSent, {{"part.0.filename", "notes.txt"}, {"part.0.size", "20"}}, "jane@example.test"},
+      {"a merged subject of two lines adds no header", kSender,
+       [] { return std::vector<fmx::Data>{T("jane@example.test"), T("<<$two>>")}; }, kSent,
+       {{"subject", "Line one  X-Injected: yes"}}, "jane@example.test"},
+      {"a To line with a line feed adds no header", kSender,
+       [] { return std::vector<fmx::Data>{T("jane@example.test\nX-Injected: yes"), T("Hi")}; },
+       "ERROR: SendMessage: The To Email Address you specified appears to be invalid: jane@example.test\nX-Injected: "
+       "yes",
+       {}, ""},
+      {"the same without address validation: no such recipient is sent to",
+       std::string(kSender) + "DisableEmailValidation=\"true\"\n",
+       [] { return std::vector<fmx::Data>{T("jane@example.test\nX-Injected: yes"), T("Hi")}; },
+       "ERROR: SendMessage: SendOneEmail: Recipient Email Address holds a line break or a zero byte.", {}, ""},
+  };
+  size_t received = 0;
+  clsGenProtThread* thread = nullptr;
+  for (stcRow const& row : rows) {
+    SCOPED_TRACE(row.what);
+    Settings(row.prefs);
+    EXPECT_EQ(row.result, Call(20, row.parameters()));
+    std::vector<std::map<std::string, std::string>> const messages = Received();
+    if (row.result == kSent) ++received;
+    ASSERT_EQ(received, messages.size());
+    for (auto const& [key, value] : row.received) {
+      auto const found = messages.back().find(key);
+      EXPECT_EQ(value, found == messages.back().end() ? "" : found->second) << key;
+    }
+    if (row.result == kSent) {
+      EXPECT_EQ("0", messages.back().at("defects"));
+      EXPECT_EQ(std::string::npos, messages.back().at("headers").find("X-Injected")) << messages.back().at("headers");
+    }
+    EXPECT_EQ(row.dialogTo, DialogValue("to"));
+    // One protocol thread serves every call.
+    if (thread == nullptr) thread = m_udtPluginVars->m_udtSMTP.GetThread();
+    EXPECT_EQ(thread, m_udtPluginVars->m_udtSMTP.GetThread());
+  }
+  EXPECT_NE(nullptr, thread);
+  // The file written for the container is gone after its send.
+  EXPECT_FALSE(Exists("/tmp/Velmora Temp/notes.txt"));
+  Settings(kSender);
+  ASSERT_EQ(kSent, Call(20, rows[0].parameters()));
+  EXPECT_EQ("one\rtwo", DialogValue("body"));
+}
+
+TEST_F(SendMessageTest, LoginAndStartTLSAsThePreferencesSpellThem) {
+  StartServer("starttls", "{\"mel\": \"secret\"}");
+  for (char const* password : {"wrong", "secret"}) {
+    SCOPED_TRACE(password);
+    Settings(std::string(kSender) + "AuthType=\" login \"\nTLSType=\"afterconnect\"\nUsername=\"mel\"\n");
+    ASSERT_TRUE(g_udtPrefs.SetStringPref(UniString("Password"), UniString(password)));
+    std::string const result = Call(20, {T("jane@example.test"), T("Hi")});
+    std::vector<std::string> const transcript = Transcript();
+    EXPECT_TRUE(Has(transcript, "< STARTTLS"));
+    EXPECT_TRUE(Has(transcript, "< AUTH LOGIN"));
+    if (std::string(password) == "wrong") {
+      // The refused login ends that connection; the next call connects afresh.
+      EXPECT_EQ("ERROR: SendMessage: Connect: SMTP Server Error: 5.7.8 Authentication credentials invalid", result);
+      EXPECT_TRUE(Received().empty());
+    } else {
+      EXPECT_EQ(kSent, result);
+      ASSERT_EQ(1u, Received().size());
+      EXPECT_EQ("1", Received()[0].at("auth_count"));
+    }
+  }
+}
+
+TEST_F(SendMessageTest, ARefusedRecipientClosesTheConnectionAndKeepsTheTemporaryFile) {
+  StartServer("plain", "{}", "[\"bad@example.test\"]");
+  Settings(kSender);
+  ASSERT_EQ(kSent, Call(20, {T("jane@example.test"), T("Hi")}));
+  ASSERT_EQ("jane@example.test", DialogValue("to"));
+  int32_t const updates = g_udtPluginStatus.UpdateCount();
+
+  std::string const result =
+      Call(20, {T("bad@example.test"), T("Hi"), T("body"), FileContainer("/data/kept.txt", "kept")});
+  EXPECT_EQ("ERROR: SendMessage: SendOneEmail: SMTP Server Error: 5.1.1 Recipient address rejected", result);
+  EXPECT_TRUE(Has(Transcript(), "< QUIT"));
+  EXPECT_GT(g_udtPluginStatus.UpdateCount(), updates) << "the progress window showed the send";
+  EXPECT_FALSE(g_udtPluginStatus.IsOpen());
+  stcWindowInfoForTesting info;
+  ASSERT_TRUE(WindowsInfoForTesting(g_udtPluginStatus.Window()->GetWindowRef(), &info));
+  EXPECT_EQ("Velmora Status", info.m_strTitle);
+  EXPECT_FALSE(g_udtPluginStatus.UsingCustomTitle());
+  EXPECT_EQ("", DialogValue("to"));
+  EXPECT_EQ("kept", Read("/tmp/Velmora Temp/kept.txt"));
+  EXPECT_EQ(1u, Received().size());
+}
+
+}  // namespace
