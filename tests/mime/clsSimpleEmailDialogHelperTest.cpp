@@ -22,6 +22,7 @@
 #include "platform/carbon/MenusTesting.h"
 #include "platform/carbon/NavigationTesting.h"
 #include "platform/carbon/WindowsTesting.h"
+#include "tests/support/MenuTesting.h"
 #include "tests/support/StockDialogTesting.h"
 
 namespace {
@@ -80,31 +81,8 @@ stcControlInfoForTesting Control(SInt32 id) {
 
 std::string TextOf(SInt32 id) { return Control(id).m_strText; }
 
-// A menu as item lines: "-" for a separator, "Parent>Item" for the items of a submenu.
-void MenuLines(MenuRef menu, std::string const& prefix, Lines* out) {
-  for (MenuItemIndex i = 1; i <= CountMenuItems(menu); ++i) {
-    MenuItemAttributes attributes = 0;
-    GetMenuItemAttributes(menu, i, &attributes);
-    CFStringRef text = nullptr;
-    CopyMenuItemTextAsCFString(menu, i, &text);
-    std::string const line = (attributes & kMenuItemAttrSeparator) != 0 ? "-" : Utf8(CFStringToUniString(text));
-    if (text != nullptr) CFRelease(text);
-    MenuRef sub = nullptr;
-    if (GetMenuItemHierarchicalMenu(menu, i, &sub) == noErr && sub != nullptr) {
-      MenuLines(sub, prefix + line + ">", out);
-    } else {
-      out->push_back(prefix + line);
-    }
-  }
-}
-
 // The menu the user opened last.
-Lines LastMenu() {
-  Lines lines;
-  std::vector<stcContextualMenuCallForTesting> calls = ContextualMenuCallsForTesting();
-  if (!calls.empty()) MenuLines(calls.back().m_hMenu, "", &lines);
-  return lines;
-}
+Lines LastMenu() { return LastMenuLinesForTesting(); }
 
 // The standard items of an edit's menu, then, after a separator, the given lines.
 Lines EditMenu(bool multiLine, Lines const& lines) {

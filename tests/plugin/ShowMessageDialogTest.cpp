@@ -1,16 +1,22 @@
-// Tests of the compose dialog's menus: address choices split into menu prefix, label and
-// address, the address cleaned and the rest kept, invalid ones left out (and all passed as they
-// are with validation off); container names kept only for filled container fields, a name with a
-// double quote still read as one field.
+// Tests of ShowMessageDialog: the compose dialog's menus (address choices split into menu prefix,
+// label and address, the address cleaned and the rest kept, invalid ones left out, all passed as
+// they are with validation off; container names kept only for filled container fields, a name
+// with a double quote still read as one field); the worker driven through the dialog as a user
+// would (accepted without sending, cancelled, sent to aiosmtpd): what the menus offer, what
+// GetDialogValue reads back, container entries turned into files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "mime/clsSimpleEmailDialogHelper.h"
+#include "platform/carbon/WindowsTesting.h"
 #include "plugin/clsPrefs.h"
 #include "plugin/frame/clsPluginVars.h"
+#include "tests/plugin/EmailFunctionsFixture.h"
 #include "tests/support/FmxTestHost.h"
+#include "tests/support/MenuTesting.h"
 #include "tests/support/TempFileSystemRoot.h"
 
 namespace {
@@ -102,6 +108,92 @@ TEST_F(ShowMessageDialogTest, ContainersAreKeptOnlyWhenTheirFieldsHoldData) {
   auto const& asked = host.EvaluateRequests();
   EXPECT_EQ(1, std::count(asked.begin(), asked.end(), "Get(LayoutTableName)"));
   EXPECT_EQ(0, std::count(asked.begin(), asked.end(), "GetField(\"T::\")"));
+}
+
+class ShowMessageDialogWorkerTest : public EmailFunctionsFixture {};
+
+TEST_F(ShowMessageDialogWorkerTest, WhatTheUserDoesDecidesWhatIsSentAndKept) {
+  using Lines = std::vector<std::string>;
+  StartServer();
+  Settings(kSender);
+  m_udtHost.SetLayoutTable("T1");
+  m_udtHost.SetField("T1::Photo", FileContainer("/data/photo.txt", "in T1"));
+  fmx::Data empty;
+  empty.Clear(fmx::Data::kDTBinary);
+  m_udtHost.SetField("T1::Empty", empty);
+  m_udtHost.SetField("T1::Note", T("a text"));
+  m_udtHost.SetField("T2::Photo", FileContainer("/data/other.txt", "in T2"));
+  m_udtHost.SetVariable("$order", T("42"));
+  Lines const editMenu = {"Undo", "-", "Cut", "Copy", "Paste", "Delete", "-", "Select All"};
+  auto look = [](SInt32 id, bool contextual, Lines const& lines) {
+    WindowsQueueClickForTesting(id);
+    if (contextual) WindowsQueueContextualClickForTesting(id);
+    WindowsQueueCallForTesting([=] { EXPECT_EQ(lines, LastMenuLinesForTesting()); });
+  };
+  auto pickJane = [] {
+    WindowsQueueClickForTesting(kSimpleDlgToButton);
+    WindowsQueueMenuPickForTesting("Jane");
+  };
+  struct stcRow {
+    char const* what;
+    fmx::Data sendEmail;  // empty: not given
+    fmx::Data mergeFields;
+    std::function<void()> user;
+    std::string result;
+    Lines dialogValues;  // to, from, subject, body, attachment1
+  } const rows[] = {
+      {"accepted without sending", FmxTestHost::NumberData(0), fmx::Data(),
+       [&] {
+         look(kSimpleDlgToButton, false, {"Sales>Jane", "bob@example.test"});
+         look(kSimpleDlgAttach2, false, {"Clear", "-", "Select File...", "-", "Photo"});
+         look(kSimpleDlgSubject, true, editMenu);
+         pickJane();
+         WindowsQueueClickForTesting(kSimpleDlgSend);
+       },
+       "Message Dialog Accepted.",
+       {"jane@example.test", "Sender <sender@example.test>", "Offer 42", "Dear 42", "other.txt=/tmp/Velmora Temp/other.txt"}},
+      {"cancelled", fmx::Data(), T("First"), [] { WindowsQueueClickForTesting(kSimpleDlgCancel); },
+       "Message Dialog was Cancelled.", {"", "", "", "", ""}},
+      {"sent", FmxTestHost::NumberData(1), T("First"),
+       [&] {
+         look(kSimpleDlgSubject, true, [&] {
+           Lines lines = editMenu;
+           for (char const* item : {"-", "Insert Merge Field>First", "Insert Merge Field>-", "Insert Merge Field>Current Date",
+                                    "Insert Merge Field>Current Time", "Insert Merge Field>Current User",
+                                    "Insert Merge Field>Current Record Number"})
+             lines.push_back(item);
+           return lines;
+         }());
+         pickJane();
+         WindowsQueueClickForTesting(kSimpleDlgSend);
+       },
+       "Email Sent Successfully.",
+       {"jane@example.test", "Sender <sender@example.test>", "Offer 42", "Dear 42", "other.txt=/tmp/Velmora Temp/other1.txt"}},
+  };
+  for (stcRow const& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.user();
+    std::vector<fmx::Data> parameters = {T("Sales>Jane;jane@example.test\rnot an address\r\rbob@example.test"),
+                                         T("Offer <<$order>>"), T("Dear <<$order>>"), T("container:T2::Photo"),
+                                         fmx::Data(), fmx::Data(), row.mergeFields, T("Photo\rEmpty\rNote"),
+                                         row.sendEmail};
+    EXPECT_EQ(row.result, Call(30, parameters));
+    EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+    Lines values;
+    for (char const* which : {"to", "from", "subject", "body", "attachment1"}) values.push_back(DialogValue(which));
+    EXPECT_EQ(row.dialogValues, values);
+    // The accepted message's container file is there to be read; a sent one's is gone.
+    std::string const file = values[4].substr(values[4].find('=') + 1);
+    if (!file.empty()) {
+      EXPECT_EQ(row.result != "Email Sent Successfully.", Exists(file)) << file;
+    }
+  }
+  // Only the last call connected.
+  std::vector<std::map<std::string, std::string>> const messages = Received();
+  ASSERT_EQ(1u, messages.size());
+  EXPECT_EQ("jane@example.test", messages[0].at("rcpt_tos"));
+  EXPECT_EQ("Offer 42", messages[0].at("subject"));
+  EXPECT_EQ("other.txt", messages[0].at("part.1.filename"));
 }
 
 }  // namespace
