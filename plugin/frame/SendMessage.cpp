@@ -11,6 +11,8 @@
 // Host thread only; failures are result texts beginning "ERROR: SendMessage: ".
 #include "plugin/frame/EmailWorkers.h"
 
+#include <new>
+
 #include "core/DebugLog.h"
 #include "dialogs/clsStatusWindow.h"
 #include "files/XFileSpec.h"
