@@ -35,8 +35,8 @@ struct stcFileOperation {
   char const* failed;
 };
 
-// The member's own work on the set-up specs: true with *result filled, or false with the spec
-// that failed left holding the reason.
+// The member's own work on the set-up XFileSpecs: true with *result filled, or false with the
+// XFileSpec that failed left holding the reason.
 struct stcOperands {
   XFileSpec& spec;
   XFileSpec& dest;
@@ -188,7 +188,7 @@ clsSingleVar DoFileMove(clsMultiVar* params) {
 }
 
 clsSingleVar DoFileRename(clsMultiVar* params) {
-  // The spec follows the file to its new name, so the path is the renamed file's.
+  // The XFileSpec follows the file to its new name, so the path is the renamed file's.
   return RunFileOperation(params, g_udtRenameOp, [](stcOperands const& o, clsSingleVar* result) {
     return o.spec.XRenameFile(o.second, UniString()) &&
            SetString(result, U("Renamed ") + PosixPath(o.spec) + U(" to ") + o.second);

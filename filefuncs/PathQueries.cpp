@@ -67,7 +67,7 @@ stcPathRow const* FindPathRow(UniString const& word) {
 }
 
 // No dialog may be shown on a server product: the refusal names the function and no parameter
-// is read. Otherwise the spec is set from "StartPath" (not trimmed), where the dialog opens.
+// is read. Otherwise the start XFileSpec is set from "StartPath" (not trimmed), where the dialog opens.
 bool PrepareDialog(char const* function, clsMultiVar* params, XFileSpec* start, clsSingleVar* result) {
   if (g_fudtFMProduct >= 3) {
     result->SetStringValue(U("ERROR: ") + U(function) +

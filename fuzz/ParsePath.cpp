@@ -1,5 +1,5 @@
 // Fuzz target: any text through XFileSpec::ParsePath, bare and behind each of the nine host
-// prefixes, and every parsed specification rendered back in each style (full and parent), with
+// prefixes, and every parsed XFileSpec rendered back in each style (full and parent), with
 // its last name and the text helpers. Must never crash or hang; EncodeSlashes must stay
 // idempotent. The first byte picks the host: none, one that lends no environment, one that
 // answers the front database's location, or one that answers the fuzz text itself (a relative

@@ -162,7 +162,7 @@ TEST_F(ParseFixture, VolumeNameMatchedBeforeMountPoint) {
 
 // Volumes whose names hold an escaped character are found by their name and their mount
 // folder, render as their mount points, and every rendering reads back to the same items, as
-// does the spec made from a reference to the same file.
+// does the XFileSpec made from a reference to the same file.
 TEST_F(ParseFixture, VolumesWithEscapedNamesRoundTripInEveryStyle) {
   for (char const* volume : {"/Volumes/50%", "/Volumes/a:b"}) {  // a:b shows as a/b in the Finder
     MakeDir(volume);
