@@ -405,6 +405,8 @@ AnsiString clsSMTPEmailPart::FinishJPLine(AnsiString const& cut) {
   bool bestJIS = false;
   size_t i = 0;
   while (i < n) {
+    // An escape cut short by the cutter goes to the next line whole.
+    if (line[i] == '\x1B' && i + 3 > n) break;
     if (!jis && StartsWith(line, i, kToJIS)) {
       jis = true;
       i += 3;

@@ -218,6 +218,10 @@ TEST(clsSMTPEmailPartTextTest, LinesAreCutStuffedAndKeptWithinTheWireLimits) {
       {"flowed long word", "ISO-8859-1", "", 80, false, {"a " + std::string(2000, 'z') + " b"}, {}, "~"},
       {"jp no blank", "ISO-2022-JP", "", 80, false, {repeat("\xE6\xBC\xA2", 700)}, {}, "~"},
       {"jp ends in a run", "ISO-2022-JP", "", 1000, false, {"x " + repeat("\xE3\x81\x82", 600)}, {}, "~"},
+      // The 990-byte cut of a blank-less run falls inside the escapes that open and close a run.
+      {"jp cut in ESC $ B", "ISO-2022-JP", "", 1000, false, {std::string(989, 'a') + repeat("\xE6\xBC\xA2", 10)}, {}, "~"},
+      {"jp cut in ESC ( B", "ISO-2022-JP", "", 1000, false, {"a" + repeat("\xE6\xBC\xA2", 492) + std::string(20, 'b')},
+       {}, "~"},
   };
   std::vector<std::string> wires;
   for (auto const& c : cases) {
