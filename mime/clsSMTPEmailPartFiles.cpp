@@ -208,12 +208,13 @@ void clsSMTPEmailPart::CreateEncodedFile(UniString const& noun) {
   UniString const unique = folder.FindUniqueFileName(m_udtFile.GetFileOrDirName(kPathStylePOSIX) + U(".att"), 0);
   m_udtEncodedFile = folder;
   m_udtEncodedFile.AddFileOrDirName(unique);
-  UniString const tempPath = m_udtEncodedFile.GetPath(kPathStylePOSIX, true);
+  // These two texts name the file being sent, not its encoding.
+  UniString const filePath = m_udtFile.GetPath(kPathStylePOSIX, true);
   if (unique.IsEmpty() || !m_udtEncodedFile.XCreateFile(UniString(), 0, 0, false)) {
-    m_ustrError = U("Could not create Temp File for Encoded ") + noun + U(": ") + tempPath;
+    m_ustrError = U("Could not create Temp File for Encoded ") + noun + U(": ") + filePath;
     m_udtEncodedFile.Clear();
   } else if ((m_pudtEncodedStream = new (std::nothrow) XFileStream(kStreamBuffer)) == nullptr) {
-    m_ustrError = U("Could not create a File Stream for Encoded ") + noun + U(": ") + tempPath;
+    m_ustrError = U("Could not create a File Stream for Encoded ") + noun + U(": ") + filePath;
   } else if (!m_pudtEncodedStream->AttachToFile(m_udtEncodedFile, kXFileStreamWrite, U(kDataFork))) {
     m_ustrError = U("Could not open Temp File for Encoded ") + noun + U(": ") + m_pudtEncodedStream->ErrorString();
   } else if (!m_pudtEncodedStream->SetSize(0, 0)) {
