@@ -4,7 +4,7 @@
 // into a ".att" file in "Tarnix Temp" on its first run, and reads that file back on later runs.
 // The file is never held in memory: 45 bytes per line through 16 KiB stream buffers.
 // Failures leave an English text in ErrorString(): a start that cannot open a file, and a read
-// or write that fails in the middle (the encoding is then not taken as complete).
+// or write that fails in the middle; either way the encoding is not taken as complete.
 #include <cstdio>
 #include <new>
 #include <string>
@@ -188,6 +188,9 @@ bool clsSMTPEmailPart::StartFile(bool image) {
   if (m_ustrError.IsNotEmpty()) {
     CloseFileStreams();
     m_lngStatusTotal = 0;
+    // A run that could not start encoding is no complete encoding: the ".att" file it may have
+    // made is deleted when the run ends, and the next run encodes the file again.
+    if (!encoded) m_bolEncodeFailed = true;
     return false;
   }
   return true;
