@@ -32,14 +32,13 @@ stcFileTexts const kImageTexts = {"HTML Image", "inline"};
 
 UniString U(char const* text) { return UniString(text); }
 
-// The display name before an entry's "=": its first count units with CR, LF and NUL as
-// blanks, trimmed.
-UniString NameOf(UniString const& entry, int count) {
-  std::vector<unsigned short> units(entry.GetBytes(), entry.GetBytes() + count);
+// A part name, the first count units of text, with CR, LF and NUL as blanks.
+UniString Flatten(UniString const& text, int count) {
+  std::vector<unsigned short> units(text.GetBytes(), text.GetBytes() + count);
   for (unsigned short& u : units) {
     if (u == 13 || u == 10 || u == 0) u = ' ';
   }
-  return units.empty() ? UniString() : UniString(units.data(), count).Trim();
+  return units.empty() ? UniString() : UniString(units.data(), count);
 }
 
 // A name for a quoted parameter value: either a "Q" word or the plain name with '"' and '\'
@@ -97,12 +96,12 @@ void clsSMTPEmailPart::SetupFile(UniString entry, int imageIndex, UniString char
   UniString path = entry;
   int const eq = entry.Pos('=');
   if (eq > 0) {
-    name = NameOf(entry, eq - 1);
+    name = Flatten(entry, eq - 1).Trim();
     path = entry.SubString(eq + 1, entry.Length()).Trim();
   }
   m_udtFile.Set(path);
   UniString const fileName = m_udtFile.GetFileOrDirName(kPathStylePOSIX);
-  if (name.IsEmpty()) name = fileName;
+  if (name.IsEmpty()) name = Flatten(fileName, fileName.Length());
   m_ustrName = name;
   std::string const quoted = QuotedName(*this, name, m_ustrCharSet);
 

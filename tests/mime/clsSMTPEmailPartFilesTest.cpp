@@ -131,16 +131,19 @@ TEST_F(FilePartFixture, ContentTypesComeFromThePreferenceFirst) {
 
 TEST_F(FilePartFixture, OddNamesComeBackFromPython) {
   Write("/Users/bob/data/x.bin", "abc");
+  // The last name is the file's own: no display name is given.
+  Write("/Users/bob/data/own\r\n\"name\".bin", "abc");
   std::vector<std::string> const names = {"a\"b\\c", "line\r\nbreak\x01", "nul", "\xE6\x97\xA5\xE6\x9C\xAC \"q\" \\.txt",
-                                          "caf\xC3\xA9\r\n\"x\".doc"};
+                                          "caf\xC3\xA9\r\n\"x\".doc", "own\r\n\"name\".bin"};
   std::vector<std::string> const expected = {"a\"b\\c", "line  break\x01", "nul", "\xE6\x97\xA5\xE6\x9C\xAC \"q\" \\.txt",
-                                             "caf\xC3\xA9  \"x\".doc"};
+                                             "caf\xC3\xA9  \"x\".doc", "own  \"name\".bin"};
   std::vector<std::string> wires;
   for (std::string const& name : names) {
     for (char const* charset : {"UTF-8", "ISO-2022-JP"}) {
       clsSMTPEmailPart part;
       UniString entry = Uni(name + "=~/data/x.bin");
       if (name == "nul") entry = Uni("n") + UniString(static_cast<unsigned short>(0)) + Uni("l=~/data/x.bin");
+      if (name.rfind("own", 0) == 0) entry = Uni("~/data/" + name);
       part.SetupAttachment(entry, Uni(std::string(name).find("caf") == 0 ? "ISO-8859-1" : charset));
       for (auto const& h : Headers(part)) EXPECT_EQ(h.find('\0'), std::string::npos) << name;
       wires.push_back(Wire(part, Run(part)));
