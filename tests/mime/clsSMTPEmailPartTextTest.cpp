@@ -204,6 +204,8 @@ TEST(clsSMTPEmailPartTextTest, LinesAreCutStuffedAndKeptWithinTheWireLimits) {
       {"plain cut", "ISO-8859-1", "text/plain", 80, false, {a69 + " " + b15}, {a69, b15}, a69 + "\n" + b15},
       {"flowed signature", "ISO-8859-1", "", 80, false, {"-- ", "word   ", ""}, {"-- ", "word", ""}, "-- \nword\n"},
       {"flowed cut", "ISO-8859-1", "", 10, false, {"aaaa bbbb cccc"}, {"aaaa ", "bbbb ", "cccc"}, ""},
+      {"line length below 6 counts as 6", "ISO-8859-1", "text/plain", 2, false, {"a b c d"}, {"a b", "c d"},
+       "a b\nc d"},
       {"stuffing", "ISO-8859-1", "text/plain", 10, false, {".", "aaaaaa .x", "..y"}, {"..", "aaaaaa", "..x", "...y"},
        ".\naaaaaa\n.x\n..y"},
       {"stuffed rest", "ISO-8859-1", "text/plain", 80, false, {a76 + " .x"}, {a76, "..x"}, a76 + "\n.x"},
