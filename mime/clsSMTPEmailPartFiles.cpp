@@ -96,8 +96,8 @@ void clsSMTPEmailPart::SetupFile(UniString entry, int imageIndex, UniString char
   UniString path = entry;
   int const eq = entry.Pos('=');
   if (eq > 0) {
-    name = Flatten(entry, eq - 1).Trim();
-    path = entry.SubString(eq + 1, entry.Length()).Trim();
+    name = Flatten(entry, eq - 1);
+    path = entry.SubString(eq + 1, entry.Length());
   }
   m_udtFile.Set(path);
   UniString const fileName = m_udtFile.GetFileOrDirName(kPathStylePOSIX);

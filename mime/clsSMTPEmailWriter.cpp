@@ -57,7 +57,7 @@ UniString clsSMTPEmail::GenerateEmail() {
       if (entry.IsEmpty()) continue;
       int const eq = entry.Pos('=');
       XFileSpec file;
-      file.Set(eq > 0 ? entry.SubString(eq + 1, entry.Length()).Trim() : entry);
+      file.Set(eq > 0 ? entry.SubString(eq + 1, entry.Length()) : entry);
       if (!file.XFileExists()) {
         return U(image ? "HTML Image does not exist: " : "Attachment does not exist: ") +
                file.GetPath(kPathStylePOSIX, true);

@@ -95,9 +95,10 @@ TEST_F(FilePartFixture, HeaderLinesNameTypeCodesAndContentID) {
       {"~/data/logo.gif", 0, "UTF-8",
        {"Content-Type: image/gif;\r\n    name=\"logo.gif\"", "Content-ID: <[[TarnixUniqueID]].0.logo.gif@local>",
         "Content-Transfer-Encoding: base64", "Content-Disposition: inline;\r\n    filename=\"logo.gif\""}},
-      {" My Logo!.GIF = ~/data/pic.JPEG", 3, "UTF-8",
-       {"Content-Type: image/jpeg;\r\n    name=\"My Logo!.GIF\"", "Content-ID: <[[TarnixUniqueID]].3.mylogo.gif@local>",
-        "Content-Transfer-Encoding: base64", "Content-Disposition: inline;\r\n    filename=\"My Logo!.GIF\""}},
+      // The display name is kept as given, blanks and all; only the Content-ID trims it.
+      {" My Logo!.GIF =~/data/pic.JPEG", 3, "UTF-8",
+       {"Content-Type: image/jpeg;\r\n    name=\" My Logo!.GIF \"", "Content-ID: <[[TarnixUniqueID]].3.mylogo.gif@local>",
+        "Content-Transfer-Encoding: base64", "Content-Disposition: inline;\r\n    filename=\" My Logo!.GIF \""}},
       {"~/data/notes.txt", 1, "UTF-8", {}},
       {"~/data/notes.txt", -1, "UTF-8",
        {"Content-Type: application/octet-stream;\r\n    name=\"notes.txt\"", "Content-Transfer-Encoding: base64",
