@@ -196,6 +196,14 @@ clsHostDialogs::clsHostDialogs(stcDialogAnswers answers, std::ostream& report)
 
 clsHostDialogs::~clsHostDialogs() { WindowsSetShowHookForTesting(nullptr); }
 
+void clsHostDialogs::ReportRefusals() {
+  std::vector<std::string> const refusals = WindowsRefusalsForTesting();
+  for (size_t i = m_intRefusalsReported; i < refusals.size(); ++i)
+    m_refReport << "velmora-host: could not do: " << refusals[i] << "\n";
+  m_intRefusalsReported = refusals.size();
+  m_refReport.flush();
+}
+
 void clsHostDialogs::Shown(WindowRef window) {
   if (!IsModal(window)) return;
   ++m_intShown;

@@ -21,7 +21,8 @@
 // shown takes the next answer, one action at a time, each performed when the window's modal loop
 // asks for the next user action. When a dialog's answer runs out (or it had none) and the window
 // is still in front, it is described on the report stream and cancelled: Escape, then its close
-// box; a window that outlives both is left to the window server's idle policy.
+// box; a window that outlives both is left to the window server's idle policy. Actions the
+// window server cannot do (no such control, a hidden one, no such menu item) are reported.
 // Relies on the window server's driver (platform/carbon/WindowsTesting.h) and the file dialogs'
 // test script (platform/carbon/NavigationTesting.h); runs on the thread that shows the dialogs.
 // Parsing fails with "line N: ..." and no answers; nothing here throws except std::bad_alloc.
@@ -64,6 +65,10 @@ class clsHostDialogs {
   clsHostDialogs(clsHostDialogs const&) = delete;
   clsHostDialogs& operator=(clsHostDialogs const&) = delete;
 
+  // Writes what the window server could not do of the answers since the last call ("velmora-host:
+  // could not do: <action>: <reason>", one line each) to the report stream.
+  void ReportRefusals();
+
   // How many modal dialogs were shown, and how many of them were cancelled for want of an answer.
   int ShownCount() const { return m_intShown; }
   int CancelledCount() const { return m_intCancelled; }
@@ -83,6 +88,7 @@ class clsHostDialogs {
   std::map<WindowRef, stcOpen> m_mapOpen;
   std::ostream& m_refReport;
   bool m_blnStepQueued = false;
+  size_t m_intRefusalsReported = 0;
   int m_intShown = 0;
   int m_intCancelled = 0;
 };

@@ -292,6 +292,7 @@ int main(int argc, char** argv) {
   int status = kExitOK;
   for (std::string const& call : options.m_vecCalls) {
     if (!RunCall(host, call)) status = kExitCallFailed;
+    dialogs.ReportRefusals();
     host.Idle(0);
   }
   host.Shutdown();

@@ -553,10 +553,17 @@ void Perform(stcAction const& action) {
         return;
       }
       // The view under the control's centre when it lies inside the control (the text view of a
-      // scroll view), else the control itself.
+      // scroll view), else the control itself. A tab control is clicked itself: its item picks
+      // the tab, whatever page lies under its centre.
       HIPoint const centre = CentreOf(view);
       ControlRef target = view;
-      for (ControlRef hit = HitView(window, centre); hit != nullptr; hit = HIViewGetSuperview(hit)) {
+      bool tabs;
+      {
+        stcWindowServer& server = WindowServer();
+        std::lock_guard<std::recursive_mutex> lock(server.m_mtxLock);
+        tabs = view->m_enmKind == kViewTabs;
+      }
+      for (ControlRef hit = tabs ? nullptr : HitView(window, centre); hit != nullptr; hit = HIViewGetSuperview(hit)) {
         if (hit == view) {
           target = HitView(window, centre);
           break;

@@ -1,6 +1,6 @@
 // Tests of velmora-host's dialog answers and progress lines, in-process over the window server:
 // the answers file read and refused, stock dialogs answered, a dialog opened from inside another
-// one answered before the rest of its opener, dialogs without an answer (or whose answer runs
+// one answered before the rest of its opener, tab pages picked, dialogs without an answer (or whose answer runs
 // out) cancelled and described, file dialog answers queued, and the progress window's lines.
 #include "host/HostDialogs.h"
 
@@ -133,15 +133,17 @@ class clsAskingWindow : public clsDWEvents {
   int m_intClosedBy = -1;
 };
 
-TEST_F(HostDialogsTest, ADialogOpenedFromAnotherTakesTheNextAnswerFirst) {
+TEST_F(HostDialogsTest, ADialogOpenedFromAnotherTakesTheNextAnswerFirstAndTabsArePicked) {
   std::ostringstream report;
-  clsHostDialogs dialogs(Answers("dialog\nclick 7\nclick 5\ntype after\nclick 1\n"
+  clsHostDialogs dialogs(Answers("dialog\nclick 101 2\nclick 7\nclick 101 1\nclick 5\ntype after\nclick 1\n"
                                  "dialog\nclick 3\n"),
                          report);
+  // Two tab pages; the first one's edit field covers the middle of the tab control.
   clsDWLayoutObject root;
   root.MakeMeAVBox(100, UniString(), 0, false);
-  root.AddEdit(5, UniString(), 120, 0, false, false, false, false);
-  root.AddButton(7, U("Ask"), 0, 0, false, false, false);
+  auto tabs = root.AddTabControl(101, 0, 0);
+  tabs->AddTab(102, U("Text"), true, 0, 0)->AddEdit(5, UniString(), 300, 120, false, false, false, false);
+  tabs->AddTab(106, U("Question"), true, 0, 0)->AddButton(7, U("Ask"), 0, 0, false, false, false);
   root.AddButton(1, U("OK"), 0, 0, true, false, true);
   clsDWLayout layout;
   layout.SetLayout(root);

@@ -1,83 +1,21 @@
 // Tests of velmora-host as a person runs it, against the build's bundle, with its preference
 // and temporary folders in a fresh folder: the results it prints, its exit status (0, 1 on an
 // "ERROR:" result or a call it cannot make, 2 when the plug-in does not load or start), calls
-// from a script, and preferences that outlive one run.
+// from a script, preferences that outlive one run, and the configuration dialog answered from a
+// --dialogs file or cancelled.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "tests/host/VelmoraHostRun.h"
 
 namespace {
 
-struct stcRun {
-  int m_intExit = -1;
-  std::string m_strOut;
-  std::string m_strErr;
-};
-
-std::string ReadFile(std::string const& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class VelmoraHostTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/velmora-hostrun-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    m_strDir = pattern;
-    std::filesystem::create_directories(m_strDir + "/config");
-    std::filesystem::create_directories(m_strDir + "/tmp");
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_strDir, ignored);
-  }
-
-  // Runs the program (bounded in time) with the arguments; stdout and stderr go to files.
-  stcRun Run(std::vector<std::string> const& args) {
-    std::vector<std::string> argv = {"/usr/bin/timeout", "120", VELMORA_HOST_PROGRAM};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> cargv;
-    for (std::string& arg : argv) cargv.push_back(&arg[0]);
-    cargv.push_back(nullptr);
-    std::vector<std::string> env = {"XDG_CONFIG_HOME=" + m_strDir + "/config", "TMPDIR=" + m_strDir + "/tmp",
-                                    "HOME=" + m_strDir, "VELMORA_NO_BROWSER=1", "PATH=/usr/bin:/bin"};
-    std::vector<char*> cenv;
-    for (std::string& entry : env) cenv.push_back(&entry[0]);
-    cenv.push_back(nullptr);
-
-    std::string const out = m_strDir + "/out";
-    std::string const err = m_strDir + "/err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    stcRun run;
-    pid_t pid = 0;
-    int const spawned = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), cenv.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return run;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.m_intExit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.m_strOut = ReadFile(out);
-    run.m_strErr = ReadFile(err);
-    return run;
-  }
-
-  std::string m_strDir;
-};
+using stcRun = stcHostRun;
+using VelmoraHostTest = VelmoraHostRunTest;
+std::string ReadFile(std::string const& path) { return ReadHostRunFile(path); }
 
 TEST_F(VelmoraHostTest, PrintsResultsAndAnswersWithItsExitStatus) {
   std::ofstream(m_strDir + "/answers") << "dialog\nclick 1\n";
@@ -129,6 +67,39 @@ TEST_F(VelmoraHostTest, ScriptsAndPreferencesThatOutliveARun) {
 
   stcRun const missing = Run({"--script", m_strDir + "/no such script"});
   EXPECT_EQ(2, missing.m_intExit);
+}
+
+TEST_F(VelmoraHostTest, TheConfigurationDialogTakesItsAnswersOrIsCancelled) {
+  std::ofstream(m_strDir + "/answers") << "# the Authentication tab, then the port on the Advanced tab\n"
+                                       << "dialog\nclick 101 2\nclick 310\npick Login\nclick 312\ntype carol\n"
+                                       << "click 101 3\nclick 318\nkey Backspace\nkey Backspace\ntype 587\n"
+                                       << "click 200\n";
+  std::vector<std::string> const calls = {"Velmora_Configure", "Velmora_Configure( \"Get\" ; \"AuthType\" )",
+                                          "Velmora_Configure( \"Get\" ; \"Username\" )",
+                                          "Velmora_Configure( \"Get\" ; \"Port\" )"};
+  struct stcCase {
+    bool m_bolAnswered;
+    int m_intExit;
+    char const* m_strOut;
+  } const cases[] = {
+      {true, 0, "Configuration Dialog Shown.\nLogin\ncarol\n587\n"},
+      // cancelled: nothing stored
+      {false, 1,
+       "Configuration Dialog Shown.\n"
+       "ERROR: Configure: Could not Get Preference: Unknown Preference Name: AuthType\n"
+       "ERROR: Configure: Could not Get Preference: Unknown Preference Name: Username\n"
+       "ERROR: Configure: Could not Get Preference: Unknown Preference Name: Port\n"},
+  };
+  for (stcCase const& c : cases) {
+    std::vector<std::string> args = calls;
+    if (c.m_bolAnswered) args.insert(args.begin(), {"--dialogs", m_strDir + "/answers"});
+    std::string const home = m_strDir + (c.m_bolAnswered ? "/answered" : "/cancelled");
+    stcRun const run = Run(args, home);
+    EXPECT_EQ(c.m_intExit, run.m_intExit) << run.m_strErr;
+    EXPECT_EQ(c.m_strOut, run.m_strOut);
+    EXPECT_EQ(c.m_bolAnswered, run.m_strErr.find("no answer for this dialog") == std::string::npos) << run.m_strErr;
+    EXPECT_EQ(std::string::npos, run.m_strErr.find("could not do")) << run.m_strErr;
+  }
 }
 
 }  // namespace
