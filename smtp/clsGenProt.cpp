@@ -150,6 +150,7 @@ bool clsGenProt::PostRequest(int message, clsGenProtData* data, int expectedRepl
   m_bolReplyReady = false;
   ++m_ulngRequestSerial;
   ReleaseVarLock();
+  if (m_pudtThread != nullptr) m_pudtThread->WakeForRequest();
 
   if (!WaitForControllerSignal()) {
     AnsiString reason = m_astrError;

@@ -1,7 +1,8 @@
 // clsGenProtThread: the worker's loop, the hand-over with the controller, the command queue with
 // its events and bounded waits, the generic commands and status publishing.
 // The loop sleeps in its run loop (0.01 s at most) only while nothing is to be done: not while a
-// command is at the front of the queue or a finished request is still to be answered.
+// command is at the front of the queue, a wait at the front is already met (or ended by an error)
+// or a finished request is still to be answered.
 #include "smtp/clsGenProtThread.h"
 
 #include <cmath>
@@ -83,7 +84,20 @@ clsGenProtThread::clsGenProtThread(clsGenProt* controller)
       m_bolInputRejected(false),
       m_bolStatusUnpublished(false),
       m_udtMode(nullptr),
-      m_udtLock(nullptr) {}
+      m_udtLock(nullptr),
+      m_udtRequestSource(nullptr),
+      m_udtRunLoop(nullptr) {
+  CFRunLoopSourceContext context{};
+  context.perform = [](void*) {};  // being signalled is the whole message
+  m_udtRequestSource = CFRunLoopSourceCreate(nullptr, 0, &context);
+}
+
+void clsGenProtThread::WakeForRequest() {
+  CFRunLoopRef loop = m_udtRunLoop.load();
+  if (loop == nullptr || m_udtRequestSource == nullptr) return;
+  CFRunLoopSourceSignal(m_udtRequestSource);
+  CFRunLoopWakeUp(loop);
+}
 
 clsGenProtThread::~clsGenProtThread() {
   if (m_udtTLSContext != nullptr) {
@@ -107,6 +121,11 @@ clsGenProtThread::~clsGenProtThread() {
     CFRunLoopTimerInvalidate(m_udtIdleTimer);
     CFRelease(m_udtIdleTimer);
   }
+  if (m_udtRequestSource != nullptr) {
+    CFRunLoopSourceInvalidate(m_udtRequestSource);
+    CFRelease(m_udtRequestSource);
+  }
+  if (CFRunLoopRef loop = m_udtRunLoop.load()) CFRelease(loop);
   delete[] m_pbytTLSBuffer;
   delete[] m_pbytReceiveBuffer;
   delete[] m_pbytSendBuffer;
@@ -118,7 +137,16 @@ double clsGenProtThread::Now() { return CFAbsoluteTimeGetCurrent(); }
 
 bool clsGenProtThread::MayIdle() const {
   if (m_bolRequestDone) return false;
-  return m_deqCommands.empty() || m_deqCommands.front().m_intCode < 7;
+  if (m_deqCommands.empty()) return true;
+  int const front = m_deqCommands.front().m_intCode;
+  if (front >= 7) return false;
+  // A wait that an event already met, or that an error ends, is no reason to sleep: a reply
+  // that came in with the last bytes is taken in the next turn, not 0.01 s later.
+  if (m_astrError.Length() > 0) return false;
+  for (int event : m_deqEvents) {
+    if (event == front || event == kEventDisconnectDone) return false;
+  }
+  return true;
 }
 
 void clsGenProtThread::Execute() {
@@ -133,6 +161,12 @@ void clsGenProtThread::Execute() {
     scope.Output(kDebugError, UniString(m_astrError));
   } else {
     CFRunLoopAddTimer(CFRunLoopGetCurrent(), m_udtIdleTimer, m_udtMode);
+    if (m_udtRequestSource != nullptr && m_udtRunLoop.load() == nullptr) {
+      CFRunLoopRef loop = CFRunLoopGetCurrent();
+      CFRetain(loop);
+      CFRunLoopAddSource(loop, m_udtRequestSource, m_udtMode);
+      m_udtRunLoop.store(loop);
+    }
     scope.Output(kDebugInfo, UniString("Entering Thread Run Loop"));
     m_bolAbort.store(false);
     m_bolRunning = true;
@@ -151,6 +185,9 @@ void clsGenProtThread::Execute() {
 }
 
 void clsGenProtThread::ReleaseLoopObjects() {
+  if (CFRunLoopRef loop = m_udtRunLoop.load()) {
+    if (m_udtRequestSource != nullptr) CFRunLoopRemoveSource(loop, m_udtRequestSource, m_udtMode);
+  }
   if (m_udtIdleTimer != nullptr) {
     CFRunLoopRemoveTimer(CFRunLoopGetCurrent(), m_udtIdleTimer, m_udtMode);
     CFRunLoopTimerInvalidate(m_udtIdleTimer);

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "core/DebugLog.h"
 #include "core/TextEncoders.h"
@@ -274,7 +275,7 @@ void clsGenProtThread::SocketSessionClosed(CFSocketRef, CFDataRef) {
 
 void clsGenProtThread::SendLine(AnsiString line, bool appendCRLF, bool addToTranscript, bool censor) {
   if (appendCRLF) line += AnsiString("\r\n");
-  SendData(line, addToTranscript, censor);
+  SendData(std::move(line), addToTranscript, censor);
 }
 
 namespace {

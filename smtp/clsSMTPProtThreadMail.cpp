@@ -9,6 +9,7 @@
 #include "smtp/clsSMTPProtThread.h"
 
 #include <new>
+#include <utility>
 
 void clsSMTPProtThread::DoSendOneEmail() {
   clsFuncDebug scope(UniString("DoSendOneEmail"));
@@ -281,7 +282,7 @@ void clsSMTPProtThread::SendEmailData() {
       AbandonConnection();
       return;
     }
-    bool end = line == AnsiString(".");
+    bool end = line.Length() == 1 && line[1] == '.';
     if (end) {
       DisableSendBuffering();
       if (m_astrError.Length() > 0) {
@@ -290,8 +291,9 @@ void clsSMTPProtThread::SendEmailData() {
         return;
       }
     }
-    SendLine(line, true, inHeader, false);
-    if (inHeader && line.Length() == 0) inHeader = false;
+    bool const blank = line.Length() == 0;
+    SendLine(std::move(line), true, inHeader, false);
+    if (inHeader && blank) inHeader = false;
     if (m_astrError.Length() > 0) {
       AbandonConnection();
       return;
