@@ -5,6 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/build.sh build-bench -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF
 export VELMORA_TEST_RESOURCE_FILE="$PWD/build-bench/resources/Velmora.rsrc"
+# postfix's smtp-sink for the SMTP send benchmark (skipped when it cannot be fetched).
+if benchmarks/postfix-sink.sh "$PWD/build-bench/cache" 2>/dev/null; then
+  export VELMORA_POSTFIX_SINK="$PWD/benchmarks/postfix-sink.sh" VELMORA_POSTFIX_CACHE="$PWD/build-bench/cache"
+fi
 for b in build-bench/benchmarks/bench_*; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"
