@@ -143,6 +143,8 @@ class clsSMTPEmail {
   // The next line of the message, without its CR LF; "." at the end and forever after. Text
   // and HTML lines come dot-stuffed.
   AnsiString GetLine();
+  // The same into *line, whose buffer is reused (the sender's loop passes one string).
+  void GetLine(AnsiString* line);
   // The status text and percent of the part being written (empty and 0 elsewhere); either
   // pointer may be null.
   void GetStatus(UniString* text, int* percent);

@@ -48,7 +48,7 @@ class clsSMTPEmailPart {
   // ---- progress ----
   // Stores the status text and recomputes the percent from done and total.
   void UpdateStatus(UniString text);
-  UniString GetStatusText() const { return m_ustrStatus; }
+  UniString const& GetStatusText() const { return m_ustrStatus; }
   int32_t GetStatusPercent() const { return m_intStatusPercent; }
   // The part header lines, one entry per header (an entry may hold inner CR LF); null until a
   // setup has built them.

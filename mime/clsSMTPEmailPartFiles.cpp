@@ -260,7 +260,7 @@ bool clsSMTPEmailPart::EncodeFileLine(AnsiString* line, bool image) {
     if (count > 0) {
       char text[4 * (kBytesPerLine / 3) + 3];
       int const length = UUEncode(data, count, text);
-      *line = AnsiString(text, length);
+      line->Load(text, length);
       m_lngStatusDone += count;
       // The status text is the same for every line of a run: made once, the percent each time.
       if (m_ustrStatus.IsEmpty()) {

@@ -9,6 +9,7 @@
 // or a part that could not be read) is also kept as the writer error, which the sender reads
 // after each line; GenerateEmail refuses a message whose attachment or image file is missing.
 #include <new>
+#include <string_view>
 
 #include "mime/MimeBytes.h"
 #include "mime/MimePrefs.h"
@@ -69,76 +70,86 @@ UniString clsSMTPEmail::GenerateEmail() {
 
 AnsiString clsSMTPEmail::GetLine() {
   AnsiString line;
+  GetLine(&line);
+  return line;
+}
+
+void clsSMTPEmail::GetLine(AnsiString* line) {
+  // The caller's buffer is kept: a sender that passes the same string line after line
+  // allocates only when a line is longer than any before.
+  if (line->Length() > 0) line->Load(nullptr, 0);
   if (m_lngWriterState == seStart) StartMessage();
   switch (m_lngWriterState) {
     case seHeaders:
-      WriteHeaders(&line);
+      WriteHeaders(line);
       break;
     case seMixedHeader:
     case seRelatedHeader:
     case seAlternativeHeader:
-      WriteMultipartHeader(&line, enumSEGetLineState(m_lngWriterState));
+      WriteMultipartHeader(line, enumSEGetLineState(m_lngWriterState));
       break;
     case sePreamble:
       if (!m_bolWriterFlag) {
-        line = AnsiString(kPreamble);
+        *line = AnsiString(kPreamble);
         m_bolWriterFlag = true;
       }
       Pop();
       break;
     case seMixedBoundary:
-      line = AnsiString(kMixedBoundary);
+      *line = AnsiString(kMixedBoundary);
       Pop();
       break;
     case seRelatedBoundary:
-      line = AnsiString(kRelatedBoundary);
+      *line = AnsiString(kRelatedBoundary);
       Pop();
       break;
     case seAlternativeBoundary:
-      line = AnsiString(kAlternativeBoundary);
+      *line = AnsiString(kAlternativeBoundary);
       Pop();
       break;
     case seAlternativeEnd:
-      line = AnsiString(kAlternativeBoundary) + AnsiString("--");
+      *line = AnsiString(kAlternativeBoundary) + AnsiString("--");
       Pop();
       break;
     case seRelatedEnd:
-      line = AnsiString(kRelatedBoundary) + AnsiString("--");
+      *line = AnsiString(kRelatedBoundary) + AnsiString("--");
       Pop();
       break;
     case seMixedEnd:
-      line = AnsiString(kMixedBoundary) + AnsiString("--");
+      *line = AnsiString(kMixedBoundary) + AnsiString("--");
       Pop();
       break;
     case seTextPartHeader:
     case seTextHeader:
     case seTextBody:
     case seTextFooter:
-      WritePartSection(&line, false);
+      WritePartSection(line, false);
       break;
     case seHTMLPartHeader:
     case seHTMLHeader:
     case seHTMLBody:
     case seHTMLFooter:
-      WritePartSection(&line, true);
+      WritePartSection(line, true);
       break;
     case seAttachmentHeader:
     case seAttachmentData:
-      WriteFilePart(&line, false);
+      WriteFilePart(line, false);
       break;
     case seImageHeader:
     case seImageData:
-      WriteFilePart(&line, true);
+      WriteFilePart(line, true);
       break;
     default:
       m_lngWriterState = seEnd;
-      line = AnsiString(".");
+      *line = AnsiString(".");
       break;
   }
-  if (line.Pos(AnsiString("[[TarnixUniqueID]]")) > 0) {
-    line = line.StrSub(AnsiString("[[TarnixUniqueID]]"), m_astrUniqueID);
+  // Only a few lines carry the marker: a byte search that skips to each '[' finds them
+  // without building the marker as a string for every line.
+  static char const kMarker[] = "[[TarnixUniqueID]]";
+  if (std::string_view(line->c_str(), size_t(line->Length())).find(kMarker) != std::string_view::npos) {
+    *line = line->StrSub(AnsiString(kMarker), m_astrUniqueID);
   }
-  return line;
 }
 
 void clsSMTPEmail::GetStatus(UniString* text, int* percent) {
@@ -156,7 +167,14 @@ void clsSMTPEmail::GetStatus(UniString* text, int* percent) {
       part = parts[size_t(m_lngCurrentAttachment)];
     }
   }
-  if (text != nullptr) *text = part != nullptr ? part->GetStatusText() : UniString();
+  // Assigned, not constructed: the caller's text keeps its buffer from call to call.
+  if (text != nullptr) {
+    if (part != nullptr) {
+      *text = part->GetStatusText();
+    } else if (text->Length() > 0) {
+      *text = UniString();
+    }
+  }
   if (percent != nullptr) *percent = part != nullptr ? part->GetStatusPercent() : 0;
 }
 

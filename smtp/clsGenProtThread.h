@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 #include "core/AnsiString.h"
 #include "core/TStringList.h"
@@ -113,8 +114,8 @@ class clsGenProtThread {
   void SocketDataAvailable(CFSocketRef socket, CFDataRef address, CFDataRef data);
   void SocketSessionClosed(CFSocketRef socket, CFDataRef address);
   bool ProcessReceivedData();
-  void SendData(AnsiString data, bool addToTranscript, bool censor);
-  void SendLine(AnsiString line, bool appendCRLF, bool addToTranscript, bool censor);
+  void SendData(AnsiString const& data, bool addToTranscript, bool censor);
+  void SendLine(AnsiString const& line, bool appendCRLF, bool addToTranscript, bool censor);
   int InternalSendData(unsigned char const* bytes, int length);
   void EnableSendBuffering(unsigned int size);
   void FlushSendBuffer();
@@ -199,6 +200,9 @@ class clsGenProtThread {
   SCDynamicStoreRef m_udtAddrChangeStore;
   unsigned char* m_pbytReceiveBuffer;
   unsigned char* m_pbytSendBuffer;
+  // SendLine's line with its CR LF, kept from line to line so a message's lines allocate nothing.
+  std::vector<char> m_vecSendLineBytes;
+  AnsiString m_astrSendLine;
   unsigned int m_ulngReceiveStart;
   unsigned int m_ulngReceiveEnd;
   unsigned int m_ulngReceiveCapacity;

@@ -273,9 +273,18 @@ void clsGenProtThread::SocketSessionClosed(CFSocketRef, CFDataRef) {
   AddDisconnectEvent();
 }
 
-void clsGenProtThread::SendLine(AnsiString line, bool appendCRLF, bool addToTranscript, bool censor) {
-  if (appendCRLF) line += AnsiString("\r\n");
-  SendData(std::move(line), addToTranscript, censor);
+void clsGenProtThread::SendLine(AnsiString const& line, bool appendCRLF, bool addToTranscript, bool censor) {
+  if (!appendCRLF) {
+    SendData(line, addToTranscript, censor);
+    return;
+  }
+  size_t const length = size_t(line.Length());
+  m_vecSendLineBytes.resize(length + 2);
+  if (length > 0) std::memcpy(m_vecSendLineBytes.data(), line.c_str(), length);
+  m_vecSendLineBytes[length] = '\r';
+  m_vecSendLineBytes[length + 1] = '\n';
+  m_astrSendLine.Load(m_vecSendLineBytes.data(), int(length + 2));
+  SendData(m_astrSendLine, addToTranscript, censor);
 }
 
 namespace {
@@ -301,7 +310,7 @@ AnsiString SendFailure(int result, bool fromBuffer) {
 
 }  // namespace
 
-void clsGenProtThread::SendData(AnsiString data, bool addToTranscript, bool censor) {
+void clsGenProtThread::SendData(AnsiString const& data, bool addToTranscript, bool censor) {
   m_astrError = AnsiString();
   if (!m_bolConnected) {
     m_astrError = "Not Connected.";

@@ -9,7 +9,6 @@
 #include "smtp/clsSMTPProtThread.h"
 
 #include <new>
-#include <utility>
 
 void clsSMTPProtThread::DoSendOneEmail() {
   clsFuncDebug scope(UniString("DoSendOneEmail"));
@@ -272,8 +271,11 @@ void clsSMTPProtThread::SendEmailData() {
   bool inHeader = true;
   UniString lastDetail;
   int lastPercent = -1;
+  // One line and one status text, reused for every line of the message.
+  AnsiString line;
+  UniString detail;
   for (;;) {
-    AnsiString line = m_pudtEmail->GetLine();
+    m_pudtEmail->GetLine(&line);
     UniString writerError = m_pudtEmail->GetWriterError();
     if (writerError.Length() > 0) {
       // The message cannot be written whole: it must not end with ".".
@@ -292,7 +294,7 @@ void clsSMTPProtThread::SendEmailData() {
       }
     }
     bool const blank = line.Length() == 0;
-    SendLine(std::move(line), true, inHeader, false);
+    SendLine(line, true, inHeader, false);
     if (inHeader && blank) inHeader = false;
     if (m_astrError.Length() > 0) {
       AbandonConnection();
@@ -303,7 +305,6 @@ void clsSMTPProtThread::SendEmailData() {
       DebugOutput(kDebugFull, UniString("< Sent Email Content"));
       return;
     }
-    UniString detail;
     int percent = 0;
     m_pudtEmail->GetStatus(&detail, &percent);
     if (percent != lastPercent || detail != lastDetail) {
