@@ -61,6 +61,20 @@ void SetWholeText(TXNObject txn, UniString const& text) {
              kTXNStartOffset, kTXNEndOffset);
 }
 
+// The control's help tag shows the hint; an empty hint leaves the control without one.
+void SetHintTag(ControlRef control, UniString const& text) {
+  if (text.IsEmpty()) return;
+  stcCFText hint(text);
+  if (hint.m_ref == nullptr) return;
+  HMHelpContentRec content{};
+  content.version = kMacHelpVersion;
+  content.tagSide = kHMDefaultSide;
+  content.content[kHMMinimumContentIndex].contentType = kHMCFStringContent;
+  content.content[kHMMinimumContentIndex].u.tagCFString = hint.m_ref;
+  content.content[kHMMaximumContentIndex].contentType = kHMNoContent;
+  HMSetControlHelpContent(control, &content);
+}
+
 }  // namespace
 
 // ---- clsMLTEObject, clsSliderInfo ----
@@ -422,16 +436,7 @@ void clsDynamicWindow::CreateControls(clsDWLayoutObject& obj, ControlRef parent)
       return;  // radio controllers, spaces, fills and fresh nodes have no control
   }
 
-  if (control != nullptr && helpTag && obj.m_ustrHint.IsNotEmpty()) {
-    stcCFText hint(obj.m_ustrHint);
-    HMHelpContentRec content{};
-    content.version = kMacHelpVersion;
-    content.tagSide = kHMDefaultSide;
-    content.content[kHMMinimumContentIndex].contentType = kHMCFStringContent;
-    content.content[kHMMinimumContentIndex].u.tagCFString = hint.m_ref;
-    content.content[kHMMaximumContentIndex].contentType = kHMNoContent;
-    if (hint.m_ref != nullptr) HMSetControlHelpContent(control, &content);
-  }
+  if (control != nullptr && helpTag) SetHintTag(control, obj.m_ustrHint);
 }
 
 void clsDynamicWindow::MakeTabControl(clsDWLayoutObject& obj, ControlRef parent, Rect const& bounds) {
@@ -514,15 +519,7 @@ void clsDynamicWindow::MakeRadioGroup(clsDWLayoutObject& obj, ControlRef parent,
     }
     SetControl32BitValue(radios, obj.m_intValue + 1);
   }
-  if (obj.m_ustrHint.IsNotEmpty()) {
-    stcCFText hint(obj.m_ustrHint);
-    HMHelpContentRec content{};
-    content.version = kMacHelpVersion;
-    content.content[kHMMinimumContentIndex].contentType = kHMCFStringContent;
-    content.content[kHMMinimumContentIndex].u.tagCFString = hint.m_ref;
-    content.content[kHMMaximumContentIndex].contentType = kHMNoContent;
-    if (hint.m_ref != nullptr) HMSetControlHelpContent(group, &content);
-  }
+  SetHintTag(group, obj.m_ustrHint);
 }
 
 void clsDynamicWindow::MakePopup(clsDWLayoutObject& obj, ControlRef parent, Rect const& bounds) {
@@ -540,15 +537,7 @@ void clsDynamicWindow::MakePopup(clsDWLayoutObject& obj, ControlRef parent, Rect
   SetControlPopupMenuHandle(popup, menuRef);
   if (obj.m_pulstItems != nullptr) SetControl32BitMaximum(popup, SInt32(obj.m_pulstItems->Count()));
   SetControl32BitValue(popup, obj.m_intValue + 1);
-  if (obj.m_ustrHint.IsNotEmpty()) {
-    stcCFText hint(obj.m_ustrHint);
-    HMHelpContentRec content{};
-    content.version = kMacHelpVersion;
-    content.content[kHMMinimumContentIndex].contentType = kHMCFStringContent;
-    content.content[kHMMinimumContentIndex].u.tagCFString = hint.m_ref;
-    content.content[kHMMaximumContentIndex].contentType = kHMNoContent;
-    if (hint.m_ref != nullptr) HMSetControlHelpContent(popup, &content);
-  }
+  SetHintTag(popup, obj.m_ustrHint);
 }
 
 void clsDynamicWindow::MakePicture(clsDWLayoutObject& obj, ControlRef parent, Rect const& bounds) {
@@ -575,15 +564,7 @@ void clsDynamicWindow::MakePicture(clsDWLayoutObject& obj, ControlRef parent, Re
   HIViewSetFrame(view, &frame);
   if (parent == nullptr) HIViewFindByID(HIViewGetRoot(m_refWindow), kHIViewWindowContentID, &parent);
   Adopt(view, obj, parent, obj.m_lngID);
-  if (obj.m_ustrHint.IsNotEmpty()) {
-    stcCFText hint(obj.m_ustrHint);
-    HMHelpContentRec content{};
-    content.version = kMacHelpVersion;
-    content.content[kHMMinimumContentIndex].contentType = kHMCFStringContent;
-    content.content[kHMMinimumContentIndex].u.tagCFString = hint.m_ref;
-    content.content[kHMMaximumContentIndex].contentType = kHMNoContent;
-    if (hint.m_ref != nullptr) HMSetControlHelpContent(view, &content);
-  }
+  SetHintTag(view, obj.m_ustrHint);
 }
 
 void clsDynamicWindow::MakeWebView(clsDWLayoutObject& obj, ControlRef parent, Rect const& bounds) {
@@ -673,15 +654,7 @@ void clsDynamicWindow::MakeMultiLineEdit(clsDWLayoutObject& obj, ControlRef pare
   }
   if (!obj.m_blnEnabled) DeactivateControl(scroll);
   HIViewSetVisible(scroll, obj.m_blnVisible);
-  if (obj.m_ustrHint.IsNotEmpty()) {
-    stcCFText hint(obj.m_ustrHint);
-    HMHelpContentRec content{};
-    content.version = kMacHelpVersion;
-    content.content[kHMMinimumContentIndex].contentType = kHMCFStringContent;
-    content.content[kHMMinimumContentIndex].u.tagCFString = hint.m_ref;
-    content.content[kHMMaximumContentIndex].contentType = kHMNoContent;
-    if (hint.m_ref != nullptr) HMSetControlHelpContent(scroll, &content);
-  }
+  SetHintTag(scroll, obj.m_ustrHint);
 }
 
 void clsDynamicWindow::MakeListBox(clsDWLayoutObject& obj, ControlRef parent, Rect const& bounds) {
@@ -721,15 +694,7 @@ void clsDynamicWindow::MakeListBox(clsDWLayoutObject& obj, ControlRef parent, Re
     AddDataBrowserItems(browser, kDataBrowserNoItem, ItemCount(obj.m_pulstItems->Count()), nullptr,
                         kDataBrowserItemNoProperty);
   }
-  if (obj.m_ustrHint.IsNotEmpty()) {
-    stcCFText hint(obj.m_ustrHint);
-    HMHelpContentRec content{};
-    content.version = kMacHelpVersion;
-    content.content[kHMMinimumContentIndex].contentType = kHMCFStringContent;
-    content.content[kHMMinimumContentIndex].u.tagCFString = hint.m_ref;
-    content.content[kHMMaximumContentIndex].contentType = kHMNoContent;
-    if (hint.m_ref != nullptr) HMSetControlHelpContent(browser, &content);
-  }
+  SetHintTag(browser, obj.m_ustrHint);
 }
 
 // ---- placement and size ----
