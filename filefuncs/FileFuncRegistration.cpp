@@ -60,6 +60,13 @@ int32_t RegisterFileFuncs(bool addHelp, bool dialogFlag) {
   return result;
 }
 
+// For a host tool (velmora-host --file-functions): offers the File_* functions of the mask once
+// the plug-in has started, which by itself offers none. Not called by the plug-in.
+extern "C" __attribute__((visibility("default"))) int32_t VelmoraOfferFileFunctions(uint32_t mask) {
+  ChooseFileFuncs(mask);
+  return RegisterFileFuncs(true, true);
+}
+
 void UnregisterFileFuncs() {
   clsFuncDebug dbg(U("UnregisterFileFuncs"));
   fmx::QuadChar const pluginId = PluginID();

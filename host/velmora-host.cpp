@@ -7,6 +7,8 @@
 // layout that the plug-in's calculations see. The plug-in's modal dialogs take what the person
 // does from a --dialogs file (host/HostDialogs.h); without an answer a dialog is cancelled and
 // described on stderr. --progress prints what the progress window shows, on stderr.
+// --file-functions MASK offers the File_* functions of the mask after Init (the plug-in itself
+// offers none) through the bundle's VelmoraOfferFileFunctions.
 // Exit status: 0 when every call answered without "ERROR:", 1 when a result began with
 // "ERROR:" or a call could not be made, 2 when the bundle could not be loaded or started (or the
 // command line was wrong).
@@ -17,7 +19,9 @@
 #include <dlfcn.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -49,6 +53,8 @@ struct stcOptions {
   std::string m_strLayoutTable;
   stcDialogAnswers m_udtDialogs;
   bool m_bolProgress = false;
+  bool m_bolFileFunctions = false;
+  unsigned long m_ulngFileFunctions = 0;
 };
 
 char const kUsage[] =
@@ -70,7 +76,9 @@ char const kUsage[] =
     "                        key Return|Enter|Escape|Tab|Backspace|CODE, pick TEXT, close;\n"
     "                        'file PATH' / 'file' answer the next file dialog (choose / cancel).\n"
     "                        A dialog without an answer is cancelled and described on stderr\n"
-    "  --progress            print what the progress window shows, on stderr\n";
+    "  --progress            print what the progress window shows, on stderr\n"
+    "  --file-functions MASK offer the File_* functions of MASK (e.g. 0x3FFF for all) once the\n"
+    "                        plug-in has started (it offers none by itself)\n";
 
 std::string Pilcrows(std::string text) {
   for (size_t at = text.find("\xC2\xB6"); at != std::string::npos; at = text.find("\xC2\xB6", at))
@@ -159,6 +167,15 @@ bool ParseOptions(int argc, char** argv, stcOptions* options) {
         std::cerr << "velmora-host: " << v << ": " << error << "\n";
         return false;
       }
+    } else if (arg == "--file-functions") {
+      if (!(v = value("a mask"))) return false;
+      char* end = nullptr;
+      options->m_ulngFileFunctions = std::strtoul(v, &end, 0);
+      if (end == v || *end != '\0' || options->m_ulngFileFunctions > 0xFFFFFFFFul) {
+        std::cerr << "velmora-host: --file-functions needs a number, not " << v << "\n";
+        return false;
+      }
+      options->m_bolFileFunctions = true;
     } else if (arg == "--progress") {
       options->m_bolProgress = true;
     } else if (arg == "--layout-table") {
@@ -287,6 +304,20 @@ int main(int argc, char** argv) {
   if (answer != 51) {
     std::cerr << "velmora-host: the plug-in refused to start (Init answered " << answer << ")\n";
     return kExitNotLoaded;
+  }
+
+  if (options.m_bolFileFunctions) {
+    // The plug-in's own start-up offers no File_* function; the bundle's offer call adds them.
+    using OfferProc = int32_t (*)(uint32_t);
+    auto offer = reinterpret_cast<OfferProc>(dlsym(handle, "VelmoraOfferFileFunctions"));
+    int32_t const refused = offer ? offer(uint32_t(options.m_ulngFileFunctions)) : -1;
+    if (refused != 0) {
+      std::cerr << "velmora-host: the File_* functions could not be offered ("
+                << (offer ? "the host answered " + std::to_string(refused) : std::string("no offer call"))
+                << ")\n";
+      host.Shutdown();
+      return kExitNotLoaded;
+    }
   }
 
   int status = kExitOK;
