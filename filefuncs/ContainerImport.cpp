@@ -137,6 +137,8 @@ UniString DoFileImport(clsMultiVar* params, fmx::Data& result) {
   }
   if (isFolder) return U("ERROR: File_Import: You cannot specify a Folder to import; you must specify a File.");
   if (!isFile) return U("ERROR: File_Import: File does not exist.");
+  // A FIFO or device is refused before it is opened: the open of a FIFO waits for a writer.
+  if (!spec.XIsRegularFile()) return U("ERROR: File_Import: ") + spec.ErrorString();
 
   UniString type = TextParam(params, "Type");
   if (type.IsNotEmpty() && type.Length() < 4) type = (type + U("    ")).Left(4);

@@ -33,6 +33,9 @@ struct stcFileOperation {
   char const* missing2;
   char const* destInvalid;
   char const* failed;
+  // The member changes the item the path names: a symbolic link there is a file of its own,
+  // wherever it leads, never the folder or file it points to.
+  bool linkItself;
 };
 
 // The member's own work on the set-up XFileSpecs: true with *result filled, or false with the
@@ -60,7 +63,12 @@ clsSingleVar RunFileOperation(clsMultiVar* params, stcFileOperation const& op, O
     if (op.check != kCheckNone) {
       bool isFolder = false;
       bool isFile = false;
-      if (!spec.IsValid(&isFolder, &isFile, false, false)) {
+      bool const valid = spec.IsValid(&isFolder, &isFile, false, false);
+      if (valid && op.linkItself && spec.XIsLink()) {
+        isFolder = false;
+        isFile = true;
+      }
+      if (!valid) {
         error = U(op.invalid) + spec.ErrorString();
       } else if (op.check == kCheckFile ? isFolder : isFile) {
         error = U(op.wrongKind);
@@ -103,7 +111,7 @@ stcFileOperation const g_udtCopyOp = {
     "ERROR: File_Copy: Source File does not exist.",
     "ERROR: File_Copy: You must specify the File Destination ('Destination' parameter).",
     "ERROR: File_Copy: File Destination is invalid: ",
-    "ERROR: File_Copy: File Copy Failed: "};
+    "ERROR: File_Copy: File Copy Failed: ", true};
 
 stcFileOperation const g_udtMoveOp = {
     "DoFileMove", "Source", "Destination", kCheckFile, kSecondDestination,
@@ -113,7 +121,7 @@ stcFileOperation const g_udtMoveOp = {
     "ERROR: File_Move: Source File does not exist.",
     "ERROR: File_Move: You must specify the File Destination ('Destination' parameter).",
     "ERROR: File_Move: File Destination is invalid: ",
-    "ERROR: File_Move: File Move Failed: "};
+    "ERROR: File_Move: File Move Failed: ", true};
 
 stcFileOperation const g_udtRenameOp = {
     "DoFileRename", "File", "NewName", kCheckFile, kSecondText,
@@ -123,7 +131,7 @@ stcFileOperation const g_udtRenameOp = {
     "ERROR: File_Rename: File does not exist.",
     "ERROR: File_Rename: You must specify a new Name for the File ('NewName' parameter). (2)",
     "",
-    "ERROR: File_Rename: File Renaming Failed: "};
+    "ERROR: File_Rename: File Renaming Failed: ", true};
 
 stcFileOperation const g_udtDeleteOp = {
     "DoFileDelete", "File", "", kCheckFile, kSecondNone,
@@ -132,7 +140,7 @@ stcFileOperation const g_udtDeleteOp = {
     "ERROR: File_Delete: You cannot delete Folders with this function; you must specify a File.",
     "ERROR: File_Delete: File does not exist.",
     "", "",
-    "ERROR: File_Delete: File Deletion Failed: "};
+    "ERROR: File_Delete: File Deletion Failed: ", true};
 
 stcFileOperation const g_udtDeleteFolderOp = {
     "DoFileDeleteFolder", "Folder", "", kCheckFolder, kSecondNone,
@@ -141,25 +149,25 @@ stcFileOperation const g_udtDeleteFolderOp = {
     "ERROR: File_DeleteFolder: You cannot delete Files with this function; you must specify a Folder.",
     "ERROR: File_DeleteFolder: Folder does not exist.",
     "", "",
-    "ERROR: File_DeleteFolder: Folder Deletion Failed: "};
+    "ERROR: File_DeleteFolder: Folder Deletion Failed: ", true};
 
 stcFileOperation const g_udtCreateFolderOp = {
     "DoFileCreateFolder", "Folder", "", kCheckNone, kSecondNone,
     "ERROR: File_CreateFolder: You must specify a name for the New Folder ('Folder' parameter).",
     "", "", "", "", "",
-    "ERROR: File_CreateFolder: Folder Creation Failed: "};
+    "ERROR: File_CreateFolder: Folder Creation Failed: ", false};
 
 stcFileOperation const g_udtExistsOp = {
     "DoFileExists", "File", "", kCheckNone, kSecondNone,
     "ERROR: File_Exists: You must specify a File to test ('File' parameter).",
     "", "", "", "", "",
-    "ERROR: File_Exists: "};
+    "ERROR: File_Exists: ", false};
 
 stcFileOperation const g_udtFolderExistsOp = {
     "DoFileFolderExists", "Folder", "", kCheckNone, kSecondNone,
     "ERROR: File_FolderExists: You must specify a Folder to test ('Folder' parameter).",
     "", "", "", "", "",
-    "ERROR: File_FolderExists: "};
+    "ERROR: File_FolderExists: ", false};
 
 stcFileOperation const g_udtSizeOp = {
     "DoFileSize", "File", "", kCheckFile, kSecondNone,
@@ -168,7 +176,7 @@ stcFileOperation const g_udtSizeOp = {
     "ERROR: File_Size: You cannot get the size of Folders with this function; you must specify a File.",
     "ERROR: File_Size: File does not exist.",
     "", "",
-    "ERROR: File_Size: Getting File Size failed: "};
+    "ERROR: File_Size: Getting File Size failed: ", false};
 
 }  // namespace
 

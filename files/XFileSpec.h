@@ -178,6 +178,12 @@ class XFileSpec {
  public:
   bool XFileExists(UniString name = UniString());
   bool XDirExists(UniString name = UniString());
+  // Whether the file is a regular one whose bytes can be read (a link counts as what it leads
+  // to); false for a FIFO, a device or a socket, whose open could block or never end.
+  bool XIsRegularFile(UniString name = UniString());
+  // Whether the item is a symbolic link itself, wherever it leads (also nowhere); the operations
+  // that change an item take a link for a file of its own. Leaves the error text alone.
+  bool XIsLink(UniString name = UniString());
   // Data plus resource fork in bytes; -1 on failure, also when the sum does not fit 31 bits.
   int32_t XFileSize(UniString name = UniString());
   uint32_t XGetCreator(UniString name = UniString());   // 0 on failure

@@ -35,12 +35,13 @@ bool MakeCatalogName(UniString const& name, HFSUniStr255* out) {
   return true;
 }
 
-// What a probe path holds.
+// What a probe path holds: a symbolic link there is a file (the item the path names), also
+// when it leads to a folder or nowhere.
 enum enumProbe { kProbeMissing, kProbeFile, kProbeFolder };
 
 enumProbe Probe(UniString const& path, FSRef* ref) {
   Boolean isDir = false;
-  if (MakeRef(path, ref, &isDir) != noErr) return kProbeMissing;
+  if (MakeRef(path, ref, &isDir, false) != noErr) return kProbeMissing;
   return isDir ? kProbeFolder : kProbeFile;
 }
 
@@ -121,6 +122,20 @@ bool TransferFile(XFileSpec& source, XFileSpec& dest, UniString name, UniString 
   if (!dest.IsValid(&destIsDir, &destIsFile, false, false)) {
     *error = U("File Destination is invalid: ") + dest.ErrorString();
     return false;
+  }
+  // The source spec itself is the item the path names: a link there is moved or copied as a
+  // link. A destination link that leads nowhere is an existing file, never a free name.
+  if (name.IsEmpty()) {
+    FSRef ref;
+    switch (Probe(source.GetPath(kPathStylePOSIX, true), &ref)) {
+      case kProbeFile: srcIsDir = false; srcIsFile = true; break;
+      case kProbeFolder: srcIsDir = true; srcIsFile = false; break;
+      case kProbeMissing: break;
+    }
+  }
+  if (!destIsDir && !destIsFile) {
+    FSRef ref;
+    if (Probe(dest.GetPath(kPathStylePOSIX, true), &ref) == kProbeFile) destIsFile = true;
   }
   if (name.IsNotEmpty()) name = XFileSpec::EncodeSlashes(name);
   if (newName.IsNotEmpty()) newName = XFileSpec::EncodeSlashes(newName);
@@ -261,8 +276,17 @@ bool TransferFile(XFileSpec& source, XFileSpec& dest, UniString name, UniString 
   // The source spec itself is looked up only now, just before the transfer.
   if (!texts.named) {
     Boolean isDir = false;
-    if (MakeRef(source.GetPath(kPathStylePOSIX, true), &srcRef, &isDir) != noErr || isDir) {
+    if (MakeRef(source.GetPath(kPathStylePOSIX, true), &srcRef, &isDir, false) != noErr || isDir) {
       *error = U("Could not make FSRef for Source File.");
+      return false;
+    }
+  }
+  // A FIFO, device or socket has no bytes a copy could take: reading it could block forever
+  // (a FIFO) or never end (a device), and an empty copy would stand for it. A move renames it.
+  if (!move) {
+    UInt32 const kind = ItemKind(&srcRef);
+    if (kind != S_IFREG && kind != S_IFLNK) {
+      *error = U("Source File is not a regular File (it's a FIFO, Device or Socket): ") + msgName;
       return false;
     }
   }

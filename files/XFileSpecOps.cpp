@@ -126,14 +126,24 @@ bool Wanted(enumWant want, bool isDir) {
 }
 
 // Validates the file spec and finds the target by the three flags and the name (already escaped).
-// False with the message in *error.
+// With linkItself a symbolic link as the target is the item acted on (a file), not what it
+// points to. False with the message in *error.
 bool PickTarget(XFileSpec& spec, UniString const& name, stcPickRules const& rules,
-                stcOpLog const& log, stcTarget* target, UniString* error) {
+                stcOpLog const& log, stcTarget* target, UniString* error, bool linkItself = false) {
   bool isDir = false;
   bool isFile = false;
   if (!spec.IsValid(&isDir, &isFile, false, false)) {
     *error = spec.ErrorString();
     return false;
+  }
+  if (linkItself && name.IsEmpty()) {
+    // The file spec itself is the target: a link there is a file, also one that leads nowhere.
+    FSRef ref;
+    Boolean dir = false;
+    if (MakeRef(spec.GetPath(kPathStylePOSIX, true), &ref, &dir, false) == noErr) {
+      isDir = dir != 0;
+      isFile = !isDir;
+    }
   }
   UniString const last = spec.GetFileOrDirName(kPathStyleInternal);
   target->named = name.IsNotEmpty();
@@ -153,7 +163,7 @@ bool PickTarget(XFileSpec& spec, UniString const& name, stcPickRules const& rule
     // "." and ".." would reach the folder itself or its parent: they are missing targets.
     Boolean dir = false;
     OSStatus const err =
-        IsDotName(name) ? OSStatus(fnfErr) : MakeRef(target->path, &target->ref, &dir);
+        IsDotName(name) ? OSStatus(fnfErr) : MakeRef(target->path, &target->ref, &dir, !linkItself);
     if (err != noErr) {
       *error = U(rules.namedMissing) + name;
       if (rules.namedMissingWithCode) *error += MacError(err);
@@ -178,7 +188,7 @@ bool PickTarget(XFileSpec& spec, UniString const& name, stcPickRules const& rule
   target->path = spec.GetPath(kPathStylePOSIX, true);
   target->folderPath = spec.GetPath(kPathStylePOSIX, false);
   Boolean dir = false;
-  if (MakeRef(target->path, &target->ref, &dir) != noErr || !Wanted(rules.want, dir != 0)) {
+  if (MakeRef(target->path, &target->ref, &dir, !linkItself) != noErr || !Wanted(rules.want, dir != 0)) {
     *error = U(rules.selfUnreachable);
     return false;
   }
@@ -267,6 +277,30 @@ bool XFileSpec::XDirExists(UniString name) {
   bool const found = TestExists(*this, name, kExistsDirRules, "XFileSpec::XDirExists", &error);
   m_ustrError = error;
   return found;
+}
+
+bool XFileSpec::XIsRegularFile(UniString name) {
+  m_ustrError = U("Unknown Error");
+  if (name.IsNotEmpty()) name = EncodeSlashes(name);
+  stcOpLog const log = {nullptr, "XFileSpec::XIsRegularFile"};
+  stcTarget target;
+  UniString error;
+  bool regular = PickTarget(*this, name, kFileRules, log, &target, &error);
+  if (regular && ItemKind(&target.ref) != S_IFREG) {
+    regular = false;
+    error = U("File is not a regular File (it's a FIFO, Device or Socket): ") + target.quoted;
+  }
+  log.Finish(error, U(regular ? "Yes" : "No"));
+  m_ustrError = error;
+  return regular;
+}
+
+bool XFileSpec::XIsLink(UniString name) {
+  UniString path = GetPath(kPathStylePOSIX, true);
+  if (name.IsNotEmpty()) path = ChildPath(path, EncodeSlashes(name));
+  FSRef ref;
+  Boolean isDir = false;
+  return path.IsNotEmpty() && MakeRef(path, &ref, &isDir, false) == noErr && !isDir && ItemKind(&ref) == S_IFLNK;
 }
 
 // ---- attributes ----
@@ -529,7 +563,7 @@ bool XFileSpec::XRemoveFile(UniString name) {
   if (name.IsNotEmpty()) name = EncodeSlashes(name);
   stcTarget target;
   UniString error;
-  if (PickTarget(*this, name, kFileRules, log, &target, &error)) {
+  if (PickTarget(*this, name, kFileRules, log, &target, &error, true)) {
     OSErr const err = DeleteRef(&target.ref);
     if (err != noErr) {
       error = U("Could not delete File: ") + target.quoted + MacError(err);
@@ -550,10 +584,11 @@ bool XFileSpec::XRemoveDir(UniString name) {
   if (name.IsNotEmpty()) name = EncodeSlashes(name);
   stcTarget target;
   UniString error;
-  if (PickTarget(*this, name, kFolderRules, log, &target, &error)) {
+  if (PickTarget(*this, name, kFolderRules, log, &target, &error, true)) {
     OSErr err = DeleteRef(&target.ref);
     // The Finder leaves a ".DS_Store" file in folders it has shown; a folder holding only that
-    // counts as empty. Nothing else inside is ever removed.
+    // counts as empty. Nothing else inside is ever removed: a ".DS_Store" that is a link (whose
+    // target lies elsewhere), a FIFO or a device is content like any other.
     if (err == fBsyErr) {
       dbg.Output(
           kDebugInfo,
@@ -571,8 +606,8 @@ bool XFileSpec::XRemoveDir(UniString name) {
         dbg.Output(kDebugInfo, U("Checking ") + item);
         FSRef itemRef;
         Boolean itemIsDir = false;
-        if (MakeRef(item, &itemRef, &itemIsDir) == noErr && !itemIsDir &&
-            DeleteRef(&itemRef) == noErr) {
+        if (MakeRef(item, &itemRef, &itemIsDir, false) == noErr && !itemIsDir &&
+            ItemKind(&itemRef) == S_IFREG && DeleteRef(&itemRef) == noErr) {
           err = DeleteRef(&target.ref);
         }
       }
@@ -599,7 +634,7 @@ bool XFileSpec::XRenameFile(UniString newName, UniString name) {
   if (newName.IsNotEmpty()) newName = EncodeSlashes(newName);
   stcTarget target;
   UniString error;
-  if (PickTarget(*this, name, kRenameRules, log, &target, &error)) {
+  if (PickTarget(*this, name, kRenameRules, log, &target, &error, true)) {
     if (newName.IsEmpty()) {
       error = U("You must specify a New Name for the File.");
     } else {
@@ -607,7 +642,7 @@ bool XFileSpec::XRenameFile(UniString newName, UniString name) {
       dbg.Output(kDebugInfo, U("Checking Dest ") + destPath);
       FSRef destRef;
       Boolean destIsDir = false;
-      if (MakeRef(destPath, &destRef, &destIsDir) == noErr) {
+      if (MakeRef(destPath, &destRef, &destIsDir, false) == noErr) {
         error = U(destIsDir ? "A Folder with that name already exists: "
                             : "A File with that name already exists: ") +
                 newName;

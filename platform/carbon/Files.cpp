@@ -545,16 +545,24 @@ void FilesRefForPath(std::string const& virtualPath, FSRef* ref) {
 }
 
 OSStatus FSPathMakeRef(UInt8 const* path, FSRef* ref, Boolean* isDirectory) {
+  return FSPathMakeRefWithOptions(path, kFSPathMakeRefDefaultOptions, ref, isDirectory);
+}
+
+OSStatus FSPathMakeRefWithOptions(UInt8 const* path, UInt32 options, FSRef* ref, Boolean* isDirectory) {
   if (path == nullptr || ref == nullptr) return paramErr;
   std::string strPath;
   OSErr err = FSStandInNormalizePath(std::string(reinterpret_cast<char const*>(path)), &strPath);
   if (err != noErr) return err;
   err = FilesCheckCall("FSPathMakeRef", strPath);
   if (err != noErr) return err;
-  // A link as the last step leads to its object, as long as that lies below the root.
   std::string strReal = FSStandInRealPath(strPath);
+  // A sidecar is no item of its own; a "._" file that is not one is an ordinary file.
+  if (FilesIsOwnSidecar(strReal)) return fnfErr;
+  // A link as the last step leads to its object, as long as that lies below the root, unless
+  // the caller asks for the link itself.
   struct stat st;
-  if (lstat(strReal.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+  if ((options & kFSPathMakeRefDoNotFollowLeafSymlink) == 0 && lstat(strReal.c_str(), &st) == 0 &&
+      S_ISLNK(st.st_mode)) {
     char chrResolved[PATH_MAX];
     std::string strTarget;
     if (realpath(strReal.c_str(), chrResolved) != nullptr &&
@@ -584,7 +592,6 @@ OSErr FilesHFSNameToDiskName(UniCharCount nameLength, UniChar const* name, std::
     if (name[i] == 0 || name[i] == ':') return bdNamErr;  // ':' would be a '/' on disk
   std::string strName = FSStandInHFSNameToDisk(FSStandInUTF16ToUTF8(name, nameLength));
   if (strName == "." || strName == ".." || strName.size() > kMaxNameBytes) return bdNamErr;
-  if (FilesIsSidecarName(strName)) return bdNamErr;  // "._" names belong to the sidecars
   *diskName = strName;
   return noErr;
 }
@@ -615,7 +622,9 @@ OSErr FSMakeFSRefUnicode(FSRef const* parentRef, UniCharCount nameLength, UniCha
   if (!S_ISDIR(st.st_mode)) return dirNFErr;
   err = FilesHFSNameToDiskName(nameLength, name, &strName);
   if (err != noErr) return err;
-  return FilesMakeRefForPath(ChildOf(strParent, strName), newRef, nullptr);
+  std::string const strChild = ChildOf(strParent, strName);
+  if (FilesIsOwnSidecar(FSStandInRealPath(strChild))) return fnfErr;  // no item of its own
+  return FilesMakeRefForPath(strChild, newRef, nullptr);
 }
 
 OSErr PBMakeFSRefUnicodeSync(FSRefParam* paramBlock) {

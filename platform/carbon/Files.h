@@ -14,11 +14,13 @@
 // An FSRef is a handle into a process-wide, thread-safe table of paths; it never holds a path
 // itself, and references follow renames and moves made through the stand-in.
 // On disk: the data fork is the file; the resource fork (and a copy of the Finder information)
-// lives in an AppleDouble sidecar "._name" beside it, hidden from the File Manager's view; the
+// lives in an AppleDouble sidecar "._name" beside it, hidden from the File Manager's view (a
+// "._" file without the AppleDouble header is an ordinary file, listed and kept as any other); the
 // creation date, the Finder information and the locked flag are kept in user extended
 // attributes (in the sidecar where the file system has none). A '/' of an HFS name is ':' on
 // disk. Symbolic links are items of type 'slnk' (creator 'rhap'); iteration, catalog
-// information and deletion never follow them.
+// information and deletion never follow them. A FIFO, device or socket is an item whose forks
+// cannot be iterated or opened (afpObjectTypeErr), so nothing ever blocks on one.
 // Relies on POSIX, Linux (statx, extended attributes, renameat2) and the C++ standard library.
 // Every call returns an OSErr (noErr = 0); errno values are mapped to the platform's codes; a
 // name that does not fit on disk (with its "._" sidecar) fails with bdNamErr, never truncated.
@@ -594,6 +596,10 @@ enum : OSType {
 // when a step is not a folder, bdNamErr when a name is longer than the disk holds, paramErr for
 // a null or relative path. *isDirectory (may be null) tells whether it is a folder.
 OSStatus FSPathMakeRef(UInt8 const* path, FSRef* ref, Boolean* isDirectory);
+// FSPathMakeRef with options: kFSPathMakeRefDoNotFollowLeafSymlink makes a symbolic link as the
+// last step name the link itself (links in earlier steps are always followed).
+enum : UInt32 { kFSPathMakeRefDefaultOptions = 0, kFSPathMakeRefDoNotFollowLeafSymlink = 0x01 };
+OSStatus FSPathMakeRefWithOptions(UInt8 const* path, UInt32 options, FSRef* ref, Boolean* isDirectory);
 
 // The reference of the object of that UTF-16 name (a '/' in it is stored as ':' on disk) in the
 // folder parentRef. fnfErr when there is none; bdNamErr for an empty name, "." or "..", a ':'
@@ -618,7 +624,8 @@ OSErr FSMakeFSSpec(FSVolumeRefNum vRefNum, SInt32 dirID, ConstStr255Param fileNa
 // (fsRtParID), the volume's name, and an all-zero parent reference. A symbolic link is reported
 // as itself (a file of type 'slnk', creator 'rhap', its data fork the link's text). Sizes of a
 // folder are 0; its valence counts its items (sidecars excluded). Physical sizes are the space
-// the disk gives the fork.
+// the disk gives the fork. The mode of the permissions is the whole POSIX mode, the kind of
+// item (S_IFMT) included.
 OSErr FSGetCatalogInfo(FSRef const* ref, FSCatalogInfoBitmap whichInfo, FSCatalogInfo* catalogInfo,
                        HFSUniStr255* outName, FSSpec* fsSpec, FSRef* parentRef);
 // The same through a parameter block: ref, whichInfo in; catInfo, outName, spec, parentRef out.
@@ -714,8 +721,8 @@ OSErr FSGetDataForkName(HFSUniStr255* dataForkName);
 OSErr FSGetResourceForkName(HFSUniStr255* resourceForkName);
 
 // The forks of a file in turn: the data fork, then the resource fork when the file has one.
-// errFSNoMoreItems after the last; a folder has none. forkName, forkSize and forkPhysicalSize
-// may be null.
+// errFSNoMoreItems after the last; a folder has none; afpObjectTypeErr for an item that is no
+// regular file, folder or link. forkName, forkSize and forkPhysicalSize may be null.
 OSErr FSIterateForks(FSRef const* ref, CatPositionRec* forkIterator, HFSUniStr255* forkName,
                      SInt64* forkSize, UInt64* forkPhysicalSize);
 // Gives a file a fork. Both standard forks always count as present (noErr; on a volume with a
@@ -728,7 +735,8 @@ OSErr FSDeleteFork(FSRef const* ref, UniCharCount forkNameLength, UniChar const*
 // Opens the data or resource fork of a file (fsRdPerm, fsWrPerm, fsRdWrPerm; fsCurPerm reads).
 // Opening the resource fork of a file without one for writing gives it one; for reading gives an
 // empty fork. permErr to write a locked file, opWrErr when the fork is already open for
-// writing, notAFileErr for a folder, errFSBadForkName for another fork name.
+// writing, notAFileErr for a folder, afpObjectTypeErr (without opening it) for an item that is
+// no regular file or link, errFSBadForkName for another fork name.
 OSErr FSOpenFork(FSRef const* ref, UniCharCount forkNameLength, UniChar const* forkName,
                  SInt8 permissions, FSIORefNum* forkRefNum);
 // Reads (writes) requestCount bytes at the position given by positionMode (fsAtMark,

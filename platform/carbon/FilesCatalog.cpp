@@ -2,8 +2,9 @@
 // information (get, set, bulk through flat iterators), creating files and folders, deleting,
 // renaming and moving items, and the FSSpec Finder-information calls.
 // An item is what lstat sees: a symbolic link is an item of its own (a file of type 'slnk',
-// creator 'rhap'), never followed by iteration or deletion. Sidecars ("._name") are never
-// items; they are renamed, moved and deleted with their item. Metadata Linux has no place for
+// creator 'rhap'), never followed by iteration or deletion. Sidecars ("._name" files with the
+// AppleDouble header) are never items; they are renamed, moved and deleted with their item. A
+// "._" file without that header is an ordinary item, counted, listed and kept as any other. Metadata Linux has no place for
 // (creation date, Finder information, locked flag) comes from FilesMeta.cpp; a creation date
 // never stored is the birth time (statx) where the file system keeps one.
 // Relies on POSIX and Linux (statx, renameat2) and Files.cpp's table. Errors are OSErr codes;
@@ -126,7 +127,7 @@ bool CountItems(std::string const& realFolder, UInt32* count) {
   UInt32 ulngCount = 0;
   while (struct dirent* ent = readdir(dir)) {
     if (std::strcmp(ent->d_name, ".") == 0 || std::strcmp(ent->d_name, "..") == 0) continue;
-    if (!FilesIsSidecarName(ent->d_name)) ++ulngCount;
+    if (!FilesIsOwnSidecar(realFolder + "/" + ent->d_name)) ++ulngCount;
   }
   closedir(dir);
   *count = ulngCount;
@@ -169,15 +170,23 @@ bool Exists(std::string const& realPath) {
   return lstat(realPath.c_str(), &st) == 0;
 }
 
+// The real path of an item's sidecar when there is one (a "._" file that is no sidecar is an
+// item of its own and never goes with it); empty otherwise.
+std::string OwnSidecarOf(std::string const& virtualPath) {
+  std::string strSide = FSStandInRealPath(FilesSidecarPath(virtualPath));
+  return FilesIsOwnSidecar(strSide) ? strSide : std::string();
+}
+
 // Moves an item and its sidecar from one virtual path to another; the sidecar's failure undoes
-// the item's move. References follow.
+// the item's move (also when an ordinary "._" file holds the sidecar's name there). References
+// follow.
 OSErr MoveItem(std::string const& fromPath, std::string const& toPath) {
   std::string strFrom = FSStandInRealPath(fromPath), strTo = FSStandInRealPath(toPath);
-  std::string strFromSide = FSStandInRealPath(FilesSidecarPath(fromPath));
+  std::string strFromSide = OwnSidecarOf(fromPath);
   std::string strToSide = FSStandInRealPath(FilesSidecarPath(toPath));
   if (RenameNoReplace(strFrom, strTo) != 0) return FSStandInErrnoToOSErr(errno);
-  if (Exists(strFromSide)) {
-    unlink(strToSide.c_str());  // an orphan: its item is gone
+  if (!strFromSide.empty()) {
+    if (FilesIsOwnSidecar(strToSide)) unlink(strToSide.c_str());  // an orphan: its item is gone
     if (RenameNoReplace(strFromSide, strToSide) != 0) {
       int intError = errno;
       rename(strTo.c_str(), strFrom.c_str());
@@ -333,7 +342,7 @@ OSErr FilesGetCatalogInfoOfPath(std::string const& strPath, FSCatalogInfoBitmap 
     if (whichInfo & kFSCatInfoPermissions) {
       info.permissions[0] = UInt32(st.st_uid);
       info.permissions[1] = UInt32(st.st_gid);
-      info.permissions[2] = UInt32(st.st_mode & 07777);
+      info.permissions[2] = UInt32(st.st_mode);  // the kind of item (S_IFMT) with the rights
       info.permissions[3] = 0;
     }
     if (whichInfo & (kFSCatInfoFinderInfo | kFSCatInfoFinderXInfo)) {
@@ -433,7 +442,10 @@ OSErr CreateItem(char const* call, bool folder, FSRef const* parentRef, UniCharC
   err = FilesCheckCall(call, strPath);
   if (err != noErr) return err;
   std::string strReal = FSStandInRealPath(strPath);
-  if (!Exists(strReal)) unlink(FSStandInRealPath(FilesSidecarPath(strPath)).c_str());  // orphan
+  if (!Exists(strReal)) {
+    std::string const strOrphan = OwnSidecarOf(strPath);  // its item is gone
+    if (!strOrphan.empty()) unlink(strOrphan.c_str());
+  }
   if (folder) {
     if (mkdir(strReal.c_str(), 0777) != 0) return FSStandInErrnoToOSErr(errno);
   } else {
@@ -451,7 +463,8 @@ OSErr CreateItem(char const* call, bool folder, FSRef const* parentRef, UniCharC
   if (err != noErr) {  // the item is made whole or not at all
     if (folder) rmdir(strReal.c_str());
     else unlink(strReal.c_str());
-    unlink(FSStandInRealPath(FilesSidecarPath(strPath)).c_str());
+    std::string const strSide = OwnSidecarOf(strPath);
+    if (!strSide.empty()) unlink(strSide.c_str());
     return err;
   }
   if (newRef) FilesRefForPath(strPath, newRef);
@@ -515,7 +528,7 @@ OSErr FSDeleteObject(FSRef const* ref) {
     // Only sidecars are left (of items deleted behind the stand-in's back): they go with it.
     if (DIR* dir = opendir(strReal.c_str())) {
       while (struct dirent* ent = readdir(dir))
-        if (FilesIsSidecarName(ent->d_name)) unlinkat(dirfd(dir), ent->d_name, 0);
+        if (FilesIsOwnSidecar(strReal + "/" + ent->d_name)) unlinkat(dirfd(dir), ent->d_name, 0);
       closedir(dir);
     }
     if (rmdir(strReal.c_str()) != 0) return FSStandInErrnoToOSErr(errno);
@@ -523,7 +536,8 @@ OSErr FSDeleteObject(FSRef const* ref) {
     if (!S_ISLNK(st.st_mode) && FilesHasOpenFork(strReal)) return fBsyErr;
     if (unlink(strReal.c_str()) != 0) return FSStandInErrnoToOSErr(errno);
   }
-  unlink(FSStandInRealPath(FilesSidecarPath(strPath)).c_str());
+  std::string const strSide = OwnSidecarOf(strPath);
+  if (!strSide.empty()) unlink(strSide.c_str());
   FSStandInNoteRemoved(strPath);
   return noErr;
 }
@@ -621,7 +635,8 @@ OSErr FSOpenIterator(FSRef const* container, FSIteratorFlags iteratorFlags, FSIt
   }
   while (struct dirent* ent = readdir(dir)) {
     std::string strName = ent->d_name;
-    if (strName == "." || strName == ".." || FilesIsSidecarName(strName)) continue;
+    if (strName == "." || strName == ".." || FilesIsOwnSidecar(FSStandInRealPath(FilesChildOf(strFolder, strName))))
+      continue;
     pIterator->vecNames.push_back(strName);
   }
   closedir(dir);

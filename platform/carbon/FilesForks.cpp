@@ -150,6 +150,7 @@ OSErr FSIterateForks(FSRef const* ref, CatPositionRec* forkIterator, HFSUniStr25
   SInt16 intIndex = forkIterator->initialize == 0 ? 0 : forkIterator->priv[0];
   forkIterator->initialize = 1;
   if (S_ISDIR(st.st_mode)) return errFSNoMoreItems;
+  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return afpObjectTypeErr;  // no bytes to copy
   UInt64 ulngLength = 0;
   if (intIndex == 0) {
     ulngLength = UInt64(st.st_size);
@@ -214,6 +215,8 @@ OSErr FSOpenFork(FSRef const* ref, UniCharCount forkNameLength, UniChar const* f
   OSErr err = FileOf(ref, "FSOpenFork", &strPath, &strReal, &st);
   if (err != noErr) return err;
   if (S_ISDIR(st.st_mode)) return notAFileErr;
+  // A FIFO or device has no fork to read or write: opening one could block or never end.
+  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return afpObjectTypeErr;
   enumForkKind intKind = KindOfFork(forkNameLength, forkName);
   if (intKind == kForkOther) return errFSBadForkName;
   if (permissions == fsCurPerm) permissions = fsRdPerm;
@@ -249,8 +252,15 @@ OSErr FSOpenFork(FSRef const* ref, UniCharCount forkNameLength, UniChar const* f
       fork.blnLink = true;  // no resource fork yet: reads see an empty one
     }
   } else {
-    fork.intFD = open(strReal.c_str(), (blnWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW);
+    // Non-blocking, so that an item swapped for a FIFO since the lstat cannot hold the open.
+    fork.intFD = open(strReal.c_str(), (blnWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fork.intFD < 0) return FSStandInErrnoToOSErr(errno);
+    struct stat stOpen;
+    if (fstat(fork.intFD, &stOpen) != 0 || !S_ISREG(stOpen.st_mode) ||
+        fcntl(fork.intFD, F_SETFL, fcntl(fork.intFD, F_GETFL) & ~O_NONBLOCK) != 0) {
+      close(fork.intFD);
+      return afpObjectTypeErr;
+    }
   }
   FilesRefForPath(strPath, &fork.refFile);
   // The next free reference number.

@@ -11,7 +11,8 @@
 // sidecar's entries 9, 8 and 10 hold the metadata instead; when both exist the attribute wins and
 // entry 9 is kept as a copy for other AppleDouble readers.
 // Relies on POSIX and Linux extended attributes (l*xattr: links are never followed). Failures
-// are OSErr codes; a sidecar that is not AppleDouble is never overwritten (ioErr).
+// are OSErr codes; a sidecar that is not AppleDouble is never overwritten (ioErr), and is no
+// sidecar at all but an ordinary item (FilesIsOwnSidecar). Sidecars are opened without blocking.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -223,7 +224,7 @@ OSErr WriteSidecar(std::string const& sidecarPath, stcSidecar sidecar, int rsrcF
 // Puts one small entry into the sidecar of realPath, making the sidecar when there is none.
 OSErr SetSidecarEntry(std::string const& realPath, UInt32 id, std::string const& data, bool create) {
   std::string strSidecar = SidecarOf(realPath);
-  int fd = open(strSidecar.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+  int fd = open(strSidecar.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) {
     if (errno != ENOENT) return FSStandInErrnoToOSErr(errno);
     if (!create) return noErr;
@@ -239,7 +240,9 @@ OSErr SetSidecarEntry(std::string const& realPath, UInt32 id, std::string const&
   } else {
     stcSidecar sidecar;
     if (!ParseSidecar(fd, &sidecar, true)) {
-      err = ioErr;  // not ours to overwrite
+      // An ordinary file holds the sidecar's name: not ours to overwrite. A copy kept in step
+      // with the attributes has no place then and is not needed; the only copy fails.
+      err = create ? OSErr(ioErr) : OSErr(noErr);
     } else {
       sidecar.mapEntries[id] = data;
       err = WriteSidecar(strSidecar, sidecar, fd, sidecar.blnHasRsrc);
@@ -249,8 +252,25 @@ OSErr SetSidecarEntry(std::string const& realPath, UInt32 id, std::string const&
   return err;
 }
 
+}  // namespace
+
+bool FilesIsOwnSidecar(std::string const& realPath) {
+  size_t const slash = realPath.rfind('/');
+  if (!FilesIsSidecarName(slash == std::string::npos ? realPath : realPath.substr(slash + 1))) return false;
+  struct stat st;
+  if (lstat(realPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  int fd = open(realPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return false;
+  stcSidecar sidecar;
+  bool const blnOurs = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ParseSidecar(fd, &sidecar, false);
+  close(fd);
+  return blnOurs;
+}
+
+namespace {
+
 bool GetSidecarEntry(std::string const& realPath, UInt32 id, std::string* data) {
-  int fd = open(SidecarOf(realPath).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  int fd = open(SidecarOf(realPath).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return false;
   stcSidecar sidecar;
   bool blnOK = ParseSidecar(fd, &sidecar, true) && sidecar.mapEntries.count(id);
@@ -382,7 +402,7 @@ bool FilesMetaRsrcExtent(int sidecarFD, UInt64* offset, UInt64* length) {
 }
 
 bool FilesMetaHasRsrcFork(std::string const& realPath, UInt64* length) {
-  int fd = open(SidecarOf(realPath).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  int fd = open(SidecarOf(realPath).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return false;
   UInt64 ulngOffset = 0, ulngLength = 0;
   bool blnHas = FilesMetaRsrcExtent(fd, &ulngOffset, &ulngLength);
@@ -393,7 +413,7 @@ bool FilesMetaHasRsrcFork(std::string const& realPath, UInt64* length) {
 
 int FilesMetaOpenRsrc(std::string const& realPath, bool forWriting, OSErr* error) {
   std::string strSidecar = SidecarOf(realPath);
-  int fd = open(strSidecar.c_str(), (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW);
+  int fd = open(strSidecar.c_str(), (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0 && (errno != ENOENT || !forWriting)) {
     *error = errno == ENOENT ? OSErr(fnfErr) : FSStandInErrnoToOSErr(errno);
     return -1;
@@ -428,7 +448,7 @@ int FilesMetaOpenRsrc(std::string const& realPath, bool forWriting, OSErr* error
     *error = err;
     return -1;
   }
-  fd = open(strSidecar.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+  fd = open(strSidecar.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   *error = fd < 0 ? FSStandInErrnoToOSErr(errno) : OSErr(noErr);
   return fd;
 }
@@ -453,7 +473,7 @@ OSErr FilesMetaSetRsrcLength(int sidecarFD, UInt64 length) {
 
 OSErr FilesMetaDeleteRsrc(std::string const& realPath) {
   std::string strSidecar = SidecarOf(realPath);
-  int fd = open(strSidecar.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  int fd = open(strSidecar.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT ? OSErr(errFSForkNotFound) : FSStandInErrnoToOSErr(errno);
   stcSidecar sidecar;
   OSErr err = noErr;

@@ -57,8 +57,12 @@ OSErr FilesPathOfSpec(FSVolumeRefNum vRefNum, SInt32 parID, ConstStr255Param nam
 // A new item's name on disk: FilesHFSNameToDiskName, and short enough that its "._" sidecar
 // fits too (bdNamErr otherwise).
 OSErr FilesNewDiskName(UniCharCount nameLength, UniChar const* name, std::string* diskName);
-// Whether a name on disk is a sidecar ("._" + name), which the File Manager never shows.
+// Whether a name on disk has the form of a sidecar ("._" + name).
 bool FilesIsSidecarName(std::string const& diskName);
+// Whether the file at a real path is a sidecar, which the File Manager never shows: a regular
+// file with a sidecar's name that carries the AppleDouble header. Any other "._" file is an
+// ordinary item. Reads the header without blocking.
+bool FilesIsOwnSidecar(std::string const& realPath);
 // The virtual path of the sidecar of an item.
 std::string FilesSidecarPath(std::string const& virtualPath);
 // The catalog information without the test hooks (for the stand-in's own use).

@@ -344,6 +344,7 @@ OSErr PBHCopyFileSync(HParamBlockRec* paramBlock) {
   if (err == noErr && lstat(strSourceReal.c_str(), &st) != 0) err = FSStandInErrnoToOSErr(errno);
   if (err == noErr && S_ISDIR(st.st_mode)) err = notAFileErr;
   if (err == noErr && S_ISLNK(st.st_mode)) err = wrgVolTypErr;  // links are copied item by item
+  if (err == noErr && !S_ISREG(st.st_mode)) err = afpObjectTypeErr;  // a FIFO or device has no bytes to copy
   struct stat stFolder;
   if (err == noErr && (lstat(FSStandInRealPath(strFolder).c_str(), &stFolder) != 0 ||
                        !S_ISDIR(stFolder.st_mode)))
@@ -356,10 +357,10 @@ OSErr PBHCopyFileSync(HParamBlockRec* paramBlock) {
     if (lstat(strDestReal.c_str(), &stDest) == 0) {
       err = dupFNErr;
     } else {
-      unlink(strDestSide.c_str());  // an orphan
+      if (FilesIsOwnSidecar(strDestSide)) unlink(strDestSide.c_str());  // an orphan
       err = CopyOneFile(strSourceReal, strDestReal);
       std::string strSourceSide = FSStandInRealPath(FilesSidecarPath(strSource));
-      if (err == noErr && lstat(strSourceSide.c_str(), &stDest) == 0) {
+      if (err == noErr && FilesIsOwnSidecar(strSourceSide)) {
         err = CopyOneFile(strSourceSide, strDestSide);
         if (err != noErr) unlink(strDestReal.c_str());
       }

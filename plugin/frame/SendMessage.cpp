@@ -146,6 +146,14 @@ UniString clsEmailRoad::AttachmentEntries(fmx::Data const* const attachments[3],
     if (failed.IsNotEmpty()) return Error(failed);
     // A text of several paths gives several lines; the first one is the attachment.
     entries[i] = files.Count() > 0 ? files.At(0) : UniString();
+    // A FIFO or device is refused before anything is sent: the sending thread would wait in its
+    // open (or read a device without end) in the middle of the message.
+    int const eq = entries[i].Pos('=');
+    XFileSpec file;
+    file.Set(eq > 0 ? entries[i].SubString(eq + 1, entries[i].Length()) : entries[i]);
+    if (entries[i].IsNotEmpty() && file.XFileExists() && !file.XIsRegularFile()) {
+      return Error(U("Attachment ") + file.ErrorString());
+    }
   }
   return UniString();
 }

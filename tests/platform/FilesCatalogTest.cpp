@@ -173,7 +173,7 @@ TEST_F(FilesCatalogTest, NamesOnDiskAndTheirLimits) {
       {std::string(256, 'x'), bdNamErr},
       {std::string(127, 'x') + "\xC3\xA9", noErr},  // 129 bytes
       {std::string(100, 'x') + std::string(60, 'y'), noErr},
-      {"._hidden", bdNamErr},                           // the sidecars' names
+      {"._hidden", noErr},                              // an ordinary file: no sidecar header
       {"a:b", bdNamErr},
       {"", bdNamErr},
       {"a/b", dupFNErr},
@@ -253,6 +253,29 @@ TEST_F(FilesCatalogTest, SidecarsTravelWithTheirFile) {
   ASSERT_EQ(FSDeleteObject(&copy), noErr);
   EXPECT_FALSE(Exists("/a/._h.copy"));
   EXPECT_EQ(FSGetCatalogInfo(&copy, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr), fnfErr);
+
+  // Only the AppleDouble header makes a "._" file a sidecar: any other is an item of its own,
+  // listed, counted, and neither deleted nor moved with the file of its name. A sidecar's own
+  // name is taken, and it is no item to look up.
+  FSRef notes;
+  ASSERT_EQ(Create("/a", "n.txt", &notes), noErr);
+  std::ofstream(Real("/a/._n.txt")) << "notes, no sidecar";
+  EXPECT_EQ(List("/a"), (std::vector<std::string>{"._n.txt", "n.txt"}));
+  ASSERT_EQ(FSGetCatalogInfo(&folderA, kFSCatInfoValence, &info, nullptr, nullptr, nullptr), noErr);
+  EXPECT_EQ(info.valence, 2u);
+  ASSERT_EQ(FSMoveObject(&notes, &folderB, &moved), noErr);
+  EXPECT_TRUE(Exists("/a/._n.txt"));
+  EXPECT_FALSE(Exists("/b/._n.txt"));
+  ASSERT_EQ(FSDeleteObject(&moved), noErr);
+  std::ofstream(Real("/b/._n.txt")) << "more notes";
+  FSRef again;
+  ASSERT_EQ(Create("/b", "n.txt", &again), noErr);  // never taken for an orphan sidecar
+  ASSERT_EQ(FSDeleteObject(&again), noErr);
+  EXPECT_TRUE(Exists("/a/._n.txt"));
+  EXPECT_TRUE(Exists("/b/._n.txt"));
+  EXPECT_EQ(Create("/b", "._g.txt", &again), dupFNErr);
+  Boolean isDir = false;
+  EXPECT_EQ(FSPathMakeRef(reinterpret_cast<UInt8 const*>("/b/._g.txt"), &again, &isDir), fnfErr);
 }
 
 TEST_F(FilesCatalogTest, DeleteRenameAndMoveFailures) {
@@ -359,6 +382,28 @@ TEST_F(FilesCatalogTest, SymbolicLinksAreNeverFollowed) {
   ASSERT_EQ(FSPathMakeRef(reinterpret_cast<UInt8 const*>("/a/link"), &followed, &isDir), noErr);
   EXPECT_TRUE(isDir);
   EXPECT_EQ(PathOf(followed), "/outside");
+  // ... unless the caller asks for the link itself, which the mode then says it is.
+  FSRef itself;
+  ASSERT_EQ(FSPathMakeRefWithOptions(reinterpret_cast<UInt8 const*>("/a/link"),
+                                     kFSPathMakeRefDoNotFollowLeafSymlink, &itself, &isDir),
+            noErr);
+  EXPECT_FALSE(isDir);
+  EXPECT_EQ(PathOf(itself), "/a/link");
+  FSCatalogInfo kind;
+  ASSERT_EQ(FSGetCatalogInfo(&itself, kFSCatInfoPermissions, &kind, nullptr, nullptr, nullptr), noErr);
+  EXPECT_EQ(kind.permissions[2] & S_IFMT, UInt32(S_IFLNK));
+
+  // A FIFO is an item whose forks are neither iterated nor opened (an open would wait for a
+  // writer); nothing here blocks.
+  ASSERT_EQ(mkfifo(Real("/a/fifo").c_str(), 0600), 0);
+  FSRef fifo = Ref("/a/fifo");
+  ASSERT_EQ(FSGetCatalogInfo(&fifo, kFSCatInfoPermissions, &kind, nullptr, nullptr, nullptr), noErr);
+  EXPECT_EQ(kind.permissions[2] & S_IFMT, UInt32(S_IFIFO));
+  CatPositionRec position = {};
+  EXPECT_EQ(FSIterateForks(&fifo, &position, nullptr, nullptr, nullptr), afpObjectTypeErr);
+  FSIORefNum forkRef = 0;
+  EXPECT_EQ(FSOpenFork(&fifo, 0, nullptr, fsRdPerm, &forkRef), afpObjectTypeErr);
+  EXPECT_EQ(FSOpenFork(&fifo, 0, nullptr, fsWrPerm, &forkRef), afpObjectTypeErr);
 
   // A copied link comes back as a link: a file whose data is the text, typed 'slnk'/'rhap'.
   std::ofstream(Real("/b/copy")) << "../outside";
