@@ -183,6 +183,17 @@ TEST_F(MoveFixture, AcrossVolumesCopyThenDelete) {
   EXPECT_EQ("Could not move File: b to: N; MacError: -34 (Disk Full)", Err(source));
   EXPECT_EQ("beta|", Forks("/Users/bob/A/b"));
   EXPECT_EQ("missing", Forks("/Volumes/Data/C/N"));
+
+  // "._" files without the AppleDouble header are files of their own on either side: the move
+  // takes neither along, nor deletes either for an orphan sidecar.
+  Write("/Users/bob/A/d", "delta");
+  Write("/Users/bob/A/._d", "notes here");
+  Write("/Volumes/Data/C/._d", "notes there");
+  ASSERT_TRUE(source.XMoveFile(data, U("d"), UniString())) << Err(source);
+  EXPECT_EQ("delta|", Forks("/Volumes/Data/C/d"));
+  EXPECT_EQ("missing", Forks("/Users/bob/A/d"));
+  EXPECT_EQ("notes here", Read("/Users/bob/A/._d"));
+  EXPECT_EQ("notes there", Read("/Volumes/Data/C/._d"));
 }
 
 TEST_F(MoveFixture, MoveAcrossVolumesNeverDropsAFork) {
