@@ -154,6 +154,11 @@ UniString ExportText(fmx::Data const& container, XFileSpec& dest, UniString file
   if (makeUnique) MakeNameUnique(dest, &fileName, params, dbg);
   UniString error;
   if (!AddExportName(&dest, fileName, &error)) return error;
+  // A link where the file is to be would have the text written into whatever it points to, in
+  // another folder: refused, and the link and its target are left as they are.
+  if (dest.XIsLink()) {
+    return U("ERROR: File_Export: A Link with the specified File Name exists in the Folder: ") + PosixPath(dest);
+  }
   UniString const saved = lines->SaveToFile(dest, 0, 0, 1, false, kLineEndingCR);
   if (saved.IsNotEmpty()) {
     dbg.Output(kDebugError, saved);

@@ -4,6 +4,7 @@
 // must stay inside the folder, and the data-copy failures that must not pass for success (a
 // chunk the host does not deliver, a last flush that fails).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -161,6 +162,7 @@ TEST_F(ContainerExportTest, MoreCasesChoicesAndNames) {
     std::string file;  // a file that must then hold `content`
     std::string content;
     std::string saveAs;  // "SaveAs" afterwards, when not empty
+    Pairs links = {};    // symbolic links (virtual path, target) made first
   } const rows[] = {
       {"folder made", Container({{"FILE", big}}), {{"Path", "~/new/sub"}, {"CreatePath", "1"}}, {},
        "Exported file to: /Users/bob/new/sub/Untitled", "/Users/bob/new/sub/Untitled", big, ""},
@@ -188,6 +190,9 @@ TEST_F(ContainerExportTest, MoreCasesChoicesAndNames) {
       {"text made unique", FmxTestHost::TextData("t"), {{"Path", "~/empty"}, {"MakeUnique", "1"}},
        {{"/Users/bob/empty/Untitled.txt", "old"}}, "Exported Text to /Users/bob/empty/Untitled1.txt",
        "/Users/bob/empty/Untitled1.txt", "t", "Untitled1.txt"},
+      {"text onto a link", FmxTestHost::TextData("new"), {{"Path", "~/dir"}, {"SaveAs", "l.txt"}}, {},
+       "ERROR: File_Export: A Link with the specified File Name exists in the Folder: /Users/bob/dir/l.txt",
+       "/Users/bob/dir/f.txt", "hello", "", {{"/Users/bob/dir/l.txt", "f.txt"}}},
       // A reference to a file elsewhere.
       {"reference made unique", FmxTestHost::TextData("filemac:/Macintosh HD/Users/bob/dir/f.txt"),
        {{"Path", "~/dir"}, {"MakeUnique", "1"}}, {}, "Copied By Reference File to /Users/bob/dir/f1.txt",
@@ -209,6 +214,7 @@ TEST_F(ContainerExportTest, MoreCasesChoicesAndNames) {
     SCOPED_TRACE(row.label);
     Populate();
     for (auto const& file : row.before) Write(file.first, file.second);
+    for (auto const& link : row.links) ASSERT_EQ(0, symlink(link.second.c_str(), Real(link.first).c_str()));
     clsMultiVar params = ExportParams(row.params);
     EXPECT_EQ(row.expected, Text(DoFileExport(row.container, &params)));
     if (!row.file.empty()) {
