@@ -592,9 +592,10 @@ enum : OSType {
 
 // The reference of an existing object named by a zero-terminated UTF-8 POSIX path (absolute;
 // "." and ".." steps are resolved in the text). A symbolic link as the last step is followed
-// when it leads to an object below the root; otherwise the reference names the link itself. fnfErr when the object is missing, dirNFErr
-// when a step is not a folder, bdNamErr when a name is longer than the disk holds, paramErr for
-// a null or relative path. *isDirectory (may be null) tells whether it is a folder.
+// when it leads to an object below the root; otherwise the reference names the link itself.
+// fnfErr when the object is missing or is a sidecar, dirNFErr when a step is not a folder,
+// bdNamErr when a name is longer than the disk holds, paramErr for a null or relative path.
+// *isDirectory (may be null) tells whether it is a folder.
 OSStatus FSPathMakeRef(UInt8 const* path, FSRef* ref, Boolean* isDirectory);
 // FSPathMakeRef with options: kFSPathMakeRefDoNotFollowLeafSymlink makes a symbolic link as the
 // last step name the link itself (links in earlier steps are always followed).

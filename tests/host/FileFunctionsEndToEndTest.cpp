@@ -57,7 +57,7 @@ std::string WithTree(std::string text, std::string const& w) {
   return text;
 }
 
-void RunCases(FileFunctionsEndToEndTest* test, std::string const& root, std::vector<stcFileCase> const& cases,
+void RunCases(std::string const& root, std::vector<stcFileCase> const& cases,
               std::function<void(std::string const&)> const& build,
               std::function<stcHostRun(std::vector<std::string>)> const& calls) {
   // Each case gets a tree of its own; all calls run in one start of velmora-host.
@@ -79,7 +79,6 @@ void RunCases(FileFunctionsEndToEndTest* test, std::string const& root, std::vec
     EXPECT_EQ(0u, lines[i].find(WithTree(cases[i].answer, w))) << lines[i];
     cases[i].check(w);
   }
-  (void)test;
 }
 
 TEST_F(FileFunctionsEndToEndTest, APathThatNamesALinkActsOnTheLink) {
@@ -165,7 +164,7 @@ TEST_F(FileFunctionsEndToEndTest, APathThatNamesALinkActsOnTheLink) {
       {"a link's data is its target's", "Velmora_File_Size( \"$W/l/lnk.txt\" )", "8",
        [&](std::string const& w) { untouched(w); }},
   };
-  RunCases(this, m_strDir, cases, build, [this](std::vector<std::string> c) { return Calls(c); });
+  RunCases(m_strDir, cases, build, [this](std::vector<std::string> c) { return Calls(c); });
 }
 
 // The header the stand-in writes at the start of every sidecar: AppleDouble's magic and version
@@ -216,7 +215,7 @@ TEST_F(FileFunctionsEndToEndTest, DotUnderscoreFilesAreSidecarsOnlyWhenTheyAreOu
       {"an ordinary ._ file is copied as a file", "Velmora_File_Copy( \"$W/d/._b.txt\" ; \"$W/dst\" )",
        "Copied $W/d/._b.txt to $W/dst", [](std::string const& w) { EXPECT_EQ("notes on b", Read(w + "/dst/._b.txt")); }},
   };
-  RunCases(this, m_strDir, cases, build, [this](std::vector<std::string> c) { return Calls(c); });
+  RunCases(m_strDir, cases, build, [this](std::vector<std::string> c) { return Calls(c); });
 }
 
 TEST_F(FileFunctionsEndToEndTest, FIFOsAndDevicesAreRefusedBeforeTheyAreOpened) {
@@ -243,7 +242,7 @@ TEST_F(FileFunctionsEndToEndTest, FIFOsAndDevicesAreRefusedBeforeTheyAreOpened) 
          EXPECT_TRUE(S_ISFIFO(st.st_mode));
        }},
   };
-  RunCases(this, m_strDir, cases, build, [this](std::vector<std::string> c) { return Calls(c); });
+  RunCases(m_strDir, cases, build, [this](std::vector<std::string> c) { return Calls(c); });
 }
 
 TEST_F(FileFunctionsEndToEndTest, AFIFOAttachmentIsRefusedBeforeAnythingIsSent) {

@@ -42,6 +42,10 @@ TEST_F(VelmoraHostTest, PrintsResultsAndAnswersWithItsExitStatus) {
       {{"--dialogs", m_strDir + "/none", "Velmora_Version"}, 2, ""},
       {{"--app-type"}, 2, ""},
       {{"--unknown"}, 2, ""},
+      // The plug-in offers no File_* function by itself; --file-functions offers those of its mask.
+      {{"Velmora_File_FolderExists( \"/\" )", "Velmora_Version"}, 1, "Velmora v.1.1.3\n"},
+      {{"--file-functions", "0x40", "Velmora_File_FolderExists( \"/\" )", "Velmora_File_Exists( \"/\" )"}, 1, "1\n"},
+      {{"--file-functions", "all", "Velmora_Version"}, 2, ""},
   };
   for (stcCase const& c : cases) {
     stcRun const run = Run(c.args);
