@@ -1,10 +1,11 @@
 // Tests of XStream: the SetPos origins and line input and output over a memory stream in every
 // line ending and encoding (UTF-16 both byte orders, UTF-8, UTF-8 with Latin-1 fallback, code
 // page 2 from the resource file that tests/support opens), including zero bytes, UTF-8 and
-// Shift_JIS characters and CR runs across the 64-byte read chunk, and a read failure inside a
-// line.
+// Shift_JIS characters and CR runs across the 64-byte read chunk, a 1 MiB line, and a read
+// failure inside a line.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,20 @@ TEST(XStreamTest, LinesCrossChunkBordersWhole) {
     EXPECT_EQ(ReadAll(stream, form, kLineEndingLF, false),
               (std::vector<std::string>{body + "\n", body}))
         << "form " << form;
+  }
+  // A line of 1 MiB comes back whole and in about what its bytes cost: the line used to grow by
+  // a copy of itself every 64 bytes, which took half a minute and more.
+  std::string huge;
+  while (huge.size() < (size_t{1} << 20)) huge += "K=\"vvvvvvv\" ";
+  for (int form : {-1, 1, 0}) {
+    XMemoryStream stream;
+    Fill(stream, Encode(huge + "\r", form));
+    auto const start = std::chrono::steady_clock::now();
+    std::vector<std::string> const lines = ReadAll(stream, form, kLineEndingNone, true);
+    double const seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_TRUE(lines == std::vector<std::string>{huge}) << "form " << form;
+    EXPECT_LT(seconds, 4.0) << "form " << form;
   }
   // A UTF-8 character that straddles a border decodes as when the text is decoded in one piece.
   for (int encoding : {1, 101}) {
