@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "files/XFileSpecInternal.h"
+#include "files/XFileStream.h"
 #include "platform/carbon/Files.h"
 
 namespace {
@@ -25,13 +25,8 @@ uint32_t FourCharCodeAt(UInt8 const* at) {
 
 void PutFourCharCode(UInt8* at, uint32_t code) { std::memcpy(at, &code, sizeof code); }
 
-// The folder that holds the spec's last item and that item's catalogue name.
 bool FolderAndName(XFileSpec& item, FSRef* folder, UniString* name) {
-  XFileSpec folderSpec(item);
-  folderSpec.RemoveFileOrDirName();
-  if (!folderSpec.GetFSRef(folder, true)) return false;
-  *name = XFileSpecInternal::CatalogName(item.GetFileOrDirName(kPathStyleInternal));
-  return name->IsNotEmpty();
+  return GetFolderAndCatalogName(item, folder, name);
 }
 
 bool InfoOfRef(FSRef const* ref, stcItemInfo* info) {

@@ -4,9 +4,9 @@
 // holds, a symbolic link reported as itself, never followed) and CreatePrivateFile (a new file
 // of mode 0600 from the moment it exists). The preference store keeps its folders private with
 // them; the debug and crash logs use them never to join a file another user planted.
-// Relies on files/XFileSpec.h for the paths and the File Manager's catalogue calls for owner,
-// mode and Finder information. Failures answer false (or "others can write": the safe answer);
-// nothing throws.
+// Relies on files/XFileSpec.h for the paths, files/XFileStream.h for finding an item by name in
+// its folder, and the File Manager's catalogue calls for owner, mode and Finder information.
+// Failures answer false (or "others can write": the safe answer); nothing throws.
 #pragma once
 
 #include <cstdint>

@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <string>
@@ -21,7 +22,6 @@
 #include "core/DebugLog.h"
 #include "core/UniConverter.h"
 #include "core/MacOSGlue.h"
-#include "files/XFileSpecInternal.h"
 #include "platform/cf/CFBase.h"
 
 #if defined(__SSE2__)
@@ -222,7 +222,7 @@ uint32_t FourCharCodeAt(UInt8 const* at) {
 // Where and under which name the new files of replacements are made: hidden, never taken for
 // a preference or a sidecar, unique in the process.
 UniString NewFileName(uint32_t attempt) {
-  static uint32_t s_ulngCounter = 0;
+  static std::atomic<uint32_t> s_ulngCounter{0};
   std::string const name = ".velmora-save-" + std::to_string(getpid()) + "-" +
                            std::to_string(++s_ulngCounter) + "-" + std::to_string(attempt);
   return UniString(name.c_str());
@@ -231,6 +231,15 @@ UniString NewFileName(uint32_t attempt) {
 }  // namespace
 
 void SetFileStreamWriteHookForTesting(void (*hook)()) { g_pfnWriteHook = hook; }
+
+bool GetFolderAndCatalogName(XFileSpec const& item, FSRef* folder, UniString* name) {
+  XFileSpec spec(item);
+  // An escaped item name as its plain form; a '/' in it is ':' to the File Manager.
+  *name = XFileSpec::DecodeSlashes(spec.GetFileOrDirName(kPathStyleInternal), kPathStylePOSIX)
+              .StrSub(UniString(":"), UniString("/"), false);
+  spec.RemoveFileOrDirName();
+  return name->IsNotEmpty() && spec.GetFSRef(folder, true);
+}
 
 void XFileStream::AbandonReplace() {
   if (!m_bolReplacing) return;
@@ -255,11 +264,10 @@ bool XFileStream::AttachForReplace(XFileSpec file, uint32_t creator, uint32_t fi
 
   // The item the path names in its folder, found by name: a link there is the link itself.
   FSRef folder;
-  XFileSpec folderSpec(file);
-  folderSpec.RemoveFileOrDirName();
-  if (!folderSpec.GetFSRef(&folder, true)) return Fail("Could not get the Folder's FSRef.");
-  UniString const name = XFileSpecInternal::CatalogName(file.GetFileOrDirName(kPathStyleInternal));
-  if (name.IsEmpty()) return Fail("No File Name to save to.");
+  UniString name;
+  if (!GetFolderAndCatalogName(file, &folder, &name)) {
+    return Fail("Could not get the Folder's FSRef.");
+  }
 
   FSCatalogInfo info;
   std::memset(&info, 0, sizeof info);

@@ -158,6 +158,11 @@ class XFileStream : public XStream {
   UniString m_ustrReplaceName;
 };
 
+// The folder that holds the last item of a file spec and that item's name as the File Manager
+// has it in the folder (the item itself need not exist). False when the folder does not exist
+// or the spec names no item. Looking an item up by this name never follows a link.
+bool GetFolderAndCatalogName(XFileSpec const& item, FSRef* folder, UniString* name);
+
 // Test seam: when set, called before every write of a file stream to a fork (a test child
 // pauses there to be killed in the middle of a save). Null by default.
 void SetFileStreamWriteHookForTesting(void (*hook)());
