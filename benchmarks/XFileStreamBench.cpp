@@ -4,7 +4,10 @@
 // in a temporary folder and removed at exit. Reading: std::getline on an std::ifstream, then
 // ReadLine into an AnsiString and into a UniString from UTF-8 (encoding 1), both through a
 // 16384-byte buffer. Writing: the file's lines written with fwrite and with WriteBytes through
-// the write-behind buffer. Reported in bytes per second.
+// the write-behind buffer. Long lines: the same 1 MiB of text read as one line (a long
+// preference value) and as 16384 lines of 64 bytes, through XStream's reader (as the
+// string-list files read), as text and as bytes; a long line must cost about what its bytes
+// cost. Reported in bytes per second.
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -67,6 +70,32 @@ stcBenchFile& BenchFile() {
   return file;
 }
 
+// 1 MiB of UTF-8 text as one line and as lines of 64 bytes (63 and an LF), made on first use
+// in the bench folder.
+constexpr size_t kLongLineBytes = size_t{1} << 20;
+struct stcLongLineFiles {
+  std::string strOneLine;
+  std::string strShortLines;
+  stcLongLineFiles() {
+    std::string const& folder = BenchFile().strFolder;
+    strOneLine = folder + "/one-line.txt";
+    strShortLines = folder + "/short-lines.txt";
+    std::string text;
+    text.reserve(kLongLineBytes);
+    while (text.size() < kLongLineBytes) text += "K=\"v\xC3\xA9v\" ";
+    text.resize(kLongLineBytes);
+    std::string shortLines = text;
+    for (size_t i = 63; i < shortLines.size(); i += 64) shortLines[i] = '\n';
+    std::ofstream(strOneLine, std::ios::binary) << text;
+    std::ofstream(strShortLines, std::ios::binary) << shortLines;
+  }
+};
+
+stcLongLineFiles& LongLineFiles() {
+  static stcLongLineFiles files;
+  return files;
+}
+
 XFileSpec Spec(std::string const& path) {
   XFileSpec spec;
   spec.ParsePath(UniString(path.c_str(), 1, static_cast<int>(path.size())));
@@ -117,6 +146,32 @@ void BM_ReadLineUTF8(benchmark::State& state) {
   });
 }
 
+// state.range(0): 1 the single 1 MiB line, 0 the short lines; range(1): 1 text, 0 bytes.
+// The stream is used as an XStream, so every line goes through XStream's own reader.
+void BM_ReadLineLong(benchmark::State& state) {
+  stcLongLineFiles& files = LongLineFiles();
+  XFileSpec const spec = Spec(state.range(0) != 0 ? files.strOneLine : files.strShortLines);
+  bool const text = state.range(1) != 0;
+  size_t bytes = 0;
+  for (auto _ : state) {
+    XFileStream file(16384);
+    if (!file.AttachToFile(spec, 0, "XFSDataFork")) {
+      state.SkipWithError("Could not attach to the text file");
+      return;
+    }
+    XStream& stream = file;
+    UniString uniLine;
+    AnsiString ansiLine;
+    while (!stream.AtEnd()) {
+      bytes += static_cast<size_t>(text ? stream.ReadLine(&uniLine, kLineEndingNone, 1, false, true)
+                                        : stream.ReadLine(&ansiLine, kLineEndingNone, true));
+    }
+    benchmark::DoNotOptimize(uniLine);
+    benchmark::DoNotOptimize(ansiLine);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(bytes));
+}
+
 void BM_Fwrite(benchmark::State& state) {
   stcBenchFile& file = BenchFile();
   std::string const path = file.strFolder + "/fwrite.txt";
@@ -154,6 +209,14 @@ void BM_WriteBytes(benchmark::State& state) {
 BENCHMARK(BM_StdGetline)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ReadLineAnsi)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ReadLineUTF8)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReadLineLong)
+    ->ArgNames({"one_line", "text"})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(BM_Fwrite)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_WriteBytes)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -2,6 +2,8 @@
 // A log file is looked for afresh on every write, starting with the path last written, so a
 // file deleted while the system runs is simply made again. Appending goes through an
 // unbuffered write-mode file stream, so each write reaches the file at once.
+// New log files are made readable by their owner only; in a folder others can write, a file
+// another user owns or a link is never joined.
 // Both writers run with the debug log's busy flag held, which silences the file layer's own
 // trace lines meanwhile; the crash log takes the log's lock only for a brief, bounded wait
 // while it copies the back-log, and leaves the back-log out when it cannot get it.
@@ -11,6 +13,7 @@
 
 #include "core/DebugLog.h"
 #include "core/MacOSGlue.h"
+#include "core/PrivateItems.h"
 #include "core/clsDateTime.h"
 #include "files/XFileSpec.h"
 #include "files/XFileStream.h"
@@ -37,11 +40,24 @@ UniString U(char const* text) { return UniString(text); }
 
 enum enumLogFileState { kLogFileNone, kLogFileExisting, kLogFileNew };
 
+// In a folder others can write (the shared temporary folder, a volume's root), an item another
+// user owns, a link or anything but a plain file may have been planted there: it is never used.
+bool PlantedInSharedFolder(XFileSpec const& spec) {
+  XFileSpec folder(spec);
+  folder.RemoveFileOrDirName();
+  if (!FolderOthersCanWrite(folder)) return false;
+  XFileSpec item(spec);
+  stcItemInfo info;
+  if (!GetItemInfo(item, &info)) return false;
+  return info.bolFolder || info.bolLink || info.ulngOwner != CurrentUserID();
+}
+
 // The file spec names the log file inside a folder that was found: use the file when it is there,
-// otherwise try to create it.
+// otherwise create it, readable by its owner only. A planted item passes the candidate over.
 enumLogFileState UseOrCreate(XFileSpec* spec) {
+  if (PlantedInSharedFolder(*spec)) return kLogFileNone;
   if (spec->XFileExists(UniString())) return kLogFileExisting;
-  if (spec->XCreateFile(UniString(), kLogCreator, kLogFileType, true)) return kLogFileNew;
+  if (CreatePrivateFile(*spec, kLogCreator, kLogFileType)) return kLogFileNew;
   return kLogFileNone;
 }
 
@@ -51,13 +67,15 @@ enumLogFileState InFolder(XFileSpec* spec, UniString const& fileName) {
   return UseOrCreate(spec);
 }
 
-// The preferences folder's "QRV/Velmora/1.1", each level created when missing.
+// The preferences folder's "QRV/Velmora/1.1", each level created when missing and kept
+// private (mode 0700).
 bool EnterPreferencesSubFolders(XFileSpec* spec) {
   if (!spec->FindSysFolder(kSysFolderPreferences)) return false;
   for (char const* folder : {"QRV", kProductName, "1.1"}) {
     UniString const name(folder);
     if (!spec->XDirExists(name)) spec->XCreateDir(name);
     if (!spec->SelectDirName(name)) return false;
+    MakeFolderPrivate(*spec);
   }
   return true;
 }
@@ -68,7 +86,9 @@ enumLogFileState FindLogFile(UniString* cache, UniString const& fileName, bool p
                              XFileSpec* spec) {
   if (cache->IsNotEmpty()) {
     spec->Clear();
-    if (spec->Set(*cache) && spec->XFileExists(UniString())) return kLogFileExisting;
+    if (spec->Set(*cache) && spec->XFileExists(UniString()) && !PlantedInSharedFolder(*spec)) {
+      return kLogFileExisting;
+    }
     *cache = UniString();
   }
 

@@ -89,11 +89,14 @@ class UniStringList {
   // with no strings writes nothing.
   UniString SaveToStream(XStream* stream, int encoding, bool writeMark,
                          enumLineEndingType ending) const;
-  // Replaces the file's data fork with SaveToStream's bytes, creating the file (with creator
-  // and file type; 0 leaves them unset) when it is missing. A list with no strings touches no
-  // file; a path naming a folder is refused.
+  // Replaces the file with one holding SaveToStream's bytes, made beside it and put in its
+  // place whole (a failed save leaves the old file as it was); a new file gets creator and file
+  // type (0 leaves them unset), a replaced one keeps its own. permissions, when 0 or more, is
+  // the new file's mode (0600 for a private file); -1 keeps the old file's. A list with no
+  // strings touches no file; a path naming a folder is refused.
   UniString SaveToFile(XFileSpec& file, uint32_t creator, uint32_t fileType, int encoding,
-                       bool writeMark, enumLineEndingType ending) const;
+                       bool writeMark, enumLineEndingType ending,
+                       int32_t permissions = -1) const;
   // Replaces the list with the stream's lines (any line end). useGiven reads in the given
   // encoding and byte order; otherwise a mark or a UTF-16 pattern in the first bytes decides
   // and the given ones are the fallback. Lines read before an error stay in the list.

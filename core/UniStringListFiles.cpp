@@ -4,10 +4,11 @@
 // chosen line end between them (none after the last); loading recognises the marks EF BB BF,
 // FE FF and FF FE and mark-less UTF-16 by its zero bytes, and accepts CR, LF and CR LF.
 // Relies on files/XStream.h for the line input and output, files/XFileStream.h over the data
-// fork with a 16384-byte buffer, and files/XFileSpec.h for validation and creation.
+// fork with a 16384-byte buffer (a save writes a new file that replaces the old one whole),
+// and files/XFileSpec.h for validation.
 // Failures come back only as the returned English error text (empty means success); nothing
-// throws. A failed save may leave the file created and emptied; a failed load keeps the lines
-// read up to the failure.
+// throws. A failed save leaves the old file as it was; a failed load keeps the lines read up
+// to the failure.
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -92,8 +93,8 @@ UniString UniStringList::SaveToStream(XStream* stream, int encoding, bool writeM
 }
 
 UniString UniStringList::SaveToFile(XFileSpec& file, uint32_t creator, uint32_t fileType,
-                                    int encoding, bool writeMark,
-                                    enumLineEndingType ending) const {
+                                    int encoding, bool writeMark, enumLineEndingType ending,
+                                    int32_t permissions) const {
   clsFuncDebug dbg(U("UniStringList::SaveToFile"));
   if (m_vecStrings.empty()) return UniString();
 
@@ -107,29 +108,20 @@ UniString UniStringList::SaveToFile(XFileSpec& file, uint32_t creator, uint32_t 
     return U("Error Saving to ") + path +
            U("; A Folder already exists with the name given for the File.");
   }
-  // An existing file keeps its creator and type.
-  if (!isFile && !file.XCreateFile(UniString(), creator, fileType, true)) {
-    return U("Error Creating File ") + path + U("; ") + file.ErrorString();
-  }
-  if (!file.XFileExists(UniString())) return U("File Creation Failed for ") + path;
-
+  // The lines go to a new file that takes the old one's place only once it is whole and on
+  // disk: a save that fails or is cut short leaves the old file as it was. The successor keeps
+  // an existing file's creator and type.
   std::unique_ptr<XFileStream> stream(new (std::nothrow) XFileStream(kFileStreamBufferBytes));
   if (!stream) return U("Could not create File Stream for ") + path;
 
   UniString result;
   try {
-    if (!stream->AttachToFile(XFileSpec(file), 1, U(kDataForkName))) {
-      result = U("Could not open File for Writing: ") + stream->ErrorString();
-    } else if (!stream->SetSize(0, 0)) {
-      result = U("Could not set File Size to 0: ") + stream->ErrorString();
+    if (!stream->AttachForReplace(XFileSpec(file), creator, fileType, permissions)) {
+      result = isFile ? U("Could not open File for Writing: ") + stream->ErrorString()
+                      : U("Error Creating File ") + path + U("; ") + stream->ErrorString();
     } else {
       result = SaveToStream(stream.get(), encoding, writeMark, ending);
-      if (result.IsEmpty()) {
-        // The write-behind buffer would otherwise reach the file only when the stream goes,
-        // where a failure could no longer be reported.
-        stream->FlushWriteBuffer();
-        if (stream->ErrorString().IsNotEmpty()) result = stream->ErrorString();
-      }
+      if (result.IsEmpty() && !stream->CommitReplace()) result = stream->ErrorString();
     }
   } catch (...) {
     result = U("Error Saving to File Stream for ") + path;

@@ -12,6 +12,9 @@
 // "; MacError: " texts from XFileSpec::GetMacError. Nothing throws.
 #include "files/XFileStream.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <string>
@@ -33,6 +36,8 @@ constexpr int32_t kFindBlockBytes = 16384;
 char const kDataForkName[] = "XFSDataFork";
 char const kResourceForkName[] = "XFSResFork";
 
+void (*g_pfnWriteHook)() = nullptr;
+
 // The low 32 bits of a fork length or position, as the stream keeps them.
 int32_t Low32(SInt64 value) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value) & 0xFFFFFFFFu));
@@ -50,7 +55,10 @@ XFileStream::XFileStream(int32_t bufferSize)
       m_lngBlockStart(0),
       m_lngBlockEnd(0),
       m_lngBufferIndex(0),
-      m_lngValidBytes(0) {
+      m_lngValidBytes(0),
+      m_bolReplacing(false),
+      m_refReplaceNew(),
+      m_refReplaceFolder() {
   if (bufferSize > 0) {
     m_pbytBuffer = new (std::nothrow) unsigned char[static_cast<size_t>(bufferSize)];
     if (m_pbytBuffer != nullptr) m_lngBufferSize = bufferSize;
@@ -58,6 +66,7 @@ XFileStream::XFileStream(int32_t bufferSize)
 }
 
 XFileStream::~XFileStream() {
+  AbandonReplace();
   FlushWriteBuffer();
   CloseFork();
   delete[] m_pbytBuffer;
@@ -94,6 +103,7 @@ void XFileStream::Detach() {
 
 bool XFileStream::AttachToFile(XFileSpec file, int mode, UniString fork) {
   clsFuncDebug trace("XFileStream::AttachToFile");
+  AbandonReplace();
   ResetError("Unknown Error");
   // What the buffer still holds belongs to the previous file; losing it must not pass unseen.
   bool const flushed = DoFlush();
@@ -189,6 +199,174 @@ bool XFileStream::OpenFork(UniString const& fork, int32_t mode) {
   m_lngMode = mode;
   m_bolAttached = true;
   m_lngPosition = 0;
+  ClearError();
+  return true;
+}
+
+// ---- replacing a whole file ----
+
+namespace {
+
+// Type and creator are the first two fields of a file's Finder information (FileInfo).
+void PutFourCharCode(UInt8* at, uint32_t code) { std::memcpy(at, &code, sizeof code); }
+
+constexpr OSType kSymLinkType = 0x736C6E6B;     // 'slnk'
+constexpr OSType kSymLinkCreator = 0x72686170;  // 'rhap'
+
+uint32_t FourCharCodeAt(UInt8 const* at) {
+  uint32_t code = 0;
+  std::memcpy(&code, at, sizeof code);
+  return code;
+}
+
+// Where and under which name the new files of replacements are made: hidden, never taken for
+// a preference or a sidecar, unique in the process.
+UniString NewFileName(uint32_t attempt) {
+  static std::atomic<uint32_t> s_ulngCounter{0};
+  std::string const name = ".velmora-save-" + std::to_string(getpid()) + "-" +
+                           std::to_string(++s_ulngCounter) + "-" + std::to_string(attempt);
+  return UniString(name.c_str());
+}
+
+}  // namespace
+
+void SetFileStreamWriteHookForTesting(void (*hook)()) { g_pfnWriteHook = hook; }
+
+bool GetFolderAndCatalogName(XFileSpec const& item, FSRef* folder, UniString* name) {
+  XFileSpec spec(item);
+  // An escaped item name as its plain form; a '/' in it is ':' to the File Manager.
+  *name = XFileSpec::DecodeSlashes(spec.GetFileOrDirName(kPathStyleInternal), kPathStylePOSIX)
+              .StrSub(UniString(":"), UniString("/"), false);
+  spec.RemoveFileOrDirName();
+  return name->IsNotEmpty() && spec.GetFSRef(folder, true);
+}
+
+void XFileStream::AbandonReplace() {
+  if (!m_bolReplacing) return;
+  m_bolReplacing = false;
+  m_lngBufferIndex = 0;  // the waiting bytes belong to the new file, which goes
+  CloseFork();
+  FSDeleteObject(&m_refReplaceNew);
+  Detach();
+}
+
+bool XFileStream::AttachForReplace(XFileSpec file, uint32_t creator, uint32_t fileType,
+                                   int32_t permissions) {
+  clsFuncDebug trace("XFileStream::AttachForReplace");
+  AbandonReplace();
+  ResetError("Unknown Error");
+  bool const flushed = DoFlush();
+  UniString const flushError = m_ustrError;
+  Detach();
+  m_lngMode = kXFileStreamRead;
+  if (!flushed) return Fail(flushError);
+  ResetError("Unknown Error");
+
+  // The item the path names in its folder, found by name: a link there is the link itself.
+  FSRef folder;
+  UniString name;
+  if (!GetFolderAndCatalogName(file, &folder, &name)) {
+    return Fail("Could not get the Folder's FSRef.");
+  }
+
+  FSCatalogInfo info;
+  std::memset(&info, 0, sizeof info);
+  FSCatalogInfoBitmap which = kFSCatInfoFinderInfo;
+  PutFourCharCode(info.finderInfo, fileType);
+  PutFourCharCode(info.finderInfo + 4, creator);
+  FSRef old;
+  FSCatalogInfo oldInfo;
+  if (FSMakeFSRefUnicode(&folder, name.Length(), name.GetBytes(), kTextEncodingUnknown, &old) ==
+          noErr &&
+      FSGetCatalogInfo(&old, kFSCatInfoNodeFlags | kFSCatInfoFinderInfo | kFSCatInfoPermissions,
+                       &oldInfo, nullptr, nullptr, nullptr) == noErr) {
+    if ((oldInfo.nodeFlags & kFSNodeIsDirectoryMask) != 0) {
+      return Fail("A Folder already exists with the name given for the File.");
+    }
+    bool const link = FourCharCodeAt(oldInfo.finderInfo) == kSymLinkType &&
+                      FourCharCodeAt(oldInfo.finderInfo + 4) == kSymLinkCreator;
+    if (!link) {
+      // The old file's Finder information, owner and mode carry over to its successor.
+      std::memcpy(info.finderInfo, oldInfo.finderInfo, sizeof info.finderInfo);
+      std::memcpy(info.extFinderInfo, oldInfo.extFinderInfo, sizeof info.extFinderInfo);
+      which |= kFSCatInfoPermissions;
+      std::memcpy(info.permissions, oldInfo.permissions, sizeof info.permissions);
+    }
+  }
+  if (permissions >= 0) {
+    if ((which & kFSCatInfoPermissions) == 0) {
+      info.permissions[0] = static_cast<UInt32>(geteuid());
+      info.permissions[1] = static_cast<UInt32>(getegid());
+    }
+    which |= kFSCatInfoPermissions;
+    info.permissions[2] = (info.permissions[2] & ~UInt32(07777)) | (UInt32(permissions) & 0777);
+  }
+
+  FSRef created;
+  UniString newName;
+  OSErr err = dupFNErr;
+  for (uint32_t attempt = 0; attempt < 100 && err == dupFNErr; ++attempt) {
+    newName = NewFileName(attempt);
+    err = FSCreateFileUnicode(&folder, newName.Length(), newName.GetBytes(), which, &info,
+                              &created, nullptr);
+  }
+  if (err != noErr) return FailMac("Could not create the new File; MacError: ", err);
+
+  m_xfsFile = file;
+  m_xfsFile.RemoveFileOrDirName();
+  m_xfsFile.AddFileOrDirName(newName);
+  if (!OpenFork(UniString(kDataForkName), kXFileStreamWrite)) {
+    UniString const error = m_ustrError;
+    FSDeleteObject(&created);
+    return Fail(error);
+  }
+  m_refReplaceNew = created;
+  m_refReplaceFolder = folder;
+  m_ustrReplaceName = name;
+  m_bolReplacing = true;
+  return true;
+}
+
+bool XFileStream::CommitReplace() {
+  clsFuncDebug trace("XFileStream::CommitReplace");
+  ResetError("Unknown Error");
+  if (!m_bolReplacing) return Fail("No File is being replaced.");
+  OSErr err = noErr;
+  if (!DoFlush()) {
+    UniString const error = m_ustrError;
+    AbandonReplace();
+    return Fail(error);
+  }
+  err = FSFlushFork(m_intForkRef);
+  if (err != noErr) {
+    AbandonReplace();
+    return FailMac("Could not flush the new File to Disk; MacError: ", err);
+  }
+  CloseFork();
+
+  UniString const& name = m_ustrReplaceName;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    FSRef old;
+    err = FSMakeFSRefUnicode(&m_refReplaceFolder, name.Length(), name.GetBytes(),
+                             kTextEncodingUnknown, &old);
+    if (err == noErr) {
+      err = FSExchangeObjects(&m_refReplaceNew, &old);
+      // What now carries the new file's name is the old content (or the link that was there).
+      if (err == noErr) FSDeleteObject(&m_refReplaceNew);
+      break;
+    }
+    if (err != fnfErr) break;
+    // A free name takes the new file; one made meanwhile by another process is exchanged.
+    err = FSRenameUnicode(&m_refReplaceNew, name.Length(), name.GetBytes(), kTextEncodingUnknown,
+                          nullptr);
+    if (err != dupFNErr) break;
+  }
+  if (err != noErr) {
+    AbandonReplace();
+    return FailMac("Could not put the new File in place; MacError: ", err);
+  }
+  m_bolReplacing = false;
+  Detach();
   ClearError();
   return true;
 }
@@ -1001,6 +1179,7 @@ int32_t XFileStream::InternalWriteBytes(unsigned char const* bytes, int32_t coun
   if (!CheckFork()) return 0;
   if (m_lngMode == kXFileStreamRead) return Fail("File is not in Write Mode."), 0;
   if (count < 1) return 0;
+  if (g_pfnWriteHook != nullptr) g_pfnWriteHook();
   ByteCount written = 0;
   OSErr const err =
       FSWriteFork(m_intForkRef, fsAtMark, 0, static_cast<ByteCount>(count), bytes, &written);

@@ -5,7 +5,11 @@
 // "XFSResFork" or the name of a named fork) in mode 0 read, 1 write (a missing file is created;
 // an existing one is not shortened: call SetSize(0, 0) to replace it) or 2 read/write;
 // SwitchForks re-opens the attached file on another fork in the same mode; FlushWriteBuffer
-// writes out what the buffer holds. The XStream byte operations, SetPos, SetSize, Find and
+// writes out what the buffer holds. AttachForReplace and CommitReplace save a whole file
+// without ever leaving it half written: the bytes go to a new file in the same folder, which
+// is flushed to disk and then takes the old file's place in one step (a link of that name is
+// replaced, never written through); a save that fails or is abandoned (the stream deleted or
+// re-attached first) leaves the old file as it was. The XStream byte operations, SetPos, SetSize, Find and
 // Insert (mode 2 only, in place) work on the fork; Match, Remove and Replace only report that a
 // file stream does not offer them. Buffered bytes reach the file when the buffer fills, on
 // SetPos, SetSize, FlushWriteBuffer, re-attaching, switching forks and destruction.
@@ -47,6 +51,19 @@ class XFileStream : public XStream {
   // in mode 2. Its failure is left in ErrorString().
   void FlushWriteBuffer();
 
+  // Opens, in write mode on the data fork, a new empty file beside `file` that will replace
+  // it. The new file takes the Finder information, owner and mode of the regular file it
+  // replaces; a new name gets creator and fileType (0 leaves them unset). permissions, when 0
+  // or more, is the mode of the new file from its creation (0600: readable by its owner only);
+  // -1 keeps the old file's mode (a new name: the process's default). False, with the error
+  // text set, when the new file cannot be made or opened.
+  bool AttachForReplace(XFileSpec file, uint32_t creator, uint32_t fileType, int32_t permissions);
+  // Writes out the buffer, flushes the new file to disk and puts it in the place of the old one
+  // (exchanged with it in one step, the old content then deleted; renamed there when the name
+  // is free). On any failure the new file is deleted, the old one is left as it was and false
+  // is returned with the error text set. The stream is detached afterwards either way.
+  bool CommitReplace();
+
   // The line readers of XStream, with the same results, counts and error texts. A line that
   // lies inside the loaded read-ahead block is scanned there in one pass; any other line (one
   // that crosses the block's end, UTF-16 and code-page text, an unbuffered stream) is read by
@@ -83,6 +100,8 @@ class XFileStream : public XStream {
  private:
   // Closes the fork and resets every position, size and block field (the mode is kept).
   void Detach();
+  // A replacement that was not committed: its new file is closed and deleted.
+  void AbandonReplace();
   // Opens the fork of m_xfsFile in the mode and reads the first block: the steps that
   // AttachToFile and SwitchForks share.
   bool OpenFork(UniString const& fork, int32_t mode);
@@ -131,4 +150,19 @@ class XFileStream : public XStream {
   int32_t m_lngBufferIndex;  // read modes: the position inside the block; mode 1: bytes waiting
   int32_t m_lngValidBytes;   // read modes: bytes of the buffer that hold file data
   std::string m_strLineScratch;  // a line's bytes when stripped CRs leave gaps in the block
+  // While a replacement is open: the new file, the folder and the catalogue name of the file
+  // it replaces.
+  bool m_bolReplacing;
+  FSRef m_refReplaceNew;
+  FSRef m_refReplaceFolder;
+  UniString m_ustrReplaceName;
 };
+
+// The folder that holds the last item of a file spec and that item's name as the File Manager
+// has it in the folder (the item itself need not exist). False when the folder does not exist
+// or the spec names no item. Looking an item up by this name never follows a link.
+bool GetFolderAndCatalogName(XFileSpec const& item, FSRef* folder, UniString* name);
+
+// Test seam: when set, called before every write of a file stream to a fork (a test child
+// pauses there to be killed in the middle of a save). Null by default.
+void SetFileStreamWriteHookForTesting(void (*hook)());

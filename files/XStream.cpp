@@ -1,15 +1,18 @@
 // XStream: position arithmetic, the base forms of the byte operations, and line input and
 // output built on the derived stream's ReadBytes, PeekBytes and WriteBytes.
 // Lines are read one byte (or one two-byte unit) at a time into a 64-byte chunk that is
-// converted and appended to the line whenever it fills; neither UTF-8 nor a multi-byte code page
-// splits a character across chunks, and zero bytes are kept. Failures are reported in the error
-// text; nothing throws.
+// converted whenever it fills; neither UTF-8 nor a multi-byte code page splits a character
+// across chunks, and zero bytes are kept. The converted chunks gather in a growable buffer and
+// become the line once, at its end, so a long line costs what its bytes cost (appending each
+// chunk to the line itself would copy the whole line every 64 bytes). Failures are reported in
+// the error text; nothing throws.
 #include "files/XStream.h"
 
 #include "core/UniConverter.h"
 
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -244,6 +247,7 @@ int32_t XStream::DoReadLine(AnsiString* ansiLine, UniString* uniLine, enumLineEn
   unsigned char* const chunk = m_pbytReadLineBuffer;
   int32_t chunkBytes = 0;
   int32_t count = 0;
+  stcLineParts parts;
 
   // One byte or unit from the stream; false on an error or when nothing (or half a unit) came.
   auto take = [&](bool peek, unsigned short* value) -> bool {
@@ -269,7 +273,7 @@ int32_t XStream::DoReadLine(AnsiString* ansiLine, UniString* uniLine, enumLineEn
     chunkBytes += unitBytes;
     ++count;
     if (chunkBytes >= kChunkBytes) {
-      int32_t const used = AppendChunk(ansiLine, uniLine, chunkBytes, encoding, true);
+      int32_t const used = AppendChunk(&parts, uniLine != nullptr, chunkBytes, encoding, true);
       std::memmove(chunk, chunk + used, static_cast<size_t>(chunkBytes - used));
       chunkBytes -= used;
     }
@@ -315,23 +319,30 @@ int32_t XStream::DoReadLine(AnsiString* ansiLine, UniString* uniLine, enumLineEn
     if (lineEnded || AtEnd()) break;
   }
 
-  if (m_ustrError.IsNotEmpty()) return 0;
-  if (chunkBytes > 0) AppendChunk(ansiLine, uniLine, chunkBytes, encoding, false);
-  return count;
+  // After a failure the line keeps the chunks converted before it.
+  bool const failed = m_ustrError.IsNotEmpty();
+  if (!failed && chunkBytes > 0) AppendChunk(&parts, uniLine != nullptr, chunkBytes, encoding, false);
+  if (ansiLine != nullptr && !parts.strBytes.empty()) {
+    *ansiLine = AnsiString(parts.strBytes.data(), static_cast<int32_t>(parts.strBytes.size()));
+  }
+  if (uniLine != nullptr && !parts.vecUnits.empty()) {
+    *uniLine = UniString(parts.vecUnits.data(), static_cast<int>(parts.vecUnits.size()));
+  }
+  return failed ? 0 : count;
 }
 
-int32_t XStream::AppendChunk(AnsiString* ansiLine, UniString* uniLine, int32_t chunkBytes,
-                             int encoding, bool chunkFull) {
+int32_t XStream::AppendChunk(stcLineParts* parts, bool text, int32_t chunkBytes, int encoding,
+                             bool chunkFull) {
   unsigned char const* const chunk = m_pbytReadLineBuffer;
-  if (ansiLine != nullptr) {
-    *ansiLine += AnsiString(reinterpret_cast<char const*>(chunk), chunkBytes);
+  if (!text) {
+    parts->strBytes.append(reinterpret_cast<char const*>(chunk), static_cast<size_t>(chunkBytes));
     return chunkBytes;
   }
   if (encoding == kEncodingUTF16) {
-    unsigned short units[kChunkBytes / 2];
     int32_t const unitCount = chunkBytes / 2;
-    std::memcpy(units, chunk, static_cast<size_t>(unitCount) * 2);
-    *uniLine += UniString(units, unitCount);
+    size_t const at = parts->vecUnits.size();
+    parts->vecUnits.resize(at + static_cast<size_t>(unitCount));
+    std::memcpy(&parts->vecUnits[at], chunk, static_cast<size_t>(unitCount) * 2);
     return unitCount * 2;
   }
   int32_t used = chunkBytes;
@@ -342,7 +353,11 @@ int32_t XStream::AppendChunk(AnsiString* ansiLine, UniString* uniLine, int32_t c
     UniConverter const* const converter = GetUniConverter(encoding);
     if (converter != nullptr) used -= converter->IncompleteTail(chunk, chunkBytes);
   }
-  *uniLine += UniString(chunk, encoding, used);
+  UniString const converted(chunk, encoding, used);
+  if (converted.Length() > 0) {
+    unsigned short const* const units = converted.GetBytes();
+    parts->vecUnits.insert(parts->vecUnits.end(), units, units + converted.Length());
+  }
   return used;
 }
 

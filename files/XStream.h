@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/AnsiString.h"
 #include "core/UniString.h"
@@ -81,9 +83,16 @@ class XStream {
   // The line reader behind both ReadLine forms: exactly one of ansiLine and uniLine is given.
   int32_t DoReadLine(AnsiString* ansiLine, UniString* uniLine, enumLineEndingType ending,
                      int encoding, bool bytesInOrder, bool stripEnding);
-  // Appends the first chunkBytes bytes of the read-line buffer to the line and returns how many
-  // of them it used: a full UTF-8 chunk holds back a character cut off at its end.
-  int32_t AppendChunk(AnsiString* ansiLine, UniString* uniLine, int32_t chunkBytes, int encoding,
+  // What DoReadLine has converted of a line so far: bytes of an 8-bit line or UTF-16 units of a
+  // text line, in buffers that grow by doubling.
+  struct stcLineParts {
+    std::string strBytes;
+    std::vector<unsigned short> vecUnits;
+  };
+  // Appends the first chunkBytes bytes of the read-line buffer, as bytes or (text) converted
+  // in the encoding, to the parts, and returns how many of them it used: a full UTF-8 chunk
+  // holds back a character cut off at its end.
+  int32_t AppendChunk(stcLineParts* parts, bool text, int32_t chunkBytes, int encoding,
                       bool chunkFull);
 
   unsigned char* m_pbytReadLineBuffer;   // 68 bytes once the first ReadLine has run

@@ -1,7 +1,9 @@
 // clsPrefsFiles: where the store's files are and how they are read and written: the local and
 // system folders, the discovery of list-preference files, LoadPrefs with its 15-second throttle
 // and its import from an older version's folder, and SavePrefs.
-// Files are UTF-8 with the byte-order mark and CR line ends, type 'TEXT', creator 'R*ch'. A
+// Files are UTF-8 with the byte-order mark and CR line ends, type 'TEXT', creator 'R*ch', mode
+// 0600, in folders QRV/Velmora/1.1 of mode 0700 (passwords are only scrambled); each save
+// replaces a file whole (UniStringList::SaveToFile), so a save cut short loses nothing. A
 // main file is written also for an empty set (the mark alone), so that an entry removed from
 // memory does not come back from the file at the next start. A list file is deleted only when
 // its set holds an entry of its name that is no longer a non-empty list; a list file is never
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "core/DebugLog.h"
+#include "core/PrivateItems.h"
 #include "plugin/clsPrefs.h"
 
 namespace {
@@ -96,10 +99,12 @@ bool clsPrefs::GenerateSystemPath(bool create) {
   }
   if (!m_udtSystemFolder.FindSysFolder(kSysFolderPreferences)) return false;
 
+  // Each of our folders is kept private (0700): the files hold passwords, only scrambled.
   m_udtSystemFolder.AddFileOrDirName(U(kVendorFolder));
   if (!m_udtSystemFolder.XDirExists() && (!create || !m_udtSystemFolder.XCreateDir())) {
     return false;
   }
+  MakeFolderPrivate(m_udtSystemFolder);
   if (m_udtSystemFolder.XDirExists(U(kProductName))) {
     m_udtSystemFolder.AddFileOrDirName(U(kProductName));
   } else {
@@ -107,11 +112,13 @@ bool clsPrefs::GenerateSystemPath(bool create) {
     m_udtSystemFolder.AddFileOrDirName(U(kProductName));
     if (!m_udtSystemFolder.XCreateDir()) return false;
   }
+  MakeFolderPrivate(m_udtSystemFolder);
   m_udtSystemFolder.AddFileOrDirName(U(kVersionFolder));
   if (!m_udtSystemFolder.XDirExists() && (!create || !m_udtSystemFolder.XCreateDir())) {
     return false;
   }
   if (!m_udtSystemFolder.XDirExists()) return false;
+  MakeFolderPrivate(m_udtSystemFolder);
   m_ustrSystemPath = m_udtSystemFolder.GetPath(kPathStyleInternal, true);
   return true;
 }
@@ -189,7 +196,7 @@ void clsPrefs::SaveListPrefs(XFileSpec& folder, bool local, clsMultiVar& set) {
     XFileSpec file(folder);
     file.AddFileOrDirName(fileName);
     UniString const error = list->SaveToFile(file, kCreator, kFileType, kEncodingUTF8, true,
-                                             kLineEndingCR);
+                                             kLineEndingCR, int32_t(kPrivateFileMode));
     if (error.IsNotEmpty()) DebugOutput(kDebugWarning, U("SavePrefs: ") + error);
     // Struck by its exact name: another spelling is another file here.
     UniString const listed = XFileSpec::EncodeSlashes(fileName);
@@ -216,7 +223,8 @@ bool clsPrefs::SaveMainFile(XFileSpec& folder, clsMultiVar const& set) {
   XFileSpec file(folder);
   file.AddFileOrDirName(U(kPrefsFileName));
   UniString const error =
-      lines.SaveToFile(file, kCreator, kFileType, kEncodingUTF8, true, kLineEndingCR);
+      lines.SaveToFile(file, kCreator, kFileType, kEncodingUTF8, true, kLineEndingCR,
+                       int32_t(kPrivateFileMode));
   if (error.IsNotEmpty()) DebugOutput(kDebugWarning, U("SavePrefs: ") + error);
   m_dtmLastLoaded = file.XGetModDate();
   m_ulngLastCheck = m_dtmLastLoaded.GetAsSeconds();

@@ -695,6 +695,12 @@ OSErr PBRenameUnicodeSync(FSRefParam* paramBlock);  // ref, nameLength, name, te
 OSErr FSMoveObject(FSRef const* ref, FSRef const* destDirectory, FSRef* newRef);
 OSErr PBMoveObjectSync(FSRefParam* paramBlock);  // ref, parentRef (the destination); newRef
 
+// Exchanges the contents of two files on one volume (their data, forks and catalog
+// information; the names stay): the items behind the two names swap in one step. A symbolic
+// link is exchanged as itself. diffVolErr across volumes, notAFileErr for a folder, fLckdErr
+// for a locked file.
+OSErr FSExchangeObjects(FSRef const* ref, FSRef const* destRef);
+
 // Flat iteration of a folder's items in name order; sidecars are never items and symbolic
 // links are items of their own. errFSNotAFolder when container is no folder.
 OSErr FSOpenIterator(FSRef const* container, FSIteratorFlags iteratorFlags, FSIterator* iterator);

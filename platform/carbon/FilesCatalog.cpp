@@ -446,10 +446,14 @@ OSErr CreateItem(char const* call, bool folder, FSRef const* parentRef, UniCharC
     std::string const strOrphan = OwnSidecarOf(strPath);  // its item is gone
     if (!strOrphan.empty()) unlink(strOrphan.c_str());
   }
+  // Asked-for permissions hold from the first moment: a private item is never open to others.
+  mode_t const mode = (whichInfo & kFSCatInfoPermissions) && catalogInfo
+                          ? mode_t(catalogInfo->permissions[2] & 0777)
+                          : mode_t(folder ? 0777 : 0666);
   if (folder) {
-    if (mkdir(strReal.c_str(), 0777) != 0) return FSStandInErrnoToOSErr(errno);
+    if (mkdir(strReal.c_str(), mode) != 0) return FSStandInErrnoToOSErr(errno);
   } else {
-    int fd = open(strReal.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    int fd = open(strReal.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
     if (fd < 0) return FSStandInErrnoToOSErr(errno);
     close(fd);
   }

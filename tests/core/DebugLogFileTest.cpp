@@ -4,11 +4,14 @@
 // the candidate folders when creation fails (injected File Manager faults; the plug-in's folder
 // is the one holding a bundle placed inside the root, used by the debug log only), and the crash
 // record: its lines, the back-log section, two records in one file, nothing written while the
-// log is busy, and no back-log lines while another thread holds the log's lock.
+// log is busy, and no back-log lines while another thread holds the log's lock; private modes,
+// and files and links another user planted in the shared temporary folder.
 #include "core/DebugLogFile.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -244,4 +247,87 @@ TEST_F(DebugLogFileTest, CrashRecordsWithAndWithoutTheBackLog) {
   EXPECT_FALSE(g_bolDebugOutputBusy.load());
   DebugOutput(kDebugError, U("after"));
   EXPECT_EQ(5u, g_ulstDebugBackLog->Count());
+}
+
+// With the usual umask 022 both logs are made readable by their owner only, and the folders
+// QRV/Velmora/1.1 the log may make under the preferences folder are private too. In the shared
+// temporary folder (mode 1777), a log file another user planted, or a link of that name, is
+// never joined or followed; without them the log makes a private file of its own there.
+TEST_F(DebugLogFileTest, LogsArePrivateAndNeverJoinWhatOthersPlanted) {
+  mode_t const mask = umask(022);
+  auto modeOf = [this](std::string const& path) {
+    return std::filesystem::status(Real(path)).permissions() & std::filesystem::perms::mask;
+  };
+  DoDebugLogFile(U("line"));
+  DoCrashLog(U("TestFunction"));
+  EXPECT_EQ(std::filesystem::perms(0600), modeOf(Slash(kDesktop, kDebugName)));
+  EXPECT_EQ(std::filesystem::perms(0600), modeOf(Slash(kDesktop, kCrashName)));
+  g_ustrDebugLogFileName = UniString();
+  std::string const qrv = std::string(kPrefs) + "/QRV";
+  std::filesystem::create_directories(Real(qrv));  // one of ours, left open by an older run
+  std::filesystem::permissions(Real(qrv), std::filesystem::perms(0755));
+  for (std::string const& target : {Slash(kDesktop, kDebugName), std::string("/") + kDebugName}) {
+    FSStandInTestFailNext("FSCreateFileUnicode", target, -5000 /* afpAccessDenied */, 10);
+  }
+  std::filesystem::remove(Real(Slash(kDesktop, kDebugName)));
+  DoDebugLogFile(U("line"));
+  FSStandInTestClearFaults();
+  EXPECT_EQ(qrv + "/Velmora/1.1/" + kDebugName, S(g_ustrDebugLogFileName));
+  for (std::string const& folder : {qrv, qrv + "/Velmora", qrv + "/Velmora/1.1"}) {
+    EXPECT_EQ(std::filesystem::perms(0700), modeOf(folder)) << folder;
+  }
+  EXPECT_EQ(std::filesystem::perms(0600), modeOf(qrv + "/Velmora/1.1/" + kDebugName));
+  umask(mask);
+  if (geteuid() != 0) GTEST_SKIP() << "planting files as another user needs root";
+
+  // Only the shared temporary folder is left.
+  std::filesystem::permissions(Real(kTemp), std::filesystem::perms(01777));
+  std::filesystem::remove_all(Real(qrv));
+  std::filesystem::remove(Real(Slash(kDesktop, kCrashName)));
+  uid_t const other = 4242;
+  Write("/Users/me/private.txt", "private");
+  for (char const* name : {kDebugName, kCrashName}) {
+    bool const crash = name == kCrashName;
+    std::string const planted = Slash(kTemp, name);
+    for (bool link : {false, true}) {
+      if (link) {
+        std::filesystem::create_symlink(Real("/Users/me/private.txt"), Real(planted));
+      } else {
+        Write(planted, "planted\r");
+      }
+      ASSERT_EQ(0, lchown(Real(planted).c_str(), other, other));
+      for (std::string const& target :
+           {Slash(kDesktop, name), std::string("/") + name, Slash(kPlugins, name)}) {
+        FSStandInTestFailNext("FSCreateFileUnicode", target, -5000, 10);
+      }
+      FSStandInTestFailNext("FSCreateDirectoryUnicode", qrv, -5000, 10);
+      g_ustrDebugLogFileName = UniString();
+      g_ustrCrashLogFileName = UniString();
+      if (crash) {
+        DoCrashLog(U("TestFunction"));
+      } else {
+        DoDebugLogFile(U("Res : Get Password: secret"));
+      }
+      EXPECT_EQ("", S(crash ? g_ustrCrashLogFileName : g_ustrDebugLogFileName)) << name;
+      EXPECT_EQ(link ? "private" : "planted\r", Read(link ? "/Users/me/private.txt" : planted))
+          << name;
+      EXPECT_EQ(link, std::filesystem::is_symlink(Real(planted))) << name;
+      std::filesystem::remove(Real(planted));
+      FSStandInTestClearFaults();
+    }
+    // Nothing planted: a private file of our own.
+    for (std::string const& target :
+         {Slash(kDesktop, name), std::string("/") + name, Slash(kPlugins, name)}) {
+      FSStandInTestFailNext("FSCreateFileUnicode", target, -5000, 10);
+    }
+    FSStandInTestFailNext("FSCreateDirectoryUnicode", qrv, -5000, 10);
+    if (crash) {
+      DoCrashLog(U("TestFunction"));
+    } else {
+      DoDebugLogFile(U("mine"));
+    }
+    FSStandInTestClearFaults();
+    EXPECT_EQ(planted, S(crash ? g_ustrCrashLogFileName : g_ustrDebugLogFileName));
+    EXPECT_EQ(std::filesystem::perms(0600), modeOf(planted));
+  }
 }

@@ -1,9 +1,19 @@
 // Tests of the string-list text files: the bytes saved for marks, encodings and line ends, the
 // mark sniffing of the load, and real files on a temporary file-system root (creation with
 // creator and type, truncation of a longer file, a failed final write reported, an empty list
-// touching nothing, a folder refused, loading back, a missing file).
+// touching nothing, a folder refused, loading back, a missing file), and saves that cannot
+// lose the old file: failures at each step, a link replaced, modes, a saving child killed
+// mid-save, two processes saving at once, a full disk.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -13,6 +23,7 @@
 
 #include "core/UniStringList.h"
 #include "files/XFileSpec.h"
+#include "files/XFileStream.h"
 #include "files/XMemoryStream.h"
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesTesting.h"
@@ -205,8 +216,160 @@ TEST_F(StringListFileTest, SaveCreatesReplacesRefusesAndLoadsBack) {
   EXPECT_EQ(0u, back.Count());
   EXPECT_FALSE(std::filesystem::exists(m_strRoot + "/Users/me/none.txt"));
 
-  // The buffered bytes reach the file when the save ends; a failure there is reported.
-  FSStandInTestFailNext("FSWriteFork", "/Users/me/prefs.txt", -36 /* ioErr */);
-  EXPECT_NE("", S(List({"lost"}).SaveToFile(file, 0, 0, 1, false, kLineEndingCR)));
-  FSStandInTestClearFaults();
+  // The buffered bytes reach the new file when the save ends; a failure there, or in putting
+  // the new file in place, is reported and leaves the old file as it was, with nothing left
+  // beside it.
+  for (char const* call : {"FSWriteFork", "FSFlushFork", "FSExchangeObjects"}) {
+    FSStandInTestFailNext(call, "", -36 /* ioErr */);
+    EXPECT_NE("", S(List({"lost"}).SaveToFile(file, 0, 0, 1, false, kLineEndingCR))) << call;
+    FSStandInTestClearFaults();
+    EXPECT_EQ((Bytes{'n', 'e', 'w'}), Read("/Users/me/prefs.txt")) << call;
+    EXPECT_EQ(3, std::distance(std::filesystem::directory_iterator(m_strRoot + "/Users/me"),
+                               std::filesystem::directory_iterator()))
+        << call;  // prefs.txt, keep.txt, sub
+  }
+
+  // A save onto a link replaces the link and leaves what it pointed to alone; the mode of a
+  // replaced file stays, a new file's is the one asked for from the start.
+  Write("/Users/me/sub/target.txt", "target");
+  std::filesystem::create_symlink(m_strRoot + "/Users/me/sub/target.txt",
+                                  m_strRoot + "/Users/me/link.txt");
+  XFileSpec link = Spec("/Users/me/link.txt");
+  EXPECT_EQ("", S(List({"saved"}).SaveToFile(link, 0, 0, 1, false, kLineEndingCR)));
+  EXPECT_FALSE(std::filesystem::is_symlink(m_strRoot + "/Users/me/link.txt"));
+  EXPECT_EQ((Bytes{'s', 'a', 'v', 'e', 'd'}), Read("/Users/me/link.txt"));
+  EXPECT_EQ((Bytes{'t', 'a', 'r', 'g', 'e', 't'}), Read("/Users/me/sub/target.txt"));
+  std::filesystem::permissions(m_strRoot + "/Users/me/keep.txt", std::filesystem::perms(0640));
+  EXPECT_EQ("", S(List({"kept"}).SaveToFile(keep, 0, 0, 1, false, kLineEndingCR)));
+  EXPECT_EQ(std::filesystem::perms(0640),
+            std::filesystem::status(m_strRoot + "/Users/me/keep.txt").permissions());
+  mode_t const mask = umask(022);
+  XFileSpec secret = Spec("/Users/me/secret.txt");
+  EXPECT_EQ("", S(List({"pw"}).SaveToFile(secret, 0, 0, 1, false, kLineEndingCR, 0600)));
+  umask(mask);
+  EXPECT_EQ(std::filesystem::perms(0600),
+            std::filesystem::status(m_strRoot + "/Users/me/secret.txt").permissions());
+}
+
+namespace {
+
+// The lines a save of version v writes: big enough to take several writes of the stream's
+// 16384-byte buffer.
+UniStringList Version(char v) {
+  UniStringList list;
+  for (int i = 0; i < 1000; ++i) list.Add(U(std::string(60, v)));
+  return list;
+}
+std::string VersionBytes(char v) {
+  std::string bytes;
+  for (int i = 0; i < 1000; ++i) bytes += (i > 0 ? "\r" : "") + std::string(60, v);
+  return bytes;
+}
+
+int g_intPausePipe = -1;
+
+// The write hook of a child that is to be killed mid-save: tells the parent and waits.
+void SignalAndPause() {
+  char const byte = 'p';
+  if (write(g_intPausePipe, &byte, 1) != 1) _exit(3);
+  for (;;) pause();
+}
+
+}  // namespace
+
+TEST_F(StringListFileTest, KilledOrConcurrentSavesLeaveOneWholeVersion) {
+  std::string const path = "/Users/me/Velmora Prefs";
+  Write(path, VersionBytes('o'));
+
+  // A child killed once its save has begun writing: the old file is still there, whole.
+  int pipeEnds[2];
+  ASSERT_EQ(0, pipe(pipeEnds));
+  pid_t const child = fork();
+  ASSERT_NE(-1, child);
+  if (child == 0) {
+    close(pipeEnds[0]);
+    g_intPausePipe = pipeEnds[1];
+    SetFileStreamWriteHookForTesting(SignalAndPause);
+    XFileSpec file = Spec(path);
+    Version('n').SaveToFile(file, 0, 0, 1, false, kLineEndingCR);
+    _exit(2);  // the hook never came
+  }
+  close(pipeEnds[1]);
+  char byte = 0;
+  ssize_t const got = read(pipeEnds[0], &byte, 1);  // awaits the hook (EOF if the child ends)
+  close(pipeEnds[0]);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_EQ(1, got) << "the save never wrote";
+  std::string const oldBytes = VersionBytes('o');
+  EXPECT_TRUE(Read(path) == Bytes(oldBytes.begin(), oldBytes.end()));
+  UniStringList back;
+  XFileSpec file = Spec(path);
+  EXPECT_EQ("", S(back.LoadFromFile(file, 1)));
+  EXPECT_EQ(1000u, back.Count());
+
+  // Two processes saving at once, 100 times each: whenever the file is read it is one whole
+  // version, the old one or one of theirs.
+  pid_t savers[2];
+  for (int i = 0; i < 2; ++i) {
+    savers[i] = fork();
+    ASSERT_NE(-1, savers[i]);
+    if (savers[i] == 0) {
+      XFileSpec mine = Spec(path);
+      UniStringList const list = Version(i == 0 ? 'a' : 'b');
+      for (int n = 0; n < 100; ++n) {
+        if (list.SaveToFile(mine, 0, 0, 1, false, kLineEndingCR).IsNotEmpty()) _exit(1);
+      }
+      _exit(0);
+    }
+  }
+  std::string const whole[] = {VersionBytes('o'), VersionBytes('a'), VersionBytes('b')};
+  int reads = 0;
+  int broken = 0;
+  int running = 2;
+  int exits[2] = {-1, -1};
+  while (running > 0) {
+    Bytes const bytes = Read(path);
+    std::string const text(bytes.begin(), bytes.end());
+    ++reads;
+    if (text != whole[0] && text != whole[1] && text != whole[2]) ++broken;
+    for (int i = 0; i < 2; ++i) {
+      int st = 0;
+      if (exits[i] == -1 && waitpid(savers[i], &st, WNOHANG) == savers[i]) {
+        exits[i] = WIFEXITED(st) ? WEXITSTATUS(st) : 99;
+        --running;
+      }
+    }
+  }
+  EXPECT_EQ(0, exits[0]);
+  EXPECT_EQ(0, exits[1]);
+  EXPECT_EQ(0, broken) << "of " << reads << " reads";
+  Bytes const last = Read(path);
+  std::string const text(last.begin(), last.end());
+  EXPECT_TRUE(text == whole[1] || text == whole[2]);
+}
+
+// A save that runs out of room (a 64 KiB file system, mounted when the tests run as root) fails
+// with the reason and leaves the file it was to replace as it was, as the text export needs.
+TEST_F(StringListFileTest, SaveOnAFullDiskKeepsTheOldFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+  std::string const small = m_strRoot + "/Users/me/small";
+  std::filesystem::create_directories(small);
+  if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+  }
+  std::string const old(30000, 'o');
+  Write("/Users/me/small/export.txt", old);
+  UniStringList big;
+  for (int i = 0; i < 800; ++i) big.Add(U(std::string(70, 'n')));
+  XFileSpec file = Spec("/Users/me/small/export.txt");
+  std::string const error = S(big.SaveToFile(file, 0, 0, 1, false, kLineEndingCR));
+  Bytes const after = Read("/Users/me/small/export.txt");
+  size_t const items = size_t(std::distance(std::filesystem::directory_iterator(small),
+                                            std::filesystem::directory_iterator()));
+  umount(small.c_str());
+  EXPECT_NE(std::string::npos, error.find("-34")) << error;  // dskFulErr
+  EXPECT_TRUE(after == Bytes(old.begin(), old.end()));
+  EXPECT_EQ(1u, items);
 }

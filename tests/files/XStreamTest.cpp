@@ -1,14 +1,19 @@
 // Tests of XStream: the SetPos origins and line input and output over a memory stream in every
 // line ending and encoding (UTF-16 both byte orders, UTF-8, UTF-8 with Latin-1 fallback, code
 // page 2 from the resource file that tests/support opens), including zero bytes, UTF-8 and
-// Shift_JIS characters and CR runs across the 64-byte read chunk, and a read failure inside a
-// line.
+// Shift_JIS characters and CR runs across the 64-byte read chunk, a 1 MiB line, and a read
+// failure inside a line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "files/XMemoryStream.h"
+#include "files/XStream.h"
 
 namespace {
 
@@ -160,6 +165,62 @@ TEST(XStreamTest, LinesCrossChunkBordersWhole) {
     EXPECT_EQ(ReadAll(stream, form, kLineEndingLF, false),
               (std::vector<std::string>{body + "\n", body}))
         << "form " << form;
+  }
+  // A line of 1 MiB comes back whole and costs about what the same bytes cost in lines of 64:
+  // the line used to grow by a copy of itself every 64 bytes (quadratic: half a minute for a
+  // long preference value). A stream whose byte reads cost next to nothing shows the copies.
+  class CheapStream : public XStream {
+   public:
+    explicit CheapStream(std::string bytes) : m_strBytes(std::move(bytes)) {
+      m_lngSize = int32_t(m_strBytes.size());
+    }
+    int32_t ReadBytes(unsigned char* buffer, int32_t count) override {
+      int32_t const got = PeekBytes(buffer, count);
+      m_lngPosition += got;
+      return got;
+    }
+    int32_t PeekBytes(unsigned char* buffer, int32_t count) override {
+      int32_t const got = std::min(count, m_lngSize - m_lngPosition);
+      std::memcpy(buffer, m_strBytes.data() + m_lngPosition, size_t(got));
+      return got;
+    }
+    std::string m_strBytes;
+  };
+  std::string huge;
+  while (huge.size() < (size_t{1} << 20)) huge += "K=\"vvvvvvv\" ";
+  std::string shortLines = huge;
+  for (size_t i = 63; i < shortLines.size(); i += 64) shortLines[i] = '\r';
+  size_t const shortCount = size_t(std::count(shortLines.begin(), shortLines.end(), '\r')) + 1;
+  for (int form : {-1, 1, 0}) {
+    // The best of three times for reading all lines of the text; *lines gets the lines.
+    auto timeRead = [form](std::string const& text, std::vector<std::string>* lines) {
+      double best = 1e9;
+      for (int run = 0; run < 3; ++run) {
+        CheapStream stream(Encode(text + "\r", form));
+        lines->clear();
+        auto const start = std::chrono::steady_clock::now();
+        while (!stream.AtEnd()) {
+          if (form < 0) {
+            AnsiString line;
+            stream.ReadLine(&line, kLineEndingNone, true);
+            lines->emplace_back(line.c_str(), size_t(line.Length()));
+          } else {
+            UniString line;
+            stream.ReadLine(&line, kLineEndingNone, form, false, true);
+            lines->push_back(Utf8(line));
+          }
+        }
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                                            start).count());
+      }
+      return best;
+    };
+    std::vector<std::string> lines;
+    double const oneLine = timeRead(huge, &lines);
+    EXPECT_TRUE(lines == std::vector<std::string>{huge}) << "form " << form;
+    double const manyLines = timeRead(shortLines, &lines);
+    EXPECT_EQ(shortCount, lines.size());
+    EXPECT_LT(oneLine, 3 * manyLines + 0.002) << "form " << form;
   }
   // A UTF-8 character that straddles a border decodes as when the text is decoded in one piece.
   for (int encoding : {1, 101}) {

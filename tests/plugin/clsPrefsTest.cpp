@@ -5,6 +5,7 @@
 #include "plugin/clsPrefs.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -392,3 +393,32 @@ TEST_F(clsPrefsTest, GettersOnAnotherThreadWhileTheHostThreadSaves) {
 }
 
 }  // namespace
+
+// With the usual umask 022 and an open preferences folder, the store's folders QRV/Velmora/1.1
+// are made 0700 (an existing one of ours is closed too) and every file it writes is 0600: the
+// scrambled password can be read back by anyone who can read the file.
+TEST_F(clsPrefsTest, FoldersAndFilesArePrivateWhateverTheUmask) {
+  mode_t const mask = umask(022);
+  std::filesystem::permissions(Real("/prefs"), std::filesystem::perms(0755));
+  std::filesystem::create_directories(Real("/prefs/QRV"));
+  std::filesystem::permissions(Real("/prefs/QRV"), std::filesystem::perms(0755));
+  WriteFile("/plugins/Velmora Prefs", std::string(kBOM) + "Local=\"1\"");
+  std::filesystem::permissions(Real("/plugins/Velmora Prefs"), std::filesystem::perms(0644));
+  clsPrefs prefs;
+  prefs.LoadPrefs();
+  ASSERT_TRUE(prefs.SetStringPref(U("Password"), U("secret")));
+  ASSERT_TRUE(prefs.SetListPref(U("TextFooter"), U("one\rtwo")));
+  prefs.SavePrefs();
+  umask(mask);
+  auto modeOf = [this](std::string const& path) {
+    return std::filesystem::status(Real(path)).permissions() & std::filesystem::perms::mask;
+  };
+  for (char const* folder : {"/prefs/QRV", "/prefs/QRV/Velmora", kSystem}) {
+    EXPECT_EQ(std::filesystem::perms(0700), modeOf(folder)) << folder;
+  }
+  std::string const listFile = std::string(kSystem) + "/Velmora TextFooter";
+  for (std::string const& file : {std::string(kSystemFile), listFile, std::string(kLocalFile)}) {
+    EXPECT_EQ(std::filesystem::perms(0600), modeOf(file)) << file;
+  }
+  EXPECT_EQ(std::filesystem::perms(0755), modeOf("/prefs"));  // not ours to close
+}
