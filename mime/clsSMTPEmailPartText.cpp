@@ -425,14 +425,14 @@ AnsiString clsSMTPEmailPart::CutPendingLine(bool html) {
   // SMTP dot-stuffing, on every call, so the rest of a cut line is stuffed too.
   std::string_view prefix = v[0] == '.' ? "." : "";
   int const length = m_intLineLength;
-  if (m_ustrCharSet == UniString("ISO-2022-JP")) return CutJPLine(v, prefix, length - 5);
-
-  bool const qp = html || m_bolQuotedPrintable;
-  if (qp) return CutQPLine(v, prefix);
-  bool const flowed = m_bolFlowed;
+  bool const jp = m_ustrCharSet == UniString("ISO-2022-JP");
+  bool const qp = !jp && (html || m_bolQuotedPrintable);
+  bool const flowed = !html && !qp && m_bolFlowed;
   // RFC 3676 4.4: a flowed line that begins with a blank, "From " or ">" is space-stuffed; the
   // source line was stuffed when it was taken, a piece cut from it is stuffed here.
   if (flowed && m_intPendingStart > 0 && NeedsSpaceStuffing(v)) prefix = " ";
+  if (jp) return CutJPLine(v, prefix, length - 5);
+  if (qp) return CutQPLine(v, prefix);
   int const width = (flowed ? length - 3 : length - 2) - int(prefix.size());
   // The first blank past the width is remembered for the next calls on the same text, so a
   // long run without blanks is searched once, not once per piece cut from it.

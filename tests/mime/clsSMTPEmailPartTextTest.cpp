@@ -243,6 +243,7 @@ TEST(clsSMTPEmailPartTextTest, LinesAreCutStuffedAndKeptWithinTheWireLimits) {
        {"   indented", " From here", " > quoted", " >"}, ""},
       {"flowed stuffed rest", "ISO-8859-1", "", 10, false, {"aaaaaa  bb", "aaaaaa >b", "aaaaaa From x"},
        {"aaaaaa ", "  bb", "aaaaaa ", " >b", "aaaaaa ", " From x"}, ""},
+      {"jp flowed stuffed rest", "ISO-2022-JP", "", 10, false, {"aaaaaa >b", "From x"}, {"aaaaaa ", " >b", " From ", "x"}, ""},
       {"flowed qp stuffing", "UTF-8", "", 80, true, {"  caf\xC3\xA9", "From caf\xC3\xA9"},
        {"   caf=C3=A9", " From caf=C3=A9"}, ""},
       {"qp high no blank", "UTF-8", "", 1000, true, {repeat("\xC3\xA9", 700)}, {}, ""},
