@@ -82,6 +82,8 @@ std::string CidURL(std::string const& id, int index, std::string const& name) {
          "@local";
 }
 
+bool IsTrimByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0; }
+
 struct stcImageTag {
   char const* name;
   char const* attribute;
@@ -91,6 +93,30 @@ stcImageTag const kImageTags[] = {{"IMG", "SRC"},   {"INPUT", "SRC"}, {"BODY", "
                                   {"TABLE", "BACKGROUND"}, {"TR", "BACKGROUND"},
                                   {"TD", "BACKGROUND"}, {"TH", "BACKGROUND"},
                                   {"V:IMAGEDATA", "SRC"}};
+
+// The kind (1 to 8) of the tag whose name begins text (the text after "<"), or 0: the name runs
+// to the next blank and is compared trimmed and upper-cased. Only as much of the text is read
+// as could still give a name of the table.
+int TagKind(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] != ' ' && IsTrimByte(text[i])) ++i;
+  size_t const coreStart = i;
+  while (i < text.size() && !IsTrimByte(text[i])) {
+    if (i - coreStart >= 11) return 0;  // longer than "V:IMAGEDATA"
+    ++i;
+  }
+  size_t const coreEnd = i;
+  // What follows the name up to the blank must be trimmed away, or the name is another.
+  while (i < text.size() && text[i] != ' ') {
+    if (!IsTrimByte(text[i])) return 0;
+    ++i;
+  }
+  std::string const name = Upper(std::string(text.substr(coreStart, coreEnd - coreStart)));
+  for (int k = 0; k < 8; ++k) {
+    if (name == kImageTags[k].name) return k + 1;
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -566,8 +592,9 @@ AnsiString clsSMTPEmailPart::GetLine(AnsiString& pending, int width) {
 // ---- image references ----
 
 AnsiString clsSMTPEmailPart::RewriteImageReferences(AnsiString const& source, TStringList const& images) {
+  // The rest of the line is a view that moves on, so a long line with many tags is read once.
   std::string out;
-  std::string rest = MimeBytes(source);
+  std::string_view rest(source.c_str(), size_t(source.Length()));
   int kind = 0;
   bool continuing = false;
   if (m_bolInTag) {
@@ -579,30 +606,24 @@ AnsiString clsSMTPEmailPart::RewriteImageReferences(AnsiString const& source, TS
     size_t tagStart = 0;
     if (!continuing) {
       size_t const lt = rest.find('<');
-      if (lt == std::string::npos) break;
-      size_t nameEnd = rest.find(' ', lt + 1);
-      if (nameEnd == std::string::npos) nameEnd = rest.size();
-      std::string const name = Upper(TrimBytes(rest.substr(lt + 1, nameEnd - lt - 1)));
-      kind = 0;
-      for (int k = 0; k < 8; ++k) {
-        if (name == kImageTags[k].name) kind = k + 1;
-      }
+      if (lt == std::string_view::npos) break;
+      kind = TagKind(rest.substr(lt + 1));
       if (kind == 0) {
         size_t const moved = lt + 2 < rest.size() ? lt + 2 : rest.size();
-        out += rest.substr(0, moved);
-        rest.erase(0, moved);
+        out.append(rest.substr(0, moved));
+        rest.remove_prefix(moved);
         continue;
       }
       tagStart = lt;
     }
     continuing = false;
     if (kind < 1 || kind > 8) break;
-    out += rest.substr(0, tagStart);
-    rest.erase(0, tagStart);
+    out.append(rest.substr(0, tagStart));
+    rest.remove_prefix(tagStart);
     size_t const gt = rest.find('>');
-    bool const open = gt == std::string::npos;
-    std::string const tag = open ? rest : rest.substr(0, gt + 1);
-    rest.erase(0, tag.size());
+    bool const open = gt == std::string_view::npos;
+    std::string const tag(open ? rest : rest.substr(0, gt + 1));
+    rest.remove_prefix(tag.size());
 
     auto keepTag = [&]() {
       out += tag;
@@ -657,5 +678,6 @@ AnsiString clsSMTPEmailPart::RewriteImageReferences(AnsiString const& source, TS
     }
     out += "\"" + value + "\"" + tag.substr(valueEnd);
   }
-  return MimeAnsi(out + rest);
+  out.append(rest);
+  return MimeAnsi(out);
 }
