@@ -1,6 +1,7 @@
 // MimeComposeBench: composing a message with one large attachment, pulled line by line with
 // GetLine into a counting sink, as the SMTP transaction pulls it: the first run (the attachment
-// read and encoded into its ".att" file) and a later run (the ".att" file read back).
+// read and encoded into its ".att" file) and a later run (the ".att" file read back); and a
+// large text body as one long line beside the same bytes in short lines.
 //   bench_MimeComposeBench                 Google Benchmark over a 10 MiB attachment
 //   bench_MimeComposeBench --compose DIR   one message from DIR/data/big.bin (DIR is made the
 //                                          file system's root), printing "first SECONDS",
@@ -115,8 +116,49 @@ void BM_ComposeReadBack(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
 }
 
+// A text body of about state.range(0) MiB of words: one paragraph on one line (the cutter
+// makes the wire lines) beside the same bytes in source lines of at most 76 characters. The
+// long line should cost no more than about twice the short ones.
+UniStringList Words(int64_t bytes, bool oneLine) {
+  std::string text;
+  std::string line;
+  UniStringList body;
+  for (int i = 0; int64_t(text.size() + line.size()) < bytes; ++i) {
+    std::string const word = "word" + std::to_string(i % 1000);
+    if (!oneLine && line.size() + 1 + word.size() > 76) {
+      body.Add(UniString(line.c_str()));
+      text += line + " ";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+  }
+  if (oneLine) {
+    body.Add(UniString(line.c_str()));
+  } else if (!line.empty()) {
+    body.Add(UniString(line.c_str()));
+  }
+  return body;
+}
+
+void TextBody(benchmark::State& state, bool oneLine) {
+  static stcBenchDir dir;
+  UniStringList body = Words(int64_t(state.range(0)) << 20, oneLine);
+  clsSMTPEmail message;
+  message.AddTo(UniString("Reader <reader@example.com>"));
+  message.SetLocalHost(AnsiString("client.example.com"));
+  message.AddTextBody(&body);
+  int64_t bytes = 0;
+  for (auto _ : state) bytes = Pull(message);
+  state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
+}
+
+void BM_TextOneLongLine(benchmark::State& state) { TextBody(state, true); }
+void BM_TextShortLines(benchmark::State& state) { TextBody(state, false); }
+
 BENCHMARK(BM_ComposeFirstRun)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ComposeReadBack)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextOneLongLine)->Arg(1)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextShortLines)->Arg(1)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

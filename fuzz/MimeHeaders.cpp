@@ -1,9 +1,13 @@
-// Fuzz target: any subject, To and CC entries, attachment display name and extra headers
-// through the header block and the writer, and any bytes through SplitEmailAddress. No line
-// may hold a NUL, and every CR LF inside a line must be a fold (followed by a blank) with no
-// other CR or LF; the message must reach ".". Input: byte 0 picks the charset; the rest are
+// Fuzz target: any subject, To and CC entries, attachment display name, extra headers, text
+// body, HTML body and text footer through the header block and the writer, and any bytes
+// through SplitEmailAddress. No line may hold a NUL, and every CR LF inside a line must be a
+// fold (followed by a blank or tab) or end it, with no other CR or LF; every physical line is at most
+// 998 bytes; a line beginning with "." is dot-stuffed; a line of a quoted-printable part is at
+// most 76 characters once unstuffed; only the writer's boundary states give lines that begin
+// like a boundary of the message (outside ISO-2022-JP, which has no quoted-printable, no part
+// line begins "--= " at all); the message must reach ".". Input: byte 0 picks the charset; the rest are
 // UTF-16 units, fields separated by U+FFFF in the order subject, To, To, CC, name, extra,
-// extra (missing fields are empty).
+// extra, text body, HTML body, text footer (missing fields are empty).
 // The File Manager stand-in's root is a temporary folder made at start-up (the preferences live
 // there), so nothing outside it is touched.
 #include <stdio.h>
@@ -13,6 +17,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fuzz/MimeFuzzInput.h"
@@ -38,24 +43,44 @@ class clsSMTPEmailTestAccess {
     AddTo(m, &clsSMTPEmail::m_pulstExtraHeaders, UniString("X-Fuzz=") + fields[6]);
     m.m_ustrFrom = fields[1];
     m.m_ustrRecordID = fields[6];
+    UniStringList text;
+    text.Add(fields[7]);
+    m.AddTextBody(&text);
+    if (fields[8].IsNotEmpty()) AddTo(m, &clsSMTPEmail::m_pulstHTMLBody, fields[8]);
+    if (fields[9].IsNotEmpty()) AddTo(m, &clsSMTPEmail::m_pulstTextFooter, fields[9]);
   }
+  static int32_t State(clsSMTPEmail& m) { return m.m_lngWriterState; }
+  static std::string UniqueID(clsSMTPEmail& m) { return std::string(m.m_astrUniqueID.c_str(), size_t(m.m_astrUniqueID.Length())); }
 };
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
+// Aborts, naming the line of the check that failed.
+void Check(bool condition, int line = __builtin_LINE()) {
+  if (condition) return;
+  fprintf(stderr, "%s:%d: check failed\n", __FILE__, line);
+  std::abort();
 }
 
 void CheckLine(AnsiString const& line) {
   char const* p = line.c_str();
   int const n = line.Length();
+  int start = 0;
   for (int i = 0; i < n; ++i) {
     Check(p[i] != 0);
-    if (p[i] == '\r') Check(i + 2 < n && p[i + 1] == '\n' && p[i + 2] == ' ');
+    if (p[i] == '\r') {
+      // A fold, or the line end that ends a multipart Content-Type text or the preamble.
+      Check(i + 1 < n && p[i + 1] == '\n' && (i + 2 == n || p[i + 2] == ' ' || p[i + 2] == '\t'));
+      Check(i - start <= 998);
+      start = i + 2;
+    }
     if (p[i] == '\n') Check(i > 0 && p[i - 1] == '\r');
   }
+  Check(n - start <= 998);
+  if (n > 0 && p[0] == '.') Check(n == 1 || p[1] == '.');
 }
+
+bool StartsWith(std::string_view line, std::string const& start) { return line.compare(0, start.size(), start) == 0; }
 
 char const* const kCharSets[] = {"UTF-8", "ISO-8859-1", "ISO-2022-JP", "GB2312", "KOI8-R", "WINDOWS-1253"};
 
@@ -90,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
   Check(name.Length() + address.Length() + rest.Length() <= raw.Length());
 
   std::vector<UniString> fields = MimeFuzzTexts(data, size, 1);
-  while (fields.size() < 7) fields.push_back(UniString());
+  while (fields.size() < 10) fields.push_back(UniString());
 
   clsSMTPEmail message;
   clsSMTPEmailTestAccess::Fill(message, fields, UniString(kCharSets[data[0] % 6]));
@@ -100,11 +125,36 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     Check(fields[4].Pos(static_cast<unsigned short>('=')) > 0);
     return 0;
   }
+  bool const jp = data[0] % 6 == 2;
+  bool qp = false;  // the part being written is quoted-printable
+  std::string boundaries[3];
   for (int i = 0;; ++i) {
     Check(i < 100000);
+    int32_t const state = clsSMTPEmailTestAccess::State(message);
     AnsiString const line = message.GetLine();
     CheckLine(line);
     if (line == AnsiString(".")) break;
+    std::string_view const text(line.c_str(), size_t(line.Length()));
+    if (boundaries[0].empty()) {
+      std::string const id = clsSMTPEmailTestAccess::UniqueID(message);
+      boundaries[0] = "--= Multipart Mixed Boundary " + id;
+      boundaries[1] = "--= Multipart Related Boundary " + id;
+      boundaries[2] = "--= Multipart Alternative Boundary " + id;
+    }
+    bool const boundaryState = (state >= seMixedBoundary && state <= seAlternativeBoundary) ||
+                               (state >= seAlternativeEnd && state <= seMixedEnd);
+    if (!boundaryState) {
+      for (std::string const& b : boundaries) Check(!StartsWith(text, b));
+      if (!jp && state >= seTextHeader && state <= seHTMLFooter) Check(!StartsWith(text, "--= "));
+    }
+    if (state == seTextPartHeader || state == seHTMLPartHeader) {
+      if (text == "Content-Transfer-Encoding: quoted-printable") qp = !jp;
+      if (StartsWith(text, "Content-Transfer-Encoding: ") && text != "Content-Transfer-Encoding: quoted-printable") {
+        qp = false;
+      }
+    }
+    bool const partLine = (state >= seTextHeader && state <= seTextFooter) || (state >= seHTMLHeader && state <= seHTMLFooter);
+    if (qp && partLine) Check(text.size() - (StartsWith(text, "..") ? 1 : 0) <= 76);
   }
   return 0;
 }

@@ -4,9 +4,15 @@
 // Input: byte 0 the charset, byte 1 the mode bits, byte 2 the line length, byte 3 the number of
 // image names; the rest UTF-16 units, lines separated by U+FFFF (the first lines are the image
 // names). Every produced line must be at most 998 bytes, hold no CR or LF, and begin with ".."
-// when it begins with "."; every run must end.
+// when it begins with "."; a quoted-printable line (its stuffing dot taken off) must be at most
+// 76 characters, end in no blank or tab and hold no "=" before a blank, so none can begin like
+// a boundary ("--= "); a flowed line must not begin with ">" or "From " (it is space-stuffed);
+// every run must end.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/TStringList.h"
@@ -16,16 +22,32 @@
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
+// Aborts, naming the line of the check that failed.
+void Check(bool condition, int line = __builtin_LINE()) {
+  if (condition) return;
+  fprintf(stderr, "%s:%d: check failed\n", __FILE__, line);
+  std::abort();
 }
 
-void CheckLine(AnsiString const& line) {
+enum enumKind { kPlain, kQuotedPrintable, kFlowed };
+
+void CheckLine(AnsiString const& line, enumKind kind) {
   char const* p = line.c_str();
   int const n = line.Length();
   Check(n <= 998);
   for (int i = 0; i < n; ++i) Check(p[i] != '\r' && p[i] != '\n');
   if (n > 0 && p[0] == '.') Check(n > 1 && p[1] == '.');
+  std::string_view received(p, size_t(n));
+  if (received.size() >= 2 && received[0] == '.') received.remove_prefix(1);
+  if (kind == kQuotedPrintable) {
+    Check(received.size() <= 76);
+    Check(received.empty() || (received.back() != ' ' && received.back() != '\t'));
+    Check(received.find("= ") == std::string_view::npos);
+    Check(received.compare(0, 4, "--= ") != 0);
+  } else if (kind == kFlowed) {
+    Check(received.empty() || received[0] != '>');
+    Check(received.compare(0, 5, "From ") != 0);
+  }
 }
 
 char const* const kCharSets[] = {"UTF-8", "ISO-8859-1", "ISO-2022-JP", "WINDOWS-1252", "GB2312", "KOI8-R",
@@ -57,6 +79,18 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
   } else {
     part.SetupText(charset, (mode & 2) ? UniString() : UniString("text/plain"), UniString(), length, (mode & 4) != 0);
   }
+  bool const jp = charset == UniString("ISO-2022-JP");
+  TStringList const* headers = part.GetPartHeaders();
+  bool qp = html && !jp;
+  bool flowed = false;
+  for (int i = 0; headers != nullptr && i < headers->Count(); ++i) {
+    std::string_view const h(headers->Strings[unsigned(i)].c_str(), size_t(headers->Strings[unsigned(i)].Length()));
+    if (!jp && h == "Content-Transfer-Encoding: quoted-printable") qp = true;
+    if (!html && h.find("format=flowed") != std::string_view::npos) flowed = true;
+  }
+  // The flag passed asks for quoted-printable lines whatever the header says.
+  if (!html && !jp && (mode & 4) != 0) qp = true;
+  enumKind const kind = qp ? kQuotedPrintable : (flowed ? kFlowed : kPlain);
   // Header, body and footer runs, twice, so cached lines are served as well.
   for (int round = 0; round < 2; ++round) {
     for (int section = 0; section < 3; ++section) {
@@ -78,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
                  : section == 1 ? part.EncodeTextBodyLine(&line)
                                 : part.EncodeTextFooterLine(&line);
         }
-        CheckLine(line);
+        CheckLine(line, kind);
         if (!more) break;
       }
     }

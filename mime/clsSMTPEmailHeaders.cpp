@@ -3,11 +3,14 @@
 // the extra headers merged with the "EmailHeaders" preference, and the block itself.
 // Header values never carry a line end of their own: every CR, LF and NUL of a value becomes a
 // blank before conversion, and an extra header whose name is not a field name gives no line, so
-// the only CR LF inside a header line are the folds made here (To and CC, split encoded words).
+// the only CR LF inside a header line are the folds made here (To and CC, split encoded words,
+// and lines longer than 78 bytes folded at blanks, RFC 5322 2.2.3; a value with a run too long
+// for a line of 998 bytes goes out as encoded words).
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "core/DebugLog.h"
 #include "mime/MimeBytes.h"
@@ -73,6 +76,18 @@ bool IsFieldName(UniString const& name) {
 UniString ValueOf(UniStringList const* list, char const* name) {
   if (list == nullptr || list->IndexOfName(U(name), '=', false) < 0) return UniString();
   return list->Values(U(name), '=', false).Trim();
+}
+
+// A header text as it goes out: RFC 2047 words when it is not ASCII, or when a run without
+// blanks would not fit a header line even after folding (beside its field name of nameLength
+// bytes, ": " and the fold's blank); otherwise the bytes.
+AnsiString HeaderText(clsSMTPEmailPart& scratch, AnsiString const& bytes, UniString const& charset,
+                      size_t nameLength) {
+  if (HasHighASCII(bytes)) return scratch.EncodeHeaderWords(bytes, charset, true);
+  if (LongestBlanklessRun(std::string_view(bytes.c_str(), size_t(bytes.Length()))) + nameLength + 2 > kMaxHeaderLine) {
+    return scratch.EncodeHeaderWords(bytes, charset, true);
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -151,9 +166,9 @@ AnsiString clsSMTPEmail::RenderAddress(clsSMTPEmailPart& scratch, UniString cons
   AnsiString name, address, rest;
   SplitEmailAddress(scratch.GetLineByCharSet(Flatten(entry).Trim(), charset), &name, &address, &rest);
   AnsiString rendered;
-  if (name.Length() > 0) rendered = scratch.MaybeEncodeHeader(name, charset, true) + AnsiString(" ");
+  if (name.Length() > 0) rendered = HeaderText(scratch, name, charset, 0) + AnsiString(" ");
   rendered += address;
-  if (rest.Length() > 0) rendered += AnsiString(" ") + scratch.MaybeEncodeHeader(rest, charset, true);
+  if (rest.Length() > 0) rendered += AnsiString(" ") + HeaderText(scratch, rest, charset, 0);
   return rendered;
 }
 
@@ -166,8 +181,8 @@ void clsSMTPEmail::CreateHeaders() {
 
   clsSMTPEmailPart scratch;
   UniString const charset = GetCharSet();
-  auto encoded = [&](UniString const& value) {
-    return scratch.MaybeEncodeHeader(scratch.GetLineByCharSet(Flatten(value), charset), charset, true);
+  auto encoded = [&](UniString const& value, size_t nameLength) {
+    return HeaderText(scratch, scratch.GetLineByCharSet(Flatten(value), charset), charset, nameLength);
   };
   auto addressLine = [&](char const* field, UniStringList const* list) {
     AnsiString line(field);
@@ -181,9 +196,13 @@ void clsSMTPEmail::CreateHeaders() {
     return line;
   };
 
-  block.Add(AnsiString("Message-ID: ") + m_astrMessageID);
+  // The one marker of the block is the Message-ID's own; a marker in a value stays text.
+  static char const kMarker[] = "<[[TarnixUniqueID]]";
+  std::string id = MimeBytes(m_astrMessageID);
+  if (m_astrUniqueID.Length() > 0 && id.compare(0, sizeof kMarker - 1, kMarker) == 0) id.replace(1, sizeof kMarker - 2, MimeBytes(m_astrUniqueID));
+  block.Add(MimeAnsi("Message-ID: " + id));
   UniString const mailer = GetXMailer();
-  if (mailer.IsNotEmpty()) block.Add(AnsiString("X-Mailer: ") + encoded(mailer));
+  if (mailer.IsNotEmpty()) block.Add(AnsiString("X-Mailer: ") + encoded(mailer, 8));
   switch (GetPriority()) {
     case 1: block.Add(AnsiString("X-Priority: 1 (Highest)")); break;
     case 2: block.Add(AnsiString("X-Priority: 2 (High)")); break;
@@ -198,7 +217,7 @@ void clsSMTPEmail::CreateHeaders() {
   if (HaveTos()) {
     block.Add(addressLine("To: ", m_pulstTos));
   } else {
-    block.Add(AnsiString("To: \"undisclosed recipients\";"));
+    block.Add(AnsiString("To: undisclosed-recipients:;"));
   }
   if (HaveCCs()) block.Add(addressLine("CC: ", m_pulstCCs));
   UniString const from = GetFrom();
@@ -206,19 +225,25 @@ void clsSMTPEmail::CreateHeaders() {
   UniString const replyTo = GetReplyTo();
   if (replyTo.IsNotEmpty()) block.Add(AnsiString("Reply-To: ") + RenderAddress(scratch, replyTo, charset));
   UniString const subject = GetSubject();
-  if (subject.IsNotEmpty()) block.Add(AnsiString("Subject: ") + encoded(subject));
+  if (subject.IsNotEmpty()) block.Add(AnsiString("Subject: ") + encoded(subject, 7));
 
   UniStringList* extra = new (std::nothrow) UniStringList;
-  if (extra == nullptr) return;
-  GetExtraHeaders(extra);
-  for (UniString const& entry : *extra) {
-    UniString const name = entry.GetName('=').Trim();
-    UniString const value = entry.GetValue('=').Trim();
-    if (name.IsEmpty() || value.IsEmpty() || !IsFieldName(name)) continue;
-    bool excluded = false;
-    for (char const* no : kExcludedNames) excluded = excluded || name.UpperCase() == U(no);
-    if (excluded) continue;
-    block.Add(name.GetAnsiString(-1) + AnsiString(": ") + encoded(value));
+  if (extra != nullptr) {
+    GetExtraHeaders(extra);
+    for (UniString const& entry : *extra) {
+      UniString const name = entry.GetName('=').Trim();
+      UniString const value = entry.GetValue('=').Trim();
+      if (name.IsEmpty() || value.IsEmpty() || !IsFieldName(name)) continue;
+      bool excluded = false;
+      for (char const* no : kExcludedNames) excluded = excluded || name.UpperCase() == U(no);
+      if (excluded) continue;
+      AnsiString const field = name.GetAnsiString(-1);
+      block.Add(field + AnsiString(": ") + encoded(value, size_t(field.Length())));
+    }
+    delete extra;
   }
-  delete extra;
+  for (unsigned i = 0; i < unsigned(block.Count()); ++i) {
+    AnsiString const& line = block.Strings[i];
+    if (size_t(line.Length()) > kFoldAt) block.Strings[i] = MimeAnsi(FoldHeaderLine(MimeBytes(line)));
+  }
 }

@@ -25,6 +25,9 @@ clsSMTPEmailPart::clsSMTPEmailPart()
       m_bolAttachmentEncoded(false),
       m_bolImageEncoded(false),
       m_bolEncodeFailed(false),
+      m_ulngEncodedSize(0),
+      m_udtEncodedDate{0, 0, 0},
+      m_ulngEncodedNode(0),
       m_bolQuotedPrintable(false),
       m_bolFlowed(false),
       m_bolInTag(false),
@@ -32,7 +35,10 @@ clsSMTPEmailPart::clsSMTPEmailPart()
       m_intLineLength(0),
       m_lngStatusTotal(0),
       m_lngStatusDone(0),
-      m_intStatusPercent(0) {
+      m_intStatusPercent(0),
+      m_intPendingStart(0),
+      m_intBlankSearch(-1),
+      m_intBlankFound(-1) {
   Clear();
 }
 
@@ -63,6 +69,6 @@ void clsSMTPEmailPart::Clear() {
   m_intStatusPercent = 0;
   m_pulstSource = nullptr;
   m_itrSource = 0;
-  m_astrPending = AnsiString();
+  ClearPending();
   m_astrCarry = AnsiString();
 }

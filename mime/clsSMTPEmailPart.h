@@ -11,6 +11,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "core/AnsiString.h"
 #include "core/TStringList.h"
@@ -24,6 +26,16 @@
 bool HasHighASCII(AnsiString const& bytes);
 bool HasHighASCII(UniString const& text);
 bool HasHighASCII(UniStringList const* lines);
+
+// Header lines (RFC 5322 2.1.1, 2.2.3): folded at blanks to lines of at most kFoldAt bytes
+// where a blank allows, never longer than kMaxHeaderLine. A line that holds folds already is
+// folded line by line; a line with no blank within kMaxHeaderLine bytes is broken there with a
+// blank added, as a last resort (values that could need it are sent as encoded words instead).
+constexpr size_t kFoldAt = 78;
+constexpr size_t kMaxHeaderLine = 998;
+std::string FoldHeaderLine(std::string const& line);
+// The longest run of bytes without a blank or tab.
+size_t LongestBlanklessRun(std::string_view bytes);
 
 // One Shift_JIS double-byte character, in place, as its JIS X 0208 byte pair.
 void SJIStoJIS(unsigned char* lead, unsigned char* trail);
@@ -61,6 +73,9 @@ class clsSMTPEmailPart {
   void SetupText(UniString charset, UniString contentType, UniString transferEncoding, int lineLength,
                  bool quotedPrintable);
   void SetupHTML(UniString charset, UniString contentType, UniString transferEncoding);
+  // The message's unique ID, which the HTML part writes into its cid URLs itself (the writer
+  // leaves markers in body lines alone); empty writes the "[[TarnixUniqueID]]" marker.
+  void SetUniqueID(AnsiString const& id);
   // Start one section on a source list (not owned; null gives an empty section).
   void StartTextHeader(UniStringList* source);
   void StartTextBody(UniStringList* source);
@@ -116,9 +131,11 @@ class clsSMTPEmailPart {
   // A line of Shift_JIS bytes as ISO-2022-JP, every JIS run closed with ESC ( B; half-width
   // katakana become their full-width characters.
   AnsiString JPEncodeLine(AnsiString sjis);
-  // Pure ASCII unchanged; otherwise RFC 2047 words: "Q" (one word, for part names) or "B"
-  // (words of at most 75 characters of whole characters, joined by CR LF and a blank).
+  // Pure ASCII unchanged; otherwise RFC 2047 words, "Q" (for part names) or "B", of at most 75
+  // characters of whole characters each, joined by CR LF and a blank.
   AnsiString MaybeEncodeHeader(AnsiString bytes, UniString charset, bool base64);
+  // The same words whatever the bytes: for a value with a run too long for a header line.
+  AnsiString EncodeHeaderWords(AnsiString bytes, UniString charset, bool base64);
   // Removes and returns the next line of ISO-2022-JP bytes: up to and including the last blank
   // outside JIS runs that lets the line reach the width (or the first blank past it); with no
   // such blank the whole text, or its first 990 bytes when the width is larger than that.
@@ -139,12 +156,25 @@ class clsSMTPEmailPart {
   // The next source line in the charset's bytes, ending at its first CR or LF (the rest is
   // kept for the next call).
   AnsiString TakeSourceBytes();
-  // Dot-stuffs the pending text and cuts the next output line from it: ISO-2022-JP, or
+  // The pending text is m_astrPending from m_intPendingStart on; a cut moves the start.
+  void SetPending(AnsiString const& bytes);
+  void ClearPending();
+  int32_t PendingLeft() const;
+  // Cuts the next output line from the pending text, dot-stuffed: ISO-2022-JP, or
   // quoted-printable (html or the flag), format=flowed, or plain.
   AnsiString CutPendingLine(bool html);
-  // An ISO-2022-JP line made whole: at most 998 bytes, ending in ASCII between characters;
-  // what does not fit goes back in front of the pending text.
-  AnsiString FinishJPLine(AnsiString const& line);
+  // An ISO-2022-JP line made whole: at most 998 bytes, ending in ASCII between characters; a
+  // JIS run cut in two is closed and reopened.
+  AnsiString CutJPLine(std::string_view pending, std::string_view prefix, int width);
+  // A quoted-printable line of at most 76 characters (fewer with a short line length).
+  AnsiString CutQPLine(std::string_view pending, std::string_view prefix);
+  // The cutters' rules on text s: the length of the line and, in *restStart, where the rest
+  // begins. shift: bytes the caller puts in front of the line (the 990-byte rule counts them).
+  // nextBlank: the first blank at or after the width when the caller knows it, npos when there
+  // is none, kSearchBlank to look. bound: how far the ISO-2022-JP scan need look for a blank.
+  static constexpr size_t kSearchBlank = size_t(-2);
+  static size_t CutLength(std::string_view s, int width, size_t shift, size_t nextBlank, size_t* restStart);
+  static size_t JPCutLength(std::string_view s, int width, size_t shift, size_t bound, size_t* restStart);
   // HTML image references to the inline images rewritten as "cid:" URLs.
   AnsiString RewriteImageReferences(AnsiString const& line, TStringList const& images);
   // The file family's shared work; imageIndex -1 for an attachment.
@@ -156,6 +186,13 @@ class clsSMTPEmailPart {
   void CreateEncodedFile(UniString const& noun);
   // Deletes the encoded file when there is one and forgets it.
   void RemoveEncodedFile();
+  // The new encoded file made readable by this user alone (0600).
+  bool CloseEncodedFileToOthers();
+  // Notes the complete encoded file's size, date and node; false when they cannot be read.
+  bool RecordEncodedFile();
+  // Whether the encoded file is still the one noted: this user's own file (not a link) of the
+  // same size, date and node.
+  bool EncodedFileUnchanged();
   void CloseFileStreams();
   // Allocates the work buffer when it is missing; false when that fails.
   bool EnsureBuffer();
@@ -183,6 +220,9 @@ class clsSMTPEmailPart {
   bool m_bolAttachmentEncoded;
   bool m_bolImageEncoded;
   bool m_bolEncodeFailed;             // this run could not read the file or write its encoding
+  uint64_t m_ulngEncodedSize;         // the complete encoded file as its run left it: size,
+  UTCDateTime m_udtEncodedDate;       // content date
+  uint32_t m_ulngEncodedNode;         // and node
   bool m_bolQuotedPrintable;
   bool m_bolFlowed;
   bool m_bolInTag;                    // HTML: the last line ended inside an image-bearing tag
@@ -192,5 +232,9 @@ class clsSMTPEmailPart {
   int32_t m_lngStatusDone;
   int32_t m_intStatusPercent;
   AnsiString m_astrPending;           // encoded text of a cut line not yet handed out
+  int32_t m_intPendingStart;          // its first byte not yet handed out
+  int32_t m_intBlankSearch;           // where the last search for a blank past the width began
+  int32_t m_intBlankFound;            // the blank it found (-1: none up to the end)
   AnsiString m_astrCarry;             // converted source text after a CR or LF inside a line
+  AnsiString m_astrUniqueID;          // HTML: the message's unique ID for cid URLs
 };

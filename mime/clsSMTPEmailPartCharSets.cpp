@@ -12,6 +12,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "core/TextEncoders.h"
 #include "mime/MimeBytes.h"
@@ -196,10 +197,10 @@ size_t CharLength(std::string const& s, size_t i, std::string const& upper) {
 }
 
 // Shift_JIS line cutting helpers: the mode switches of an ISO-2022-JP text.
-bool At(std::string const& s, size_t i, char const* seq) {
+bool At(std::string_view s, size_t i, char const* seq) {
   return i + 3 <= s.size() && std::memcmp(s.data() + i, seq, 3) == 0;
 }
-bool AtToASCII(std::string const& s, size_t i) { return At(s, i, kToASCII) || At(s, i, "\x1B(J"); }
+bool AtToASCII(std::string_view s, size_t i) { return At(s, i, kToASCII) || At(s, i, "\x1B(J"); }
 
 }  // namespace
 
@@ -284,8 +285,9 @@ AnsiString clsSMTPEmailPart::QPEncodeLine(AnsiString bytes, bool header) {
   out.reserve(size_t(n) + 16);
   for (int i = 0; i < n; ++i) {
     unsigned char c = static_cast<unsigned char>(p[i]);
-    // A CR or LF never stands bare in an encoded line.
-    bool encode = c >= 128 || c == '=' || c == '\r' || c == '\n';
+    // A CR or LF never stands bare in an encoded line, and a blank or tab never ends one
+    // (RFC 2045 6.7 rule 3: decoders strip it).
+    bool encode = c >= 128 || c == '=' || c == '\r' || c == '\n' || (i == n - 1 && (c == ' ' || c == '\t'));
     if (header) {
       // A "Q" word holds printable characters only, and none that would end a quoted
       // parameter value.
@@ -370,21 +372,21 @@ AnsiString clsSMTPEmailPart::JPEncodeLine(AnsiString sjis) {
 
 AnsiString clsSMTPEmailPart::MaybeEncodeHeader(AnsiString bytes, UniString charset, bool base64) {
   if (!HasHighASCII(bytes)) return bytes;
+  return EncodeHeaderWords(bytes, charset, base64);
+}
+
+AnsiString clsSMTPEmailPart::EncodeHeaderWords(AnsiString bytes, UniString charset, bool base64) {
   UniString const name = charset.Trim();
   std::string const upper = MimeBytes(name.UpperCase().GetAnsiString(1));
   bool const jp = upper == "ISO-2022-JP";
   std::string const prefix = "=?" + MimeBytes(name.GetAnsiString(1)) + (base64 ? "?B?" : "?Q?");
-  if (!base64) {
-    AnsiString data = jp ? JPEncodeLine(bytes) : bytes;
-    return MimeAnsi(prefix + MimeBytes(QPEncodeLine(data, true)) + "?=");
-  }
 
-  // Base64 words of whole characters, each at most 75 characters long where the charset name
-  // leaves room for one character.
+  // Words of whole characters, each at most 75 characters long where the charset name leaves
+  // room for one character; the "Q" form of names is split the same way.
   auto word = [&](std::string const& piece) {
     AnsiString data = MimeAnsi(piece);
     if (jp) data = JPEncodeLine(data);
-    return prefix + MimeBytes(UUEncodeString(data)) + "?=";
+    return prefix + MimeBytes(base64 ? UUEncodeString(data) : QPEncodeLine(data, true)) + "?=";
   };
   std::string const in = MimeBytes(bytes);
   std::string result;
@@ -406,20 +408,99 @@ AnsiString clsSMTPEmailPart::MaybeEncodeHeader(AnsiString bytes, UniString chars
   return MimeAnsi(result);
 }
 
+size_t LongestBlanklessRun(std::string_view bytes) {
+  size_t longest = 0, run = 0;
+  for (char c : bytes) {
+    run = (c == ' ' || c == '\t') ? 0 : run + 1;
+    if (run > longest) longest = run;
+  }
+  return longest;
+}
+
+std::string FoldHeaderLine(std::string const& line) {
+  if (line.size() <= kFoldAt) return line;
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::string out;
+  out.reserve(line.size() + line.size() / 32);
+  size_t start = 0;
+  bool first = true;
+  for (;;) {
+    size_t end = line.find("\r\n", start);
+    if (end == std::string::npos) end = line.size();
+    std::string_view const phys(line.data() + start, end - start);
+    // The first line is not folded at the blank after the field name's colon.
+    size_t pos = 0;
+    size_t lead = 0;  // a blank this function put in front of the current line
+    size_t floor = 0;
+    if (first) {
+      size_t const colon = phys.find(':');
+      floor = colon == std::string_view::npos ? 0 : colon + 1;
+    }
+    while (lead + phys.size() - pos > kFoldAt) {
+      // Fold points: blanks with something other than blanks before them on the line.
+      size_t lower = pos == 0 ? floor : pos;
+      while (lower < phys.size() && blank(phys[lower])) ++lower;
+      size_t p = std::string_view::npos;
+      size_t const reach = pos + kFoldAt - lead;
+      for (size_t k = reach < phys.size() ? reach : phys.size() - 1; k > lower; --k) {
+        if (blank(phys[k])) {
+          p = k;
+          break;
+        }
+      }
+      if (p == std::string_view::npos) {
+        for (size_t k = reach + 1; k < phys.size() && k <= pos + kMaxHeaderLine - lead; ++k) {
+          if (blank(phys[k])) {
+            p = k;
+            break;
+          }
+        }
+      }
+      if (p == std::string_view::npos) {
+        if (lead + phys.size() - pos <= kMaxHeaderLine) break;
+        // No blank within a line's reach: broken, as a last resort, with a blank of our own.
+        size_t const piece = kMaxHeaderLine - lead;
+        out.append(phys.substr(pos, piece)).append("\r\n ");
+        pos += piece;
+        lead = 1;
+        continue;
+      }
+      out.append(phys.substr(pos, p - pos)).append("\r\n");
+      pos = p;
+      lead = 0;
+    }
+    out.append(phys.substr(pos));
+    if (end == line.size()) break;
+    out.append("\r\n");
+    start = end + 2;
+    first = false;
+  }
+  return out;
+}
+
 // ---- ISO-2022-JP line cutting ----
 
 AnsiString clsSMTPEmailPart::GetLineJP(AnsiString& pending, int width, bool) {
   std::string const s = MimeBytes(pending);
+  size_t rest = 0;
+  size_t const cut = JPCutLength(s, width, 0, std::string::npos, &rest);
+  AnsiString line = MimeAnsi(s.substr(0, cut));
+  pending = MimeAnsi(s.substr(rest));
+  return line;
+}
+
+size_t clsSMTPEmailPart::JPCutLength(std::string_view s, int width, size_t shift, size_t bound, size_t* restStart) {
   size_t const n = s.size();
   if (width < 0 || n <= size_t(width)) {
-    AnsiString line = pending;
-    pending = AnsiString();
-    return line;
+    *restStart = n;
+    return n;
   }
   bool ascii = true;
   size_t i = 0;  // 0-based; a position i is past the width when i >= width
   long blank = -1;
   while (i < n) {
+    // Past the bound no blank can end a line the caller keeps: it cuts there itself.
+    if (blank < 0 && i > bound) break;
     if (ascii && At(s, i, kToJIS)) {
       ascii = false;
       i += 3;
@@ -441,11 +522,12 @@ AnsiString clsSMTPEmailPart::GetLineJP(AnsiString& pending, int width, bool) {
   size_t cut;
   if (blank >= 0) {
     cut = size_t(blank) + 1;
+  } else if (size_t(width) + shift > size_t(kNoBlankWidth)) {
+    cut = size_t(kNoBlankWidth) - shift;
   } else {
-    cut = width <= kNoBlankWidth ? n : size_t(kNoBlankWidth);
+    cut = i < n ? i : n;  // the whole text, or as far as the bound
   }
   if (cut > n) cut = n;
-  AnsiString line = MimeAnsi(s.substr(0, cut));
-  pending = MimeAnsi(s.substr(cut));
-  return line;
+  *restStart = cut;
+  return cut;
 }

@@ -3,17 +3,27 @@
 // an image, encoding, disposition), encodes the data fork as Base64 lines of 60 characters
 // into a ".att" file in "Tarnix Temp" on its first run, and reads that file back on later runs.
 // The file is never held in memory: 45 bytes per line through 16 KiB stream buffers.
+// "Tarnix Temp" lies in an area every local user shares: the folder is this user's own and
+// closed to others (0700; a link or another user's folder in its place is refused), the ".att"
+// files are 0600, and a kept ".att" is read back only while it is the regular file its run
+// wrote, of the size, date and node noted then; otherwise the file is encoded again. Links
+// there are looked at and removed themselves, never followed.
 // Failures leave an English text in ErrorString(): a start that cannot open a file, and a read
 // or write that fails in the middle; either way the encoding is not taken as complete.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/TextEncoders.h"
 #include "mime/MimeBytes.h"
 #include "mime/MimePrefs.h"
 #include "mime/clsSMTPEmailPart.h"
+#include "platform/carbon/Files.h"
 
 namespace {
 
@@ -21,6 +31,9 @@ constexpr int32_t kStreamBuffer = 16384;
 constexpr int kBytesPerLine = 45;
 char const kTempFolder[] = "Tarnix Temp";
 char const kDataFork[] = "XFSDataFork";
+// The longest run without blanks a plain name keeps: "    filename=" and its quotes around it
+// stay within a header line, escapes included.
+constexpr size_t kMaxLongestName = (kMaxHeaderLine - 16) / 2;
 
 // The texts of the two members of the file family; the image ones name the HTML image.
 struct stcFileTexts {
@@ -41,11 +54,15 @@ UniString Flatten(UniString const& text, int count) {
   return units.empty() ? UniString() : UniString(units.data(), count);
 }
 
-// A name for a quoted parameter value: either a "Q" word or the plain name with '"' and '\'
-// escaped.
+// A name for a quoted parameter value: "Q" words (split as the subject's are) or the plain name
+// with '"' and '\' escaped. A plain name with a run of bytes too long for a header line even
+// after folding goes as words too.
 std::string QuotedName(clsSMTPEmailPart& part, UniString const& name, UniString const& charset) {
   AnsiString const bytes = part.GetLineByCharSet(name, charset);
   if (HasHighASCII(bytes)) return MimeBytes(part.MaybeEncodeHeader(bytes, charset, false));
+  if (LongestBlanklessRun(std::string_view(bytes.c_str(), size_t(bytes.Length()))) > kMaxLongestName) {
+    return MimeBytes(part.EncodeHeaderWords(bytes, charset, false));
+  }
   std::string escaped;
   for (char c : MimeBytes(bytes)) {
     if (c == '"' || c == '\\') escaped += '\\';
@@ -53,6 +70,67 @@ std::string QuotedName(clsSMTPEmailPart& part, UniString const& name, UniString 
   }
   return escaped;
 }
+
+// Steps from the temporary area into "Tarnix Temp", creating it when missing. The area is
+// shared by every local user, so the folder must be this user's own: a link in its place is
+// looked at itself (never followed) and refused, as is another user's folder; a folder of ours
+// that others may enter is closed to them (0700). False with the reason in *error.
+bool EnterTarnixTemp(XFileSpec* folder, UniString* error) {
+  UniString const name = U(kTempFolder);
+  if (!folder->XDirExists(name) && !folder->XFileExists(name)) folder->XCreateDir(name);
+  XFileSpec place = *folder;
+  place.AddFileOrDirName(name);
+  UniString const where = place.GetPath(kPathStylePOSIX, true);
+  FSRef parent, item;
+  FSCatalogInfo info;
+  if (!folder->GetFSRef(&parent, true) ||
+      FSMakeFSRefUnicode(&parent, UniCharCount(name.Length()), name.GetBytes(), kTextEncodingUnknown, &item) != noErr ||
+      FSGetCatalogInfo(&item, kFSCatInfoNodeFlags | kFSCatInfoPermissions, &info, nullptr, nullptr, nullptr) != noErr) {
+    *error = U("Could not create Tarnix Temp Folder.");
+    return false;
+  }
+  if ((info.nodeFlags & kFSNodeIsDirectoryMask) == 0 || info.permissions[0] != UInt32(getuid())) {
+    *error = U("Could not create Tarnix Temp Folder. ") + where +
+             U(" is a link, a file or a folder of another user, and is not used.");
+    return false;
+  }
+  if ((info.permissions[2] & 077) != 0) {
+    info.permissions[2] = (info.permissions[2] & ~UInt32(07777)) | 0700;
+    if (FSSetCatalogInfo(&item, kFSCatInfoPermissions, &info) != noErr) {
+      *error = U("Could not create Tarnix Temp Folder. ") + where + U(" could not be closed to other users.");
+      return false;
+    }
+  }
+  if (!folder->SelectDirName(name)) {
+    *error = U("Could not create Tarnix Temp Folder.");
+    return false;
+  }
+  return true;
+}
+
+// A reference to the item itself, made from its folder and its name, so that a link in its
+// place is the link and not what it points at (a path reference would lead to its object).
+bool ItemRef(XFileSpec const& file, FSRef* ref) {
+  XFileSpec folder = file;
+  UniString const name = XFileSpec::DecodeSlashes(folder.GetFileOrDirName(kPathStyleInternal), kPathStyleHFS);
+  if (name.IsEmpty()) return false;
+  folder.RemoveFileOrDirName();
+  FSRef parent;
+  return folder.GetFSRef(&parent, true) &&
+         FSMakeFSRefUnicode(&parent, UniCharCount(name.Length()), name.GetBytes(), kTextEncodingUnknown, ref) == noErr;
+}
+
+// What the catalog says of a file itself: its size, date, node, owner, kind and permissions.
+// False when it cannot be read.
+bool FileFacts(XFileSpec const& file, FSRef* ref, FSCatalogInfo* info) {
+  return ItemRef(file, ref) &&
+         FSGetCatalogInfo(ref,
+                          kFSCatInfoNodeFlags | kFSCatInfoContentMod | kFSCatInfoDataSizes | kFSCatInfoPermissions |
+                              kFSCatInfoNodeID | kFSCatInfoFinderInfo,
+                          info, nullptr, nullptr, nullptr) == noErr;
+}
+
+bool IsLink(FSCatalogInfo const& info) { return std::memcmp(info.finderInfo, "slnkrhap", 8) == 0; }
 
 std::string Hex(uint32_t code) {
   char text[16];
@@ -108,14 +186,16 @@ void clsSMTPEmailPart::SetupFile(UniString entry, int imageIndex, UniString char
   if (m_ptlstPartHeaders == nullptr) m_ptlstPartHeaders = new (std::nothrow) TStringList;
   if (m_ptlstPartHeaders != nullptr) {
     m_ptlstPartHeaders->Clear();
+    // Every part, an inline one too whatever its type, gets its header lines: a related part
+    // without them would be read as text and its Content-ID would match no cid URL.
     std::string const type = MimeBytes(GetContentType(fileName));
-    if (!(image && type == "application/octet-stream")) {
+    {
       std::string first = "Content-Type: " + type + ";\r\n    name=\"" + quoted + "\"";
       uint32_t const fileType = m_udtFile.XGetFileType();
       uint32_t const creator = m_udtFile.XGetCreator();
       if (fileType != 0) first += ";\r\n    x-mac-type=\"" + Hex(fileType) + "\"";
       if (creator != 0) first += ";\r\n    x-mac-creator=\"" + Hex(creator) + "\"";
-      m_ptlstPartHeaders->Add(MimeAnsi(first));
+      m_ptlstPartHeaders->Add(MimeAnsi(FoldHeaderLine(first)));
       if (image) {
         std::string id;
         for (char c : MimeBytes(name.Trim().LowerCase().GetAnsiString(1))) {
@@ -125,8 +205,8 @@ void clsSMTPEmailPart::SetupFile(UniString entry, int imageIndex, UniString char
             MimeAnsi("Content-ID: <[[TarnixUniqueID]]." + std::to_string(imageIndex) + "." + id + "@local>"));
       }
       m_ptlstPartHeaders->Add(AnsiString("Content-Transfer-Encoding: base64"));
-      m_ptlstPartHeaders->Add(MimeAnsi(std::string("Content-Disposition: ") + texts.disposition +
-                                       ";\r\n    filename=\"" + quoted + "\""));
+      m_ptlstPartHeaders->Add(MimeAnsi(FoldHeaderLine(std::string("Content-Disposition: ") + texts.disposition +
+                                                      ";\r\n    filename=\"" + quoted + "\"")));
     }
   }
   CloseFileStreams();
@@ -157,7 +237,11 @@ bool clsSMTPEmailPart::StartFile(bool image) {
   m_ustrStatus = UniString();
   m_bolEncodeFailed = false;
 
-  if (encoded && !m_udtEncodedFile.XFileExists()) encoded = false;
+  // A file kept from an earlier run is read back only while it is still what that run wrote.
+  if (encoded && !EncodedFileUnchanged()) {
+    RemoveEncodedFile();
+    encoded = false;
+  }
   if (!encoded) {
     UniString const filePath = m_udtFile.GetPath(kPathStylePOSIX, true);
     if (!m_udtFile.XFileExists()) {
@@ -203,17 +287,15 @@ void clsSMTPEmailPart::CreateEncodedFile(UniString const& noun) {
     m_ustrError = U("Could not find the Temp Folder.");
     return;
   }
-  if ((!folder.XDirExists(U(kTempFolder)) && !folder.XCreateDir(U(kTempFolder))) || !folder.SelectDirName(U(kTempFolder))) {
-    m_ustrError = U("Could not create Tarnix Temp Folder.");
-    return;
-  }
+  if (!EnterTarnixTemp(&folder, &m_ustrError)) return;
   UniString const unique = folder.FindUniqueFileName(m_udtFile.GetFileOrDirName(kPathStylePOSIX) + U(".att"), 0);
   m_udtEncodedFile = folder;
   m_udtEncodedFile.AddFileOrDirName(unique);
   // These two texts name the file being sent, not its encoding.
   UniString const filePath = m_udtFile.GetPath(kPathStylePOSIX, true);
-  if (unique.IsEmpty() || !m_udtEncodedFile.XCreateFile(UniString(), 0, 0, false)) {
+  if (unique.IsEmpty() || !m_udtEncodedFile.XCreateFile(UniString(), 0, 0, false) || !CloseEncodedFileToOthers()) {
     m_ustrError = U("Could not create Temp File for Encoded ") + noun + U(": ") + filePath;
+    if (unique.IsNotEmpty()) RemoveEncodedFile();
     m_udtEncodedFile.Clear();
   } else if ((m_pudtEncodedStream = new (std::nothrow) XFileStream(kStreamBuffer)) == nullptr) {
     m_ustrError = U("Could not create a File Stream for Encoded ") + noun + U(": ") + filePath;
@@ -224,9 +306,44 @@ void clsSMTPEmailPart::CreateEncodedFile(UniString const& noun) {
   }
 }
 
+bool clsSMTPEmailPart::CloseEncodedFileToOthers() {
+  // Made new and exclusively, so it is a file of ours; only its mode is left to set.
+  FSRef ref;
+  FSCatalogInfo info;
+  if (!FileFacts(m_udtEncodedFile, &ref, &info) || IsLink(info)) return false;
+  info.permissions[2] = (info.permissions[2] & ~UInt32(07777)) | 0600;
+  return FSSetCatalogInfo(&ref, kFSCatInfoPermissions, &info) == noErr;
+}
+
+bool clsSMTPEmailPart::RecordEncodedFile() {
+  FSRef ref;
+  FSCatalogInfo info;
+  if (!FileFacts(m_udtEncodedFile, &ref, &info) || IsLink(info)) return false;
+  m_ulngEncodedSize = uint64_t(info.dataLogicalSize);
+  m_udtEncodedDate = info.contentModDate;
+  m_ulngEncodedNode = uint32_t(info.nodeID);
+  return true;
+}
+
+bool clsSMTPEmailPart::EncodedFileUnchanged() {
+  FSRef ref;
+  FSCatalogInfo info;
+  if (m_udtEncodedFile.GetFileOrDirName(kPathStyleInternal).IsEmpty() || !FileFacts(m_udtEncodedFile, &ref, &info)) {
+    return false;
+  }
+  return !IsLink(info) && (info.nodeFlags & kFSNodeIsDirectoryMask) == 0 && info.permissions[0] == UInt32(getuid()) &&
+         uint64_t(info.dataLogicalSize) == m_ulngEncodedSize && uint32_t(info.nodeID) == m_ulngEncodedNode &&
+         info.contentModDate.highSeconds == m_udtEncodedDate.highSeconds &&
+         info.contentModDate.lowSeconds == m_udtEncodedDate.lowSeconds &&
+         info.contentModDate.fraction == m_udtEncodedDate.fraction;
+}
+
 void clsSMTPEmailPart::RemoveEncodedFile() {
-  if (m_udtEncodedFile.GetFileOrDirName(kPathStyleInternal).IsNotEmpty() && m_udtEncodedFile.XFileExists()) {
-    m_udtEncodedFile.XRemoveFile();
+  // Whatever stands under the name goes; a link put in its place goes itself, never the item it
+  // points at.
+  FSRef ref;
+  if (m_udtEncodedFile.GetFileOrDirName(kPathStyleInternal).IsNotEmpty() && ItemRef(m_udtEncodedFile, &ref)) {
+    FSDeleteObject(&ref);
   }
   m_udtEncodedFile.Clear();
 }
@@ -291,8 +408,9 @@ bool clsSMTPEmailPart::EncodeFileLine(AnsiString* line, bool image) {
     m_ustrName = UniString();
     UpdateStatus(UniString());
     CloseFileStreams();
-    // Only a whole encoding is read back later; a broken one is made again.
-    if (m_bolEncodeFailed) {
+    // Only a whole encoding is read back later, and only while the file is still the one this
+    // run wrote (its size, date and node as they are now); a broken one is made again.
+    if (m_bolEncodeFailed || !RecordEncodedFile()) {
       RemoveEncodedFile();
     } else {
       encoded = true;

@@ -3,13 +3,18 @@
 // dot-stuffing and the rewriting of HTML image references into "cid:" URLs (RFC 2045, 2387,
 // 3676 format=flowed, 1468 ISO-2022-JP, 5321 line limits and dot-stuffing).
 // Every line handed out is at most 998 bytes and holds no CR or LF: a source line ends at a CR
-// or LF inside it, and a piece the cutter leaves too long is cut again (quoted-printable with a
-// soft break outside any "=XX", ISO-2022-JP between characters with the JIS run closed and
-// reopened, other text at 998 bytes as a last resort).
+// or LF inside it, and a piece the cutter leaves too long is cut again (ISO-2022-JP between
+// characters with the JIS run closed and reopened, other text at 998 bytes as a last resort).
+// Quoted-printable lines are at most 76 characters with their soft break, which never splits an
+// "=XX" (RFC 2045 6.7); flowed lines that begin with a blank, "From " or ">" are space-stuffed
+// (RFC 3676 4.4). A long line is cut where it lies in the pending text, which is never copied
+// or shifted, so its cost grows with its length and not with its square.
 #include "mime/clsSMTPEmailPart.h"
 
+#include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "mime/MimeBytes.h"
 
@@ -17,6 +22,8 @@ namespace {
 
 // The longest line SMTP carries, without its CR LF.
 constexpr size_t kMaxLine = 998;
+// The longest quoted-printable line (RFC 2045 6.7).
+constexpr size_t kMaxQPLine = 76;
 constexpr int kMinLineLength = 6;
 constexpr int kMaxLineLength = 1000;
 constexpr int kHTMLLineLength = 80;
@@ -35,6 +42,11 @@ UniString Flatten(UniString text) {
     if (u == 13 || u == 10 || u == 0) u = ' ';
   }
   return text;
+}
+
+// RFC 3676 4.4: lines a flowed reader would take for stuffed, quoted or an mbox "From ".
+bool NeedsSpaceStuffing(std::string_view line) {
+  return !line.empty() && (line[0] == ' ' || line[0] == '>' || line.compare(0, 5, "From ") == 0);
 }
 
 std::string Upper(std::string s) {
@@ -60,14 +72,17 @@ std::string TrimBytes(std::string const& s) {
 }
 
 // The cid URL of image index with name: only the name's characters A-Z, a-z, 0-9 and "." are
-// kept, as in the image part's Content-ID.
-std::string CidURL(int index, std::string const& name) {
+// kept, as in the image part's Content-ID. id: the message's unique ID, or empty for the marker.
+std::string CidURL(std::string const& id, int index, std::string const& name) {
   std::string kept;
   for (char c : name) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.') kept += c;
   }
-  return "cid:[[TarnixUniqueID]]." + std::to_string(index) + "." + kept + "@local";
+  return "cid:" + (id.empty() ? std::string("[[TarnixUniqueID]]") : id) + "." + std::to_string(index) + "." + kept +
+         "@local";
 }
+
+bool IsTrimByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0; }
 
 struct stcImageTag {
   char const* name;
@@ -78,6 +93,30 @@ stcImageTag const kImageTags[] = {{"IMG", "SRC"},   {"INPUT", "SRC"}, {"BODY", "
                                   {"TABLE", "BACKGROUND"}, {"TR", "BACKGROUND"},
                                   {"TD", "BACKGROUND"}, {"TH", "BACKGROUND"},
                                   {"V:IMAGEDATA", "SRC"}};
+
+// The kind (1 to 8) of the tag whose name begins text (the text after "<"), or 0: the name runs
+// to the next blank and is compared trimmed and upper-cased. Only as much of the text is read
+// as could still give a name of the table.
+int TagKind(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] != ' ' && IsTrimByte(text[i])) ++i;
+  size_t const coreStart = i;
+  while (i < text.size() && !IsTrimByte(text[i])) {
+    if (i - coreStart >= 11) return 0;  // longer than "V:IMAGEDATA"
+    ++i;
+  }
+  size_t const coreEnd = i;
+  // What follows the name up to the blank must be trimmed away, or the name is another.
+  while (i < text.size() && text[i] != ' ') {
+    if (!IsTrimByte(text[i])) return 0;
+    ++i;
+  }
+  std::string const name = Upper(std::string(text.substr(coreStart, coreEnd - coreStart)));
+  for (int k = 0; k < 8; ++k) {
+    if (name == kImageTags[k].name) return k + 1;
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -156,7 +195,7 @@ void clsSMTPEmailPart::SetupText(UniString charset, UniString contentType, UniSt
   }
   m_pulstSource = nullptr;
   m_itrSource = 0;
-  m_astrPending = AnsiString();
+  ClearPending();
   m_astrCarry = AnsiString();
   m_intCacheIndex = 0;
 }
@@ -194,11 +233,18 @@ void clsSMTPEmailPart::SetupHTML(UniString charset, UniString contentType, UniSt
   }
   m_pulstSource = nullptr;
   m_itrSource = 0;
-  m_astrPending = AnsiString();
+  ClearPending();
   m_astrCarry = AnsiString();
   m_intCacheIndex = 0;
   m_bolInTag = false;
   m_intTagType = 0;
+}
+
+void clsSMTPEmailPart::SetUniqueID(AnsiString const& id) {
+  if (id == m_astrUniqueID) return;
+  m_astrUniqueID = id;
+  // Cached lines may hold cid URLs of the message before.
+  InvalidateCaches();
 }
 
 // ---- runs ----
@@ -212,7 +258,7 @@ void clsSMTPEmailPart::StartRun(UniStringList* source, enumSection section, bool
   m_lngStatusDone = 0;
   m_pulstSource = source;
   m_itrSource = 0;
-  m_astrPending = AnsiString();
+  ClearPending();
   m_astrCarry = AnsiString();
   m_intCacheIndex = 0;
   if (html) m_bolInTag = false;
@@ -256,9 +302,9 @@ bool clsSMTPEmailPart::EncodeRun(AnsiString* line, enumSection section, bool htm
       ++m_intCacheIndex;
       result = m_intCacheIndex < (*cache)->Count();
     }
-  } else if (m_astrPending.Length() > 0 || SourceRemains()) {
+  } else if (PendingLeft() > 0 || SourceRemains()) {
     *line = html ? GetNextHTMLLine(images) : GetNextTextLine();
-    result = m_astrPending.Length() > 0 || SourceRemains();
+    result = PendingLeft() > 0 || SourceRemains();
     if (cache != nullptr) {
       if (*cache == nullptr) *cache = new (std::nothrow) TStringList;
       if (*cache != nullptr) {
@@ -304,7 +350,7 @@ bool clsSMTPEmailPart::EncodeHTMLFooterLine(AnsiString* line, TStringList* image
 void clsSMTPEmailPart::ClearTextBody() {
   m_pulstSource = nullptr;
   m_itrSource = 0;
-  m_astrPending = AnsiString();
+  ClearPending();
   m_astrCarry = AnsiString();
   m_intCacheIndex = 0;
 }
@@ -329,10 +375,14 @@ AnsiString clsSMTPEmailPart::TakeSourceBytes() {
 }
 
 AnsiString clsSMTPEmailPart::GetNextTextLine() {
-  if (m_astrPending.Length() == 0 && SourceRemains()) {
+  if (PendingLeft() == 0 && SourceRemains()) {
     AnsiString bytes = TakeSourceBytes();
     // Format=flowed lines lose their trailing blanks; the signature separator keeps its own.
+    // A line a flowed reader would take for stuffed, quoted or an mbox "From " is stuffed.
     if (m_bolFlowed && !(bytes == AnsiString("-- "))) bytes = bytes.TrimRight();
+    if (m_bolFlowed && NeedsSpaceStuffing(std::string_view(bytes.c_str(), size_t(bytes.Length())))) {
+      bytes = AnsiString(" ") + bytes;
+    }
     if (bytes.Length() > 0) {
       if (m_ustrCharSet == UniString("ISO-2022-JP")) {
         bytes = JPEncodeLine(bytes);
@@ -340,64 +390,150 @@ AnsiString clsSMTPEmailPart::GetNextTextLine() {
         bytes = QPEncodeLine(bytes, false);
       }
     }
-    m_astrPending = bytes;
+    SetPending(bytes);
   }
-  if (m_astrPending.Length() == 0) return AnsiString();
+  if (PendingLeft() == 0) return AnsiString();
   return CutPendingLine(false);
 }
 
 AnsiString clsSMTPEmailPart::GetNextHTMLLine(TStringList* images) {
-  if (m_astrPending.Length() == 0 && SourceRemains()) {
+  if (PendingLeft() == 0 && SourceRemains()) {
     AnsiString bytes = TakeSourceBytes().TrimRight();
     if (bytes.Length() > 0 && images != nullptr && images->Count() > 0) {
       bytes = RewriteImageReferences(bytes, *images);
     }
     bytes = m_ustrCharSet == UniString("ISO-2022-JP") ? JPEncodeLine(bytes) : QPEncodeLine(bytes, false);
-    m_astrPending = bytes;
+    SetPending(bytes);
   }
-  if (m_astrPending.Length() == 0) return AnsiString();
+  if (PendingLeft() == 0) return AnsiString();
   return CutPendingLine(true);
 }
 
-AnsiString clsSMTPEmailPart::CutPendingLine(bool html) {
-  // SMTP dot-stuffing, on every call, so the rest of a cut line is stuffed too.
-  if (m_astrPending[1] == '.') m_astrPending = AnsiString(".") + m_astrPending;
-  int const length = m_intLineLength;
-  if (m_ustrCharSet == UniString("ISO-2022-JP")) return FinishJPLine(GetLineJP(m_astrPending, length - 5, false));
-
-  bool const qp = html || m_bolQuotedPrintable;
-  bool const flowed = !qp && m_bolFlowed;
-  int const before = m_astrPending.Length();
-  std::string line = MimeBytes(GetLine(m_astrPending, qp ? length - 4 : (flowed ? length - 3 : length - 2)));
-  std::string pending = MimeBytes(m_astrPending);
-  bool const blankDropped = int(line.size() + pending.size()) < before;
-
-  // Where no blank was cut away, a quoted-printable soft break is "=" alone, and never splits
-  // an "=XX".
-  auto safeQPCut = [](std::string const& s, size_t k) {
-    if (k >= 1 && s[k - 1] == '=') return k - 1;
-    if (k >= 2 && s[k - 2] == '=') return k - 2;
-    return k;
-  };
-  if (qp && !blankDropped && !pending.empty()) {
-    size_t const k = safeQPCut(line, line.size());
-    pending = line.substr(k) + pending;
-    line.resize(k);
-  }
-  std::string suffix;
-  if (!pending.empty()) suffix = qp ? (blankDropped ? " =" : "=") : (flowed ? " " : "");
-  if (line.size() + suffix.size() > kMaxLine) {
-    size_t const k = qp ? safeQPCut(line, kMaxLine - 1) : kMaxLine;
-    pending = line.substr(k) + (blankDropped ? " " : "") + pending;
-    line.resize(k);
-    suffix = qp ? "=" : "";
-  }
-  m_astrPending = MimeAnsi(pending);
-  return MimeAnsi(line + suffix);
+void clsSMTPEmailPart::SetPending(AnsiString const& bytes) {
+  m_astrPending = bytes;
+  m_intPendingStart = 0;
+  m_intBlankSearch = -1;
+  m_intBlankFound = -1;
 }
 
-AnsiString clsSMTPEmailPart::FinishJPLine(AnsiString const& cut) {
-  std::string const line = MimeBytes(cut);
+void clsSMTPEmailPart::ClearPending() {
+  if (m_astrPending.Length() > 0) m_astrPending = AnsiString();
+  m_intPendingStart = 0;
+  m_intBlankSearch = -1;
+  m_intBlankFound = -1;
+}
+
+int32_t clsSMTPEmailPart::PendingLeft() const { return m_astrPending.Length() - m_intPendingStart; }
+
+size_t clsSMTPEmailPart::CutLength(std::string_view s, int width, size_t shift, size_t nextBlank, size_t* restStart) {
+  size_t const n = s.size();
+  size_t const w = width < 0 ? 0 : size_t(width);
+  auto cut = [&](size_t lineEnd, size_t rest) {
+    *restStart = rest < n ? rest : n;
+    return lineEnd;
+  };
+  if (n <= w) return cut(n, n);
+  if (w >= 1 && s[w - 1] == ' ') return cut(w - 1, w);
+  size_t const last = w == 0 ? std::string_view::npos : s.rfind(' ', w - 1);
+  if (last != std::string_view::npos) return cut(last, last + 1);
+  // The first blank after the width: the caller may know it already.
+  size_t const next = nextBlank == kSearchBlank ? s.find(' ', w) : nextBlank;
+  if (next != std::string_view::npos) return cut(next, next + 1);
+  if (w + shift <= size_t(kNoBlankWidth)) return cut(n, n);
+  return cut(size_t(kNoBlankWidth) - shift, size_t(kNoBlankWidth) - shift);
+}
+
+AnsiString clsSMTPEmailPart::CutPendingLine(bool html) {
+  // The rest of the pending text is cut where it stands: the text is never copied or shifted,
+  // so a long line costs what its pieces cost.
+  char* const base = &m_astrPending[1] + m_intPendingStart;
+  std::string_view const v(base, size_t(PendingLeft()));
+  // SMTP dot-stuffing, on every call, so the rest of a cut line is stuffed too.
+  std::string_view prefix = v[0] == '.' ? "." : "";
+  int const length = m_intLineLength;
+  bool const jp = m_ustrCharSet == UniString("ISO-2022-JP");
+  bool const qp = !jp && (html || m_bolQuotedPrintable);
+  bool const flowed = !html && !qp && m_bolFlowed;
+  // RFC 3676 4.4: a flowed line that begins with a blank, "From " or ">" is space-stuffed; the
+  // source line was stuffed when it was taken, a piece cut from it is stuffed here.
+  if (flowed && m_intPendingStart > 0 && NeedsSpaceStuffing(v)) prefix = " ";
+  if (jp) return CutJPLine(v, prefix, length - 5);
+  if (qp) return CutQPLine(v, prefix);
+  int const width = (flowed ? length - 3 : length - 2) - int(prefix.size());
+  // The first blank past the width is remembered for the next calls on the same text, so a
+  // long run without blanks is searched once, not once per piece cut from it.
+  size_t nextBlank = std::string_view::npos;
+  size_t const from = width < 0 ? 0 : size_t(width);
+  if (from < v.size()) {
+    size_t const at = size_t(m_intPendingStart) + from;
+    if (m_intBlankSearch < 0 || size_t(m_intBlankSearch) > at ||
+        (m_intBlankFound >= 0 && size_t(m_intBlankFound) < at)) {
+      size_t const found = v.find(' ', from);
+      m_intBlankSearch = int32_t(at);
+      m_intBlankFound = found == std::string_view::npos ? -1 : int32_t(size_t(m_intPendingStart) + found);
+    }
+    if (m_intBlankFound >= 0) nextBlank = size_t(m_intBlankFound) - size_t(m_intPendingStart);
+  }
+  size_t rest = 0;
+  size_t lineEnd = CutLength(v, width, prefix.size(), nextBlank, &rest);
+  char const* suffix = rest < v.size() && flowed ? " " : "";
+  if (prefix.size() + lineEnd + std::char_traits<char>::length(suffix) > kMaxLine) {
+    lineEnd = kMaxLine - prefix.size();
+    rest = lineEnd;
+    suffix = "";
+  }
+  std::string line;
+  line.reserve(prefix.size() + lineEnd + 1);
+  line.append(prefix).append(v.substr(0, lineEnd)).append(suffix);
+  m_intPendingStart += int32_t(rest);
+  if (PendingLeft() == 0) ClearPending();
+  return MimeAnsi(line);
+}
+
+AnsiString clsSMTPEmailPart::CutQPLine(std::string_view v, std::string_view prefix) {
+  // RFC 2045 6.7: at most 76 characters, soft line break included, and never inside an "=XX".
+  // A cut at a blank drops the blank and ends the line " =", which gives it back; a cut
+  // elsewhere ends it "=".
+  int limit = m_intLineLength - 4;
+  if (limit > int(kMaxQPLine)) limit = int(kMaxQPLine);
+  if (limit < 5) limit = 5;
+  size_t const room = size_t(limit) - prefix.size();
+  size_t lineEnd, rest;
+  char const* suffix;
+  if (v.size() <= room) {
+    lineEnd = rest = v.size();
+    suffix = "";
+  } else {
+    size_t const lastBlank = room >= 2 ? v.rfind(' ', room - 2) : std::string_view::npos;
+    if (lastBlank != std::string_view::npos && lastBlank > 0) {
+      lineEnd = lastBlank;
+      rest = lastBlank + 1;
+      suffix = " =";
+    } else {
+      lineEnd = room - 1;
+      if (v[lineEnd - 1] == '=') {
+        lineEnd -= 1;
+      } else if (lineEnd >= 2 && v[lineEnd - 2] == '=') {
+        lineEnd -= 2;
+      }
+      rest = lineEnd;
+      suffix = "=";
+    }
+  }
+  std::string line;
+  line.reserve(prefix.size() + lineEnd + 2);
+  line.append(prefix).append(v.substr(0, lineEnd)).append(suffix);
+  m_intPendingStart += int32_t(rest);
+  if (PendingLeft() == 0) ClearPending();
+  return MimeAnsi(line);
+}
+
+AnsiString clsSMTPEmailPart::CutJPLine(std::string_view v, std::string_view prefix, int width) {
+  size_t rest = 0;
+  size_t const cut = JPCutLength(v, width - int(prefix.size()), prefix.size(), kMaxLine + 4, &rest);
+  std::string line;
+  line.reserve(prefix.size() + cut + 3);
+  line.append(prefix).append(v.substr(0, cut));
   size_t const n = line.size();
   // Walk the characters, remembering the last place where the line could end.
   bool jis = false;
@@ -420,42 +556,45 @@ AnsiString clsSMTPEmailPart::FinishJPLine(AnsiString const& cut) {
       best = i;
       bestJIS = jis;
     }
+    if (i > kMaxLine) break;
   }
-  if (best == n && !bestJIS) return cut;
   if (best == 0) best = n;  // cannot happen for a non-empty line; keeps the walk finite
-  std::string head = line.substr(0, best);
-  std::string rest = line.substr(best) + MimeBytes(m_astrPending);
-  if (bestJIS) {
-    head += kToASCII;
-    if (!rest.empty()) rest = kToJIS + rest;
+  if (best == n && !bestJIS) {
+    m_intPendingStart += int32_t(rest);
+  } else {
+    line.resize(best);
+    size_t const used = best - prefix.size();
+    if (bestJIS) {
+      line += kToASCII;
+      // The rest reopens the JIS run: the escape goes over the last bytes already handed out.
+      if (used < v.size()) {
+        std::memcpy(const_cast<char*>(v.data()) + used - 3, kToJIS, 3);
+        m_intPendingStart += int32_t(used - 3);
+      } else {
+        m_intPendingStart += int32_t(used);
+      }
+    } else {
+      m_intPendingStart += int32_t(used);
+    }
   }
-  m_astrPending = MimeAnsi(rest);
-  return MimeAnsi(head);
+  if (PendingLeft() == 0) ClearPending();
+  return MimeAnsi(line);
 }
 
 AnsiString clsSMTPEmailPart::GetLine(AnsiString& pending, int width) {
   std::string const s = MimeBytes(pending);
-  size_t const n = s.size();
-  size_t const w = width < 0 ? 0 : size_t(width);
-  auto split = [&](size_t lineEnd, size_t restStart) {
-    pending = MimeAnsi(s.substr(restStart < n ? restStart : n));
-    return MimeAnsi(s.substr(0, lineEnd));
-  };
-  if (n <= w) return split(n, n);
-  if (w >= 1 && s[w - 1] == ' ') return split(w - 1, w);
-  size_t const last = w == 0 ? std::string::npos : s.rfind(' ', w - 1);
-  if (last != std::string::npos) return split(last, last + 1);
-  size_t const next = s.find(' ', w);
-  if (next != std::string::npos) return split(next, next + 1);
-  if (width <= kNoBlankWidth) return split(n, n);
-  return split(size_t(kNoBlankWidth), size_t(kNoBlankWidth));
+  size_t rest = 0;
+  size_t const lineEnd = CutLength(s, width, 0, kSearchBlank, &rest);
+  pending = MimeAnsi(s.substr(rest));
+  return MimeAnsi(s.substr(0, lineEnd));
 }
 
 // ---- image references ----
 
 AnsiString clsSMTPEmailPart::RewriteImageReferences(AnsiString const& source, TStringList const& images) {
+  // The rest of the line is a view that moves on, so a long line with many tags is read once.
   std::string out;
-  std::string rest = MimeBytes(source);
+  std::string_view rest(source.c_str(), size_t(source.Length()));
   int kind = 0;
   bool continuing = false;
   if (m_bolInTag) {
@@ -467,30 +606,24 @@ AnsiString clsSMTPEmailPart::RewriteImageReferences(AnsiString const& source, TS
     size_t tagStart = 0;
     if (!continuing) {
       size_t const lt = rest.find('<');
-      if (lt == std::string::npos) break;
-      size_t nameEnd = rest.find(' ', lt + 1);
-      if (nameEnd == std::string::npos) nameEnd = rest.size();
-      std::string const name = Upper(TrimBytes(rest.substr(lt + 1, nameEnd - lt - 1)));
-      kind = 0;
-      for (int k = 0; k < 8; ++k) {
-        if (name == kImageTags[k].name) kind = k + 1;
-      }
+      if (lt == std::string_view::npos) break;
+      kind = TagKind(rest.substr(lt + 1));
       if (kind == 0) {
         size_t const moved = lt + 2 < rest.size() ? lt + 2 : rest.size();
-        out += rest.substr(0, moved);
-        rest.erase(0, moved);
+        out.append(rest.substr(0, moved));
+        rest.remove_prefix(moved);
         continue;
       }
       tagStart = lt;
     }
     continuing = false;
     if (kind < 1 || kind > 8) break;
-    out += rest.substr(0, tagStart);
-    rest.erase(0, tagStart);
+    out.append(rest.substr(0, tagStart));
+    rest.remove_prefix(tagStart);
     size_t const gt = rest.find('>');
-    bool const open = gt == std::string::npos;
-    std::string const tag = open ? rest : rest.substr(0, gt + 1);
-    rest.erase(0, tag.size());
+    bool const open = gt == std::string_view::npos;
+    std::string const tag(open ? rest : rest.substr(0, gt + 1));
+    rest.remove_prefix(tag.size());
 
     auto keepTag = [&]() {
       out += tag;
@@ -535,15 +668,16 @@ AnsiString clsSMTPEmailPart::RewriteImageReferences(AnsiString const& source, TS
     } else if (upperValue.compare(0, 8, "CID:PART") == 0) {
       int const n = MimeAnsi(value.substr(8)).ToInt();
       if (n >= 1 && n <= images.Count()) {
-        value = CidURL(n - 1, Lower(TrimBytes(MimeBytes(images.Strings[unsigned(n - 1)]))));
+        value = CidURL(MimeBytes(m_astrUniqueID), n - 1, Lower(TrimBytes(MimeBytes(images.Strings[unsigned(n - 1)]))));
       }
     } else {
       size_t const slash = value.find_last_of("/\\:");
       std::string const name = Lower(TrimBytes(slash == std::string::npos ? value : value.substr(slash + 1)));
       int const index = images.IndexOf(MimeAnsi(name), false);
-      if (index >= 0) value = CidURL(index, name);
+      if (index >= 0) value = CidURL(MimeBytes(m_astrUniqueID), index, name);
     }
     out += "\"" + value + "\"" + tag.substr(valueEnd);
   }
-  return MimeAnsi(out + rest);
+  out.append(rest);
+  return MimeAnsi(out);
 }

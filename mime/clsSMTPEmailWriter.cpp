@@ -2,8 +2,12 @@
 // call (RFC 5322 header block, RFC 2045/2046 multipart structures, RFC 2387 related parts).
 // The current state says what the next call returns; a stack of pending states holds what
 // follows, so that multipart/mixed around multipart/related around multipart/alternative is
-// written by pushing each structure's pieces in reverse order. Every "[[TarnixUniqueID]]" in a
-// line becomes the message's unique ID as the line leaves.
+// written by pushing each structure's pieces in reverse order. The "[[TarnixUniqueID]]" marker
+// becomes the message's unique ID only in the lines the writer makes itself (the multipart
+// Content-Type texts, the boundaries, an image's Content-ID; the header block and the HTML
+// part's cid URLs carry the ID already): a marker in a body, header, footer or name is text, so
+// no such line can become a boundary. Header-block lines are dot-stuffed here (RFC 5321
+// 4.5.2); the text and HTML parts stuff their own lines.
 // Failures never stop the writer: a missing piece goes out as an "ERROR: " line and the writer
 // moves on. Since such a message is not what the user sent, the first failure (an error line,
 // or a part that could not be read) is also kept as the writer error, which the sender reads
@@ -39,6 +43,24 @@ int LongestRun(UniStringList const* list) {
     }
   }
   return longest;
+}
+
+// Whether a line of the list (or a piece of one after a CR or LF) begins with "--=", as every
+// boundary line does. Quoted-printable writes "=" as "=3D", so such a part sent that way holds
+// no line a reader could take for a boundary.
+bool StartsLikeBoundary(UniStringList const* list) {
+  if (list == nullptr) return false;
+  for (UniString const& line : *list) {
+    unsigned short const* units = line.GetBytes();
+    int const n = line.Length();
+    for (int i = 0; i + 2 < n; ++i) {
+      if ((i == 0 || units[i - 1] == 13 || units[i - 1] == 10) && units[i] == '-' && units[i + 1] == '-' &&
+          units[i + 2] == '=') {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -79,9 +101,11 @@ void clsSMTPEmail::GetLine(AnsiString* line) {
   // allocates only when a line is longer than any before.
   if (line->Length() > 0) line->Load(nullptr, 0);
   if (m_lngWriterState == seStart) StartMessage();
+  bool own = true;  // a line of the writer's own, whose marker becomes the unique ID
   switch (m_lngWriterState) {
     case seHeaders:
       WriteHeaders(line);
+      own = false;
       break;
     case seMixedHeader:
     case seRelatedHeader:
@@ -124,20 +148,29 @@ void clsSMTPEmail::GetLine(AnsiString* line) {
     case seTextBody:
     case seTextFooter:
       WritePartSection(line, false);
+      own = false;
       break;
     case seHTMLPartHeader:
     case seHTMLHeader:
     case seHTMLBody:
     case seHTMLFooter:
       WritePartSection(line, true);
+      own = false;
       break;
     case seAttachmentHeader:
     case seAttachmentData:
       WriteFilePart(line, false);
+      own = false;
       break;
     case seImageHeader:
+      WriteFilePart(line, true);
+      // Of an image's header lines only the Content-ID is the writer's; its name is reduced to
+      // letters, digits and dots, so it holds no marker of the user's.
+      own = std::string_view(line->c_str(), size_t(line->Length())).rfind("Content-ID: ", 0) == 0;
+      break;
     case seImageData:
       WriteFilePart(line, true);
+      own = false;
       break;
     default:
       m_lngWriterState = seEnd;
@@ -147,7 +180,7 @@ void clsSMTPEmail::GetLine(AnsiString* line) {
   // Only a few lines carry the marker: a byte search that skips to each '[' finds them
   // without building the marker as a string for every line.
   static char const kMarker[] = "[[TarnixUniqueID]]";
-  if (std::string_view(line->c_str(), size_t(line->Length())).find(kMarker) != std::string_view::npos) {
+  if (own && std::string_view(line->c_str(), size_t(line->Length())).find(kMarker) != std::string_view::npos) {
     *line = line->StrSub(AnsiString(kMarker), m_astrUniqueID);
   }
 }
@@ -301,7 +334,7 @@ bool clsSMTPEmail::TextNeedsQP() {
     bytesPerUnit = 2;
   }
   for (UniStringList const* list : lists) {
-    if (HasHighASCII(list) || LongestRun(list) * bytesPerUnit > 990) return true;
+    if (HasHighASCII(list) || LongestRun(list) * bytesPerUnit > 990 || StartsLikeBoundary(list)) return true;
   }
   return m_bolTextNeedsQP;
 }
@@ -319,6 +352,7 @@ void clsSMTPEmail::SetupHTMLPart() {
   if (m_pudtHTMLPart == nullptr) return;
   m_pudtHTMLPart->SetupHTML(GetCharSet(), PartSetting(m_ustrHTMLContentType, "HTML-Content-Type"),
                             PartSetting(m_ustrHTMLContentTransferEncoding, "HTML-Content-Transfer-Encoding"));
+  m_pudtHTMLPart->SetUniqueID(m_astrUniqueID);
 }
 
 void clsSMTPEmail::WritePartSection(AnsiString* line, bool html) {
@@ -385,6 +419,8 @@ void clsSMTPEmail::WriteHeaders(AnsiString* line) {
   if (m_lngLineCounter < m_ptlstHeaders->Count()) {
     *line = m_ptlstHeaders->Strings[unsigned(m_lngLineCounter)];
     ++m_lngLineCounter;
+    // An extra header's name may begin with "."; folded lines begin with a blank.
+    if (line->Length() > 0 && line->c_str()[0] == '.') *line = AnsiString(".") + *line;
   }
   if (m_lngLineCounter >= m_ptlstHeaders->Count()) Pop();
 }

@@ -1,6 +1,10 @@
 // Tests of the attachment and inline-image parts on a temporary file-system root: header lines,
 // Base64 lines read back by Python's email, the ".att" file and its reuse, every start error,
 // and a read failure in the middle of a file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -16,6 +20,7 @@
 #include "platform/carbon/FilesTesting.h"
 #include "tests/support/XFileSpecTestRoot.h"
 
+using mimecheck::Ansi;
 using mimecheck::Bytes;
 using mimecheck::Hex;
 using mimecheck::Uni;
@@ -99,7 +104,10 @@ TEST_F(FilePartFixture, HeaderLinesNameTypeCodesAndContentID) {
       {" My Logo!.GIF =~/data/pic.JPEG", 3, "UTF-8",
        {"Content-Type: image/jpeg;\r\n    name=\" My Logo!.GIF \"", "Content-ID: <[[TarnixUniqueID]].3.mylogo.gif@local>",
         "Content-Transfer-Encoding: base64", "Content-Disposition: inline;\r\n    filename=\" My Logo!.GIF \""}},
-      {"~/data/notes.txt", 1, "UTF-8", {}},
+      // An inline part of any type gets its header lines, so the reader finds its Content-ID.
+      {"~/data/notes.txt", 1, "UTF-8",
+       {"Content-Type: application/octet-stream;\r\n    name=\"notes.txt\"", "Content-ID: <[[TarnixUniqueID]].1.notes.txt@local>",
+        "Content-Transfer-Encoding: base64", "Content-Disposition: inline;\r\n    filename=\"notes.txt\""}},
       {"~/data/notes.txt", -1, "UTF-8",
        {"Content-Type: application/octet-stream;\r\n    name=\"notes.txt\"", "Content-Transfer-Encoding: base64",
         "Content-Disposition: attachment;\r\n    filename=\"notes.txt\""}},
@@ -134,10 +142,16 @@ TEST_F(FilePartFixture, OddNamesComeBackFromPython) {
   Write("/Users/bob/data/x.bin", "abc");
   // The last name is the file's own: no display name is given.
   Write("/Users/bob/data/own\r\n\"name\".bin", "abc");
+  // Long names: their header lines are folded, a non-ASCII one into several "Q" words, and one
+  // with a run too long for a line into words as well.
+  std::string longWords, longRun(1200, 'r');
+  for (int i = 0; i < 40; ++i) longWords += "w\xE6\x97\xA5rd" + std::to_string(i) + " ";
+  longWords += "end.pdf";
+  std::string const longASCII = std::string(300, 'a') + " " + std::string(300, 'b') + " plain.pdf";
   std::vector<std::string> const names = {"a\"b\\c", "line\r\nbreak\x01", "nul", "\xE6\x97\xA5\xE6\x9C\xAC \"q\" \\.txt",
-                                          "caf\xC3\xA9\r\n\"x\".doc", "own\r\n\"name\".bin"};
+                                          "caf\xC3\xA9\r\n\"x\".doc", "own\r\n\"name\".bin", longWords, longASCII, longRun};
   std::vector<std::string> const expected = {"a\"b\\c", "line  break\x01", "nul", "\xE6\x97\xA5\xE6\x9C\xAC \"q\" \\.txt",
-                                             "caf\xC3\xA9  \"x\".doc", "own  \"name\".bin"};
+                                             "caf\xC3\xA9  \"x\".doc", "own  \"name\".bin", longWords, longASCII, longRun};
   std::vector<std::string> wires;
   for (std::string const& name : names) {
     for (char const* charset : {"UTF-8", "ISO-2022-JP"}) {
@@ -146,7 +160,19 @@ TEST_F(FilePartFixture, OddNamesComeBackFromPython) {
       if (name == "nul") entry = Uni("n") + UniString(static_cast<unsigned short>(0)) + Uni("l=~/data/x.bin");
       if (name.rfind("own", 0) == 0) entry = Uni("~/data/" + name);
       part.SetupAttachment(entry, Uni(std::string(name).find("caf") == 0 ? "ISO-8859-1" : charset));
-      for (auto const& h : Headers(part)) EXPECT_EQ(h.find('\0'), std::string::npos) << name;
+      for (auto const& h : Headers(part)) {
+        EXPECT_EQ(h.find('\0'), std::string::npos) << name;
+        size_t start = 0;
+        for (size_t end; (end = h.find("\r\n", start)) != std::string::npos || start <= h.size(); start = end + 2) {
+          if (end == std::string::npos) end = h.size();
+          EXPECT_LE(end - start, 998u) << name.substr(0, 20);
+          // An encoded word is at most 75 characters: no line of a split name is longer than
+          // its word and the parameter's own text around it.
+          if (HasHighASCII(Ansi(name))) {
+            EXPECT_LE(end - start, 92u) << name.substr(0, 20);
+          }
+        }
+      }
       wires.push_back(Wire(part, Run(part)));
     }
   }
@@ -207,6 +233,9 @@ TEST_F(FilePartFixture, Base64LinesDecodeToTheFile) {
 TEST_F(FilePartFixture, LaterRunsReadTheEncodedFile) {
   Write("/Users/bob/data/a.pdf", std::string(100, 'A'));
   Write("/Users/bob/data/other/a.pdf", std::string(50, 'B'));
+  // A folder of ours that others may enter is closed to them; the ".att" files are ours alone.
+  std::filesystem::create_directory(Real("/chew/Tarnix Temp"));
+  chmod(Real("/chew/Tarnix Temp").c_str(), 0777);
   clsSMTPEmailPart first, second;
   first.SetupAttachment(Uni("~/data/a.pdf"), Uni("UTF-8"));
   second.SetupAttachment(Uni("~/data/other/a.pdf"), Uni("UTF-8"));
@@ -214,11 +243,38 @@ TEST_F(FilePartFixture, LaterRunsReadTheEncodedFile) {
   Run(second);
   EXPECT_EQ(Read("/chew/Tarnix Temp/a.pdf.att"), original[0] + "\r\n" + original[1] + "\r\n" + original[2] + "\r\n");
   EXPECT_TRUE(Exists("/chew/Tarnix Temp/a.pdf1.att"));
+  auto mode = [this](char const* path) {
+    struct stat st;
+    return stat(Real(path).c_str(), &st) == 0 ? unsigned(st.st_mode & 0777) : 01000u;
+  };
+  EXPECT_EQ(mode("/chew/Tarnix Temp"), 0700u);
+  EXPECT_EQ(mode("/chew/Tarnix Temp/a.pdf.att"), 0600u);
 
   // The second run reads the ".att" file, not the source.
   Write("/Users/bob/data/a.pdf", std::string(100, 'C'));
   first.SetupAttachment(Uni("~/data/a.pdf"), Uni("UTF-8"));
   EXPECT_EQ(Run(first), original);
+
+  // An ".att" file changed since its run (same size, another time stamp), or replaced by a
+  // link, is not trusted: the file is encoded again.
+  std::string const encodedC = Read("/chew/Tarnix Temp/a.pdf.att");
+  std::string forged = encodedC;
+  forged[0] = forged[0] == 'Z' ? 'Y' : 'Z';
+  Write("/chew/Tarnix Temp/a.pdf.att", forged);
+  struct timespec const times[2] = {{1000000000, 0}, {1000000000, 0}};
+  utimensat(AT_FDCWD, Real("/chew/Tarnix Temp/a.pdf.att").c_str(), times, 0);
+  std::vector<std::string> const fromC = Run(first);
+  EXPECT_EQ(fromC[0].substr(0, 4), "Q0ND");
+  Write("/Users/bob/data/a.pdf", std::string(100, 'A'));
+  std::filesystem::remove(Real("/chew/Tarnix Temp/a.pdf.att"));
+  Write("/Users/bob/data/forged.att", Read("/chew/Tarnix Temp/a.pdf1.att"));
+  std::filesystem::create_symlink(Real("/Users/bob/data/forged.att"), Real("/chew/Tarnix Temp/a.pdf.att"));
+  EXPECT_EQ(Run(first), original);
+  EXPECT_EQ(Read("/Users/bob/data/forged.att"), Read("/chew/Tarnix Temp/a.pdf1.att"));
+  EXPECT_FALSE(std::filesystem::is_symlink(Real("/chew/Tarnix Temp/a.pdf.att")));
+  Write("/Users/bob/data/a.pdf", std::string(100, 'C'));
+  first.SetupAttachment(Uni("~/data/a.pdf"), Uni("UTF-8"));
+  EXPECT_EQ(Run(first), original) << "the run that replaced the link is trusted";
   // Deleted in between, it is made again from the file.
   std::filesystem::remove(Real("/chew/Tarnix Temp/a.pdf.att"));
   std::vector<std::string> const again = Run(first);
@@ -229,6 +285,17 @@ TEST_F(FilePartFixture, LaterRunsReadTheEncodedFile) {
   first.Clear();
   EXPECT_FALSE(Exists("/chew/Tarnix Temp/a.pdf.att"));
   EXPECT_TRUE(Exists("/chew/Tarnix Temp/a.pdf1.att"));
+
+  // Only a privileged test can give the folder to another user, whose folder is not used.
+  if (geteuid() != 0) return;
+  second.Clear();
+  ASSERT_EQ(0, chown(Real("/chew/Tarnix Temp").c_str(), 4242, 4242));
+  first.SetupAttachment(Uni("~/data/a.pdf"), Uni("UTF-8"));
+  EXPECT_FALSE(first.StartAttachment());
+  EXPECT_EQ(mimecheck::Utf8(first.ErrorString()),
+            "Could not create Tarnix Temp Folder. /chew/Tarnix Temp is a link, a file or a folder of another user, "
+            "and is not used.");
+  EXPECT_TRUE(std::filesystem::is_empty(Real("/chew/Tarnix Temp")));
 }
 
 TEST_F(FilePartFixture, EveryStartErrorLeavesItsText) {
@@ -261,6 +328,10 @@ TEST_F(FilePartFixture, EveryStartErrorLeavesItsText) {
        "Could not open Temp File for Encoded Attachment: "},
       {true, "~/data/a.pdf", [] { FSStandInTestFailNext("FSOpenFork", "/chew/Tarnix Temp/a.pdf.att", ioErr); },
        "Could not open Temp File for Encoded HTML Image: "},
+      // The shared area's folder must be ours: a link planted in its place is not followed.
+      {false, "~/data/a.pdf",
+       [this] { std::filesystem::create_directory_symlink(Real("/Users/bob/data/other"), Real("/chew/Tarnix Temp")); },
+       "Could not create Tarnix Temp Folder. /chew/Tarnix Temp is a link, a file or a folder of another user"},
   };
   for (auto const& c : cases) {
     std::filesystem::remove_all(Real("/chew/Tarnix Temp"));
@@ -276,10 +347,13 @@ TEST_F(FilePartFixture, EveryStartErrorLeavesItsText) {
     AnsiString line("kept");
     EXPECT_FALSE(c.image ? part.EncodeHTMLImageLine(&line) : part.EncodeAttachmentLine(&line)) << c.error;
     EXPECT_EQ(Bytes(line), "kept");
+    EXPECT_FALSE(Exists("/Users/bob/data/other/a.pdf.att")) << c.error;
     // With the fault gone, the next run encodes the file whole: a failed start leaves no
     // encoding behind to be read back.
     if (std::string(c.entry) != "~/data/a.pdf") continue;
-    if (std::filesystem::is_regular_file(Real("/chew/Tarnix Temp"))) std::filesystem::remove(Real("/chew/Tarnix Temp"));
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(Real("/chew/Tarnix Temp")))) {
+      std::filesystem::remove(Real("/chew/Tarnix Temp"));
+    }
     FSStandInSetFolder(kOnSystemDisk, kChewableItemsFolderType, "/chew");
     FSStandInSetFolder(kUserDomain, kTemporaryFolderType, "/temp");
     EXPECT_EQ(Run(part, c.image), std::vector<std::string>{"ZGF0YQ=="}) << c.error;

@@ -73,15 +73,30 @@ std::string Join(std::vector<std::string> const& lines, std::string const& sep) 
   return out;
 }
 
-// Wire rules every produced line keeps.
-void ExpectWireSafe(std::vector<std::string> const& lines, std::string const& what) {
+// Wire rules every produced line keeps: at most 998 bytes, no CR or LF, dot-stuffed, and a
+// quoted-printable line (once the server has taken the stuffing dot) at most 76 characters
+// that never ends in a blank or tab.
+void ExpectWireSafe(std::vector<std::string> const& lines, std::string const& what, bool qp = false) {
   for (auto const& line : lines) {
     EXPECT_LE(line.size(), 998u) << what;
     EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << what;
     if (!line.empty() && line[0] == '.') {
       EXPECT_EQ(line.substr(0, 2), "..") << what;
     }
+    if (!qp) continue;
+    std::string const received = line.rfind("..", 0) == 0 ? line.substr(1) : line;
+    EXPECT_LE(received.size(), 76u) << what << ": " << line;
+    if (!received.empty()) {
+      EXPECT_TRUE(received.back() != ' ' && received.back() != '\t') << what << ": " << line;
+    }
   }
+}
+
+bool IsQP(std::vector<std::string> const& headers) {
+  for (auto const& h : headers) {
+    if (h == "Content-Transfer-Encoding: quoted-printable") return true;
+  }
+  return false;
 }
 
 // The part as the wire carries it: header lines, an empty line, the lines and ".".
@@ -212,8 +227,25 @@ TEST(clsSMTPEmailPartTextTest, LinesAreCutStuffedAndKeptWithinTheWireLimits) {
       {"qp cut", "ISO-8859-1", "", 12, true, {"caf\xC3\xA9 au lait"}, {"caf=E9 =", "au lait"}, ""},
       {"line ends inside", "ISO-8859-1", "text/plain", 80, false, {"one\rtwo\r\nthree\n\nfour"},
        {"one", "two", "three", "", "four"}, "one\ntwo\nthree\n\nfour"},
-      {"qp no blank", "ISO-8859-1", "text/plain", 1000, true, {std::string(1200, 'x')},
-       {std::string(990, 'x') + "=", std::string(210, 'x')}, ""},
+      {"qp no blank", "ISO-8859-1", "text/plain", 1000, true, {std::string(230, 'x')},
+       {std::string(75, 'x') + "=", std::string(75, 'x') + "=", std::string(75, 'x') + "=", std::string(5, 'x')}, ""},
+      {"qp 77 characters", "ISO-8859-1", "text/plain", 80, true, {std::string(77, 'q')},
+       {std::string(75, 'q') + "=", "qq"}, ""},
+      {"qp blank cut", "ISO-8859-1", "text/plain", 80, true, {std::string(73, 'q') + " rrr"},
+       {std::string(73, 'q') + " =", "rrr"}, ""},
+      {"qp never splits =XX", "ISO-8859-1", "text/plain", 80, true, {std::string(74, 'q') + "==="},
+       {std::string(74, 'q') + "=", "=3D=3D=3D"}, ""},
+      {"qp trailing blank and tab", "ISO-8859-1", "text/plain", 80, true, {"-- ", "tab\t", "a  "},
+       {"--=20", "tab=09", "a =20"}, ""},
+      {"flowed qp signature", "ISO-8859-1", "", 80, true, {"text", "-- ", "Me"}, {"text", "--=20", "Me"}, ""},
+      {"qp long line", "UTF-8", "text/plain; charset=UTF-8", 1000, true, {repeat("caf\xC3\xA9 au lait ", 30)}, {}, ""},
+      {"flowed stuffing", "ISO-8859-1", "", 80, false, {"  indented", "From here", "> quoted", ">"},
+       {"   indented", " From here", " > quoted", " >"}, ""},
+      {"flowed stuffed rest", "ISO-8859-1", "", 10, false, {"aaaaaa  bb", "aaaaaa >b", "aaaaaa From x"},
+       {"aaaaaa ", "  bb", "aaaaaa ", " >b", "aaaaaa ", " From x"}, ""},
+      {"jp flowed stuffed rest", "ISO-2022-JP", "", 10, false, {"aaaaaa >b", "From x"}, {"aaaaaa ", " >b", " From ", "x"}, ""},
+      {"flowed qp stuffing", "UTF-8", "", 80, true, {"  caf\xC3\xA9", "From caf\xC3\xA9"},
+       {"   caf=C3=A9", " From caf=C3=A9"}, ""},
       {"qp high no blank", "UTF-8", "", 1000, true, {repeat("\xC3\xA9", 700)}, {}, ""},
       {"qp long word", "ISO-8859-1", "text/plain", 80, true, {"a " + std::string(2500, '=') + " b"}, {}, ""},
       {"plain no blank", "ISO-8859-1", "text/plain", 1000, false, {std::string(3000, 'y')}, {}, "~"},
@@ -234,7 +266,7 @@ TEST(clsSMTPEmailPartTextTest, LinesAreCutStuffedAndKeptWithinTheWireLimits) {
     if (!c.lines.empty()) {
       EXPECT_EQ(lines, c.lines) << c.what;
     }
-    ExpectWireSafe(lines, c.what);
+    ExpectWireSafe(lines, c.what, IsQP(Headers(part)));
     wires.push_back(Wire(part, lines));
   }
   std::vector<mimecheck::stcRows> const read = mimecheck::RunMessages(wires);
@@ -332,8 +364,7 @@ TEST(clsSMTPEmailPartTextTest, HTMLImageReferencesBecomeCidURLs) {
   for (int i = 0; i < 60; ++i) longLine += "caf\xC3\xA9 <img src=\"a.gif\"> ";
   UniStringList body = Lines({longLine, "   <b>x</b>  "});
   std::vector<std::string> const lines = RunSection(part, Section::Body, &body, true, nullptr);
-  ExpectWireSafe(lines, "html");
-  for (auto const& line : lines) EXPECT_LE(line.size(), 80u);
+  ExpectWireSafe(lines, "html", true);
   std::string expected = longLine;
   expected.pop_back();
   EXPECT_EQ(PythonText(mimecheck::RunMessages({Wire(part, lines)})[0]), expected + "\n   <b>x</b>");

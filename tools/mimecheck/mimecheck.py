@@ -10,6 +10,8 @@ Run by Debian's /usr/bin/python3; uses only the standard library (email, quopri,
                                        line lengths and bare CR or LF are reported and the
                                        dots are unstuffed as a server does. Further DATA
                                        phases may follow; their keys begin "N/".
+                                       A part's "rawlongest" is the longest line of its body as
+                                       it stands, before its transfer encoding is undone.
   mimecheck.py words FILE              each record decoded as a header value (RFC 2047 words)
   mimecheck.py qp FILE [--header]      each record decoded as quoted-printable (or "Q" form)
   mimecheck.py encode CODEC FILE       each record (UTF-8 text) encoded with a Python codec
@@ -151,6 +153,9 @@ def parse(raw):
             emit(key + ".filename", part.get_filename())
         if part.is_multipart():
             continue
+        raw = part.get_payload(decode=False)
+        if isinstance(raw, str):
+            emit(key + ".rawlongest", str(max(len(l) for l in raw.replace("\r\n", "\n").split("\n"))))
         if part.get_content_maintype() == "text":
             text = part.get_content().replace("\r\n", "\n")
             emit(key + ".text", text)
