@@ -230,6 +230,17 @@ TEST_F(ModelTest, SplittingAddressesAndTheEnvelope) {
       {"Name <a@b> trailing <c>", "Name", "<a@b>", "trailing <c>"},
       {"Name <unclosed", "Name", "<unclosed", ""},
       {"x> y", "", "x>", "y"},
+      // Brackets in quoted strings and comments (nested, with escapes) belong to the name.
+      {"\"Bob <evil@x.test>\" <a@b.test>", "\"Bob <evil@x.test>\"", "<a@b.test>", ""},
+      {"\"a \\\" <b@x.test> \\\\\"<c@d.test>", "\"a \\\" <b@x.test> \\\\\"", "<c@d.test>", ""},
+      {"(Bob (x) <e@x.test> \\) <f@x.test>) <a@b.test> (c>d) x", "(Bob (x) <e@x.test> \\) <f@x.test>)", "<a@b.test>",
+       "(c>d) x"},
+      {"(\"<e@x.test>) <a@b.test>", "(\"<e@x.test>)", "<a@b.test>", ""},
+      {"<\"a>b\"@c.test> rest", "", "<\"a>b\"@c.test>", "rest"},
+      {"\"john smith\"@b.test", "", "\"john smith\"@b.test", ""},
+      {"\"unclosed <a@b.test>", "", "\"unclosed <a@b.test>", ""},
+      // Two-byte ISO-2022-JP characters hold no specials, whatever their bytes.
+      {"\"\x1B$B\"(<7\x1B(B\" <a@b.test>", "\"\x1B$B\"(<7\x1B(B\"", "<a@b.test>", ""},
   };
   for (auto const& c : cases) {
     AnsiString name("n"), address("a"), rest("r");
