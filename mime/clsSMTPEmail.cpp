@@ -16,6 +16,17 @@
 
 namespace {
 
+// An attachment entry without the blanks at either end. Unlike UniString::Trim it keeps what
+// follows a zero unit: an entry is a display name, "=" and a path, and cutting a name at a zero
+// unit would leave a part of the name as the path.
+UniString TrimEntry(UniString const& entry) {
+  int first = 1;
+  int last = entry.Length();
+  while (first <= last && UniString::IsBlank(entry[first])) ++first;
+  while (last >= first && UniString::IsBlank(entry[last])) --last;
+  return last < first ? UniString() : UniString(entry.GetBytes() + first - 1, last - first + 1);
+}
+
 // Deletes an owned list and leaves the pointer null.
 void DropList(UniStringList*& list) {
   delete list;
@@ -288,7 +299,7 @@ void clsSMTPEmail::ClearTextBody() {
 }
 
 void clsSMTPEmail::AddAttachment(UniString path) {
-  path = path.Trim();
+  path = TrimEntry(path);
   if (path.IsEmpty() || !EnsureList(m_pulstAttachments)) return;
   m_pulstAttachments->Add(path);
   DebugOutput(kDebugResult, U("Added Attachment: ") + path);
@@ -299,7 +310,7 @@ void clsSMTPEmail::AddAttachments(UniStringList* paths) {
   if (paths == nullptr || paths->Count() == 0 || !EnsureList(m_pulstAttachments)) return;
   bool added = false;
   for (UniString const& entry : *paths) {
-    UniString const path = entry.Trim();
+    UniString const path = TrimEntry(entry);
     if (path.IsEmpty()) continue;
     m_pulstAttachments->Add(path);
     DebugOutput(kDebugResult, U("Addeed Attachment: ") + path);
