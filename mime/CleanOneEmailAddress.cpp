@@ -78,7 +78,8 @@ bool FindQuotedLocalPart(UniString const& text, int* start, int* end) {
       continue;
     }
     if (unit != kUnitQuote) continue;
-    bool const opensLocal = i == 1 || IsSpace(text[i - 1]) || text[i - 1] == kUnitLess || text[i - 1] == kUnitOpenSquare;
+    bool const opensLocal =
+        i == 1 || IsSpace(text[i - 1]) || text[i - 1] == kUnitLess || text[i - 1] == kUnitOpenSquare;
     int close = i + 1;
     while (close <= length && text[close] != kUnitQuote) close += text[close] == kUnitBackslash ? 2 : 1;
     if (close > length) return false;
