@@ -1,7 +1,9 @@
 // Fuzz target: any line (UTF-8) through clsPluginVars::DoMergeLine, with a host that answers
 // every calculation: a value holding markers and line breaks, and a layout table name holding a
 // quote and a backslash. Must never crash or hang; every calculation the host is asked must be a
-// shortcut, the table name, a bare variable reference, or GetField of exactly one quoted text.
+// shortcut, the table name, a bare variable reference, or GetField of exactly one quoted text;
+// and the line must come out unit for unit as the plain merge below gives it, which copies the
+// rest of the line for every marker.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -60,6 +62,44 @@ class clsFuzzHost : public clsFuzzHostBase {
 clsFuzzHost g_udtHost;
 clsPluginVars* g_udtVars = nullptr;
 
+// The merge written the plain way: the rest of the line copied after every marker (SubString
+// ends at a zero unit), the result grown by appending. A name's value is asked of DoMergeLine
+// with the name alone between markers (a name never holds ">>", and the blank keeps a ">" at
+// its end from joining the closing marker).
+int FindMarker(UniString const& text, UniString const& plain, UniString const& escapedForm, bool* escaped) {
+  int position = text.Pos(plain);
+  *escaped = false;
+  if (position == 0) {
+    position = text.Pos(escapedForm);
+    *escaped = position > 0;
+  }
+  return position;
+}
+
+UniString PlainMerge(UniString const& line) {
+  UniString const open("<<"), openEscaped("&lt;&lt;"), close(">>"), closeEscaped("&gt;&gt;");
+  UniString result;
+  UniString rest = line;
+  bool escaped = false;
+  int position = FindMarker(rest, open, openEscaped, &escaped);
+  while (position > 0) {
+    UniString const opening = escaped ? openEscaped : open;
+    result += rest.SubString(1, position - 1);
+    rest = rest.SubString(position + opening.Length(), -1);
+    bool closingEscaped = false;
+    int const closing = FindMarker(rest, close, closeEscaped, &closingEscaped);
+    if (closing == 0) {
+      result += opening;
+    } else {
+      UniString const name = rest.SubString(1, closing - 1).Trim();
+      rest = rest.SubString(closing + (closingEscaped ? closeEscaped : close).Length(), -1);
+      if (name.IsNotEmpty()) result += g_udtVars->DoMergeLine(open + name + UniString(" >>"), fmx::ExprEnv());
+    }
+    position = FindMarker(rest, open, openEscaped, &escaped);
+  }
+  return result + rest;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -71,6 +111,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
   if (size > 4096) return 0;
   UniString const line(reinterpret_cast<char const*>(data), 1, int(size));
-  g_udtVars->DoMergeLine(line, fmx::ExprEnv());
+  Check(g_udtVars->DoMergeLine(line, fmx::ExprEnv()) == PlainMerge(line));
   return 0;
 }

@@ -3,8 +3,13 @@
 // normal form: an optional display name, the address in angle brackets (or bare, or in the
 // square or angle brackets it came in), an optional trailing comment. CheckEmailEnclosure
 // balances one pair of enclosing characters around a name or comment.
-// Relies on mime/clsRegEx.h (Boost.Regex) for the four address expressions and on the
-// preference "DisableEmailValidation" of the preference store (plugin/clsPrefs.h).
+// A quoted local part is taken whole (blanks included) when it is an RFC 5321 quoted string of
+// printable ASCII without angle brackets, and refused otherwise; a normal form is given only when
+// clsSMTPEmail::SplitEmailAddress, which both the envelope and the header use, finds in it the
+// very name, address and comment it was built from, so both name the same mailbox.
+// Relies on mime/clsRegEx.h (Boost.Regex) for the four address expressions, on
+// mime/clsSMTPEmail.h for the splitter and on the preference "DisableEmailValidation" of the
+// preference store (plugin/clsPrefs.h).
 // Fails quietly: an unusable address gives an empty cleaned address and the trimmed input as
 // error output; only an expression that cannot be compiled gives an "ERROR: " text. An address
 // holding a line break or a zero character is never usable while validation is on, so a cleaned

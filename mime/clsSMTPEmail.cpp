@@ -16,6 +16,17 @@
 
 namespace {
 
+// An attachment entry without the blanks at either end. Unlike UniString::Trim it keeps what
+// follows a zero unit: an entry is a display name, "=" and a path, and cutting a name at a zero
+// unit would leave a part of the name as the path.
+UniString TrimEntry(UniString const& entry) {
+  int first = 1;
+  int last = entry.Length();
+  while (first <= last && UniString::IsBlank(entry[first])) ++first;
+  while (last >= first && UniString::IsBlank(entry[last])) --last;
+  return last < first ? UniString() : UniString(entry.GetBytes() + first - 1, last - first + 1);
+}
+
 // Deletes an owned list and leaves the pointer null.
 void DropList(UniStringList*& list) {
   delete list;
@@ -288,7 +299,7 @@ void clsSMTPEmail::ClearTextBody() {
 }
 
 void clsSMTPEmail::AddAttachment(UniString path) {
-  path = path.Trim();
+  path = TrimEntry(path);
   if (path.IsEmpty() || !EnsureList(m_pulstAttachments)) return;
   m_pulstAttachments->Add(path);
   DebugOutput(kDebugResult, U("Added Attachment: ") + path);
@@ -299,7 +310,7 @@ void clsSMTPEmail::AddAttachments(UniStringList* paths) {
   if (paths == nullptr || paths->Count() == 0 || !EnsureList(m_pulstAttachments)) return;
   bool added = false;
   for (UniString const& entry : *paths) {
-    UniString const path = entry.Trim();
+    UniString const path = TrimEntry(entry);
     if (path.IsEmpty()) continue;
     m_pulstAttachments->Add(path);
     DebugOutput(kDebugResult, U("Addeed Attachment: ") + path);
@@ -406,18 +417,60 @@ int32_t clsSMTPEmail::GetPriority() {
 
 // ---- envelope ----
 
+namespace {
+
+// The first `wanted` byte at or after start that stands outside quoted strings and comments
+// (RFC 5322 3.2.4, 3.2.2): a quoted string runs from '"' to the next '"', a comment from '(' to
+// its matching ')' (comments nest), and in both a '\' takes the next byte as it stands. Bytes
+// between ESC $ and ESC ( are two-byte ISO-2022-JP characters (RFC 1468), never specials.
+// 0 when there is none.
+int PosOutsideQuotes(AnsiString const& text, char wanted, int start) {
+  bool quoted = false;
+  bool twoByte = false;
+  int depth = 0;
+  for (int i = start; i <= text.Length(); ++i) {
+    char const c = text[i];
+    if (c == '\x1B' && i < text.Length()) {
+      if (text[i + 1] == '$') twoByte = true;
+      if (text[i + 1] == '(') twoByte = false;
+      ++i;
+      continue;
+    }
+    if (twoByte) continue;
+    if (quoted || depth > 0) {
+      if (c == '\\') {
+        ++i;
+      } else if (quoted) {
+        quoted = c != '"';
+      } else if (c == '(') {
+        ++depth;
+      } else if (c == ')') {
+        --depth;
+      }
+      continue;
+    }
+    if (c == wanted) return i;
+    if (c == '"') quoted = true;
+    if (c == '(') depth = 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
 void clsSMTPEmail::SplitEmailAddress(AnsiString text, AnsiString* name, AnsiString* address, AnsiString* rest) {
   AnsiString work = text.Trim();
   if (name != nullptr) *name = AnsiString();
   if (address != nullptr) *address = work;
   if (rest != nullptr) *rest = AnsiString();
   if (work.Length() == 0) return;
-  int const p = work.Pos('<');
+  // A "<" or ">" inside a quoted display name or a comment is text of the name, not the address.
+  int const p = PosOutsideQuotes(work, '<', 1);
   if (p > 1) {
     if (name != nullptr) *name = work.SubString(1, p - 1).Trim();
     work = work.SubString(p, work.Length() - p + 1);
   }
-  int const q = work.Pos('>');
+  int const q = PosOutsideQuotes(work, '>', 1);
   if (q > 0 && q < work.Length()) {
     if (rest != nullptr) *rest = work.SubString(q + 1, work.Length() - q).Trim();
     work = work.SubString(1, q);

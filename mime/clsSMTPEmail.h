@@ -114,7 +114,8 @@ class clsSMTPEmail {
   bool ShowSimpleDialog(UniStringList* addresses, UniStringList* mergeFields, UniStringList* containers);
 
   // ---- envelope (SMTP worker thread) ----
-  // Splits "name <address> rest" (each output may be null): the address keeps its brackets.
+  // Splits "name <address> rest" (each output may be null): the address keeps its brackets; the
+  // brackets are the first outside quoted strings and comments, which stay text of the name.
   static void SplitEmailAddress(AnsiString text, AnsiString* name, AnsiString* address, AnsiString* rest);
   // The address part of every To, CC and BCC entry, in that order (out emptied first).
   void GetRecipients(TStringList* out);

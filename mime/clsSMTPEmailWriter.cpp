@@ -79,6 +79,11 @@ UniString clsSMTPEmail::GenerateEmail() {
       UniString const entry = FilePath(image, i);
       if (entry.IsEmpty()) continue;
       int const eq = entry.Pos('=');
+      // No file name holds a zero unit: the path would be cut there and name another file.
+      if (entry.Pos(static_cast<unsigned short>(0), false, eq + 1) > 0) {
+        return U(image ? "HTML Image path holds a zero character: " : "Attachment path holds a zero character: ") +
+               entry.SubString(eq + 1, entry.Length());
+      }
       XFileSpec file;
       file.Set(eq > 0 ? entry.SubString(eq + 1, entry.Length()) : entry);
       if (!file.XFileExists()) {

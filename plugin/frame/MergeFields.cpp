@@ -10,6 +10,7 @@
 #include "plugin/frame/clsPluginVars.h"
 
 #include <new>
+#include <vector>
 
 #include "plugin/GetFieldExpression.h"
 #include "plugin/HostText.h"
@@ -21,17 +22,47 @@ UniString const kOpenEscaped("&lt;&lt;");
 UniString const kClose(">>");
 UniString const kCloseEscaped("&gt;&gt;");
 
-// The first marker of a form in text; the escaped form counts only when the plain one is absent.
-// 0 when there is neither; *escaped tells which form was found.
-int FindMarker(UniString const& text, UniString const& plain, UniString const& escapedForm, bool* escaped) {
-  int position = text.Pos(plain);
+// The occurrences of one marker text in a line, found left to right: each search starts where
+// the last one was asked, or is answered by the hit it found last, so one line costs one scan
+// per marker form however many markers it holds.
+class clsMarkerSearch {
+ public:
+  clsMarkerSearch(UniString const& line, UniString const& marker) : m_ustrLine(line), m_ustrMarker(marker) {}
+  // The first occurrence at or after from that ends by last; 0 when there is none.
+  int Next(int from, int last) {
+    if (m_intFound != 0 ? m_intFound < from : m_intSearchedFrom == 0 || m_intSearchedFrom > from) {
+      m_intSearchedFrom = from;
+      int const latest = m_ustrLine.Length() - m_ustrMarker.Length() + 1;
+      m_intFound = from <= latest ? m_ustrLine.Pos(m_ustrMarker, false, from) : 0;
+    }
+    return m_intFound != 0 && m_intFound + m_ustrMarker.Length() - 1 <= last ? m_intFound : 0;
+  }
+
+ private:
+  UniString const& m_ustrLine;
+  UniString const& m_ustrMarker;
+  int m_intFound = 0;         // the hit of the last search, 0 when it found none
+  int m_intSearchedFrom = 0;  // where the last search began, 0 before the first
+};
+
+// The first marker of a form in line[from .. last]; the escaped form counts only when the plain
+// one is absent there. 0 when there is neither; *escaped tells which form was found.
+int FindMarker(clsMarkerSearch& plain, clsMarkerSearch& escapedForm, int from, int last, bool* escaped) {
+  int position = plain.Next(from, last);
   *escaped = false;
   if (position == 0) {
-    position = text.Pos(escapedForm);
+    position = escapedForm.Next(from, last);
     *escaped = position > 0;
   }
   return position;
 }
+
+// Appends line[from .. to] to out.
+void Append(std::vector<unsigned short>& out, UniString const& line, int from, int to) {
+  if (to >= from) out.insert(out.end(), line.GetBytes() + from - 1, line.GetBytes() + to);
+}
+
+void Append(std::vector<unsigned short>& out, UniString const& text) { Append(out, text, 1, text.Length()); }
 
 // One or two '$', a name of no blanks, quotes, brackets, operators or separators, and an
 // optional repetition "[n]": a plain reference to a host variable and nothing more.
@@ -89,36 +120,65 @@ UniString clsPluginVars::DoMergeLine(UniString line, fmx::ExprEnv const& env) {
     if (Evaluate(env, UniString("Get(LayoutTableName)"), value) == 0) tableName = ExtractFromFMXText(value.GetAsText());
   }
 
-  UniString result;
-  UniString rest = line;
+  // The rest of the line is line[rest .. last] and the result grows in one buffer, so a line of
+  // many markers costs what its length costs.
+  std::vector<unsigned short> result;
+  int rest = 1;
+  int last = line.Length();
+  clsMarkerSearch open(line, kOpen), openEscaped(line, kOpenEscaped);
+  clsMarkerSearch close(line, kClose), closeEscaped(line, kCloseEscaped);
   bool escaped = false;
-  int position = FindMarker(rest, kOpen, kOpenEscaped, &escaped);
-  while (position > 0) {
-    UniString const opening = escaped ? kOpenEscaped : kOpen;
-    result += rest.SubString(1, position - 1);
-    rest = rest.SubString(position + opening.Length(), -1);
+  int position = FindMarker(open, openEscaped, rest, last, &escaped);
+  if (position == 0) return line;
 
+  // A zero unit ends the text before the first opening marker, and the rest after it.
+  int before = 0;
+  while (before + 1 < position && line[before + 1] != 0) ++before;
+  Append(result, line, 1, before);
+  rest = position + (escaped ? kOpenEscaped : kOpen).Length();
+  for (int i = rest; i <= last; ++i) {
+    if (line[i] == 0) {
+      last = i - 1;
+      break;
+    }
+  }
+  while (true) {
+    UniString const& opening = escaped ? kOpenEscaped : kOpen;
     bool closingEscaped = false;
-    int const closing = FindMarker(rest, kClose, kCloseEscaped, &closingEscaped);
+    int const closing = FindMarker(close, closeEscaped, rest, last, &closingEscaped);
     if (closing == 0) {
-      result += opening;  // an unclosed marker stays as it was
+      Append(result, opening);  // an unclosed marker stays as it was
     } else {
-      UniString const name = rest.SubString(1, closing - 1).Trim();
-      rest = rest.SubString(closing + (closingEscaped ? kCloseEscaped : kClose).Length(), -1);
+      UniString const name = UniString(line.GetBytes() + rest - 1, closing - rest).Trim();
+      rest = closing + (closingEscaped ? kCloseEscaped : kClose).Length();
       if (name.IsNotEmpty()) {
         UniString const expression = MergeExpression(name, tableName);
         fmx::Data value;
         if (expression.IsEmpty() || Evaluate(env, expression, value) != 0) {
-          result += UniString("?");
+          result.push_back('?');
         } else {
           ExtractLinesFromFMXText(value.GetAsText(), m_ulstMergeLines);
-          result += m_ulstMergeLines->Text(kLineEndingCRLF);
+          Append(result, m_ulstMergeLines->Text(kLineEndingCRLF));
         }
       }
     }
-    position = FindMarker(rest, kOpen, kOpenEscaped, &escaped);
+    position = FindMarker(open, openEscaped, rest, last, &escaped);
+    if (position == 0) break;
+    Append(result, line, rest, position - 1);
+    rest = position + (escaped ? kOpenEscaped : kOpen).Length();
   }
-  return result + rest;
+  Append(result, line, rest, last);
+  // With nothing left of the line, the result ends at a zero unit a value brought in.
+  int size = static_cast<int>(result.size());
+  if (rest > last) {
+    for (int i = 0; i < size; ++i) {
+      if (result[size_t(i)] == 0) {
+        size = i;
+        break;
+      }
+    }
+  }
+  return size == 0 ? UniString() : UniString(result.data(), size);
 }
 
 void clsPluginVars::DoMergeText(UniStringList* lines, fmx::ExprEnv const& env) {

@@ -82,10 +82,29 @@ stcAddressCase const g_arrAddressCases[] = {
     {u"<a@b.co]", u"<a@b.co>", true},
     {u"[a@b.co>", u"[a@b.co]", true},
     {u"Sales [a@b.co]", u"Sales <a@b.co>", true},
-    // Quoted local parts are taken as they stand, odd splits included.
+    // Quoted local parts are taken whole, blanks included, or refused; never split in two.
     {u"\"john.smith\"@example.com", u"\"john.smith\"@example.com", true},
     {u"a\"@b.co", u"\"a\"@b.co", true},
-    {u"\"john smith\"@example.com", u"\"john\" <\"smith\"@example.com>", false},
+    {u"\"john smith\"@example.com", u"\"john smith\"@example.com", true},
+    {u"John <\"john smith\"@example.com>", u"John <\"john smith\"@example.com>", true},
+    {u"J. Smith<\"j \\\"s\\\" @x\"@example.com> (x)", u"\"J. Smith\" <\"j \\\"s\\\" @x\"@example.com> (x)", true},
+    {u"\"john smith\"@example.com (Home)", u"<\"john smith\"@example.com> (Home)", true},
+    {u"x\"john smith\"@example.com", u"", false},
+    {u"\"a<b\"@example.com", u"", false},   // the envelope would cut it at the bracket
+    {u"\"a>b\"@example.com", u"", false},
+    {u"\"a\tb\"@example.com", u"", false},  // RFC 5321: printable ASCII only
+    {u"\"j\u00F6\"@example.com", u"", false},
+    {u"\"a\"b\"@example.com", u"", false},
+    // An address in a quoted name or a comment is text of the name.
+    {u"\"Bob <evil@x.test>\" <a@b.co>", u"\"Bob <evil@x.test>\" <a@b.co>", true},
+    {u"(Bob <evil@x.test>) a@b.co", u"(Bob <evil@x.test>) <a@b.co>", true},
+    {u"a@b.co (Bob <evil@x.test>)", u"<a@b.co> (Bob <evil@x.test>)", true},
+    {u"(x \"a b\"@c.test) a@b.co", u"(x \"a b\"@c.test) <a@b.co>", true},
+    // A name or comment whose quotes would leave the address inside them, or which would show
+    // a reader another mailbox, is refused.
+    {u"Smith \"Jr\" <a@b.co>", u"", false},
+    {u"a@b.co \"x\", evil@x.test", u"", false},
+    {u"a@b.co x, evil@x.test", u"<a@b.co> \"x, evil@x.test\"", true},
     // Invalid forms.
     {u"plainaddress", u"", false},
     {u"@b.co", u"", false},

@@ -154,6 +154,44 @@ TEST_F(ModelTest, AddingTrimsSplitsAndAppends) {
   m.GetAttachments(&attachments);
   EXPECT_EQ(attachments.Count(), 0u);
 
+  // A zero unit in an entry: in the display name it goes out as a blank and the file is sent;
+  // in the path, which it would cut short to name another file, the message is refused.
+  Write("/Users/bob/data/f.bin", "attached");
+  std::string const file = "=/Users/bob/data/f.bin";
+  struct {
+    std::string entry;
+    bool asList;
+    std::string kept;     // the entry in the attachment list
+    char const* refusal;  // empty: sent, with this name
+    char const* name;
+  } const entries[] = {
+      {std::string("\tQ3\0report", 10) + file + " ", false, std::string("Q3\0report", 9) + file, "", "Q3 report"},
+      {std::string("\t\x16\0", 3) + file, true, std::string("\x16\0", 2) + file, "", "\x16 "},
+      {"x" + file + std::string("\0.txt", 5), false, "x" + file + std::string("\0.txt", 5),
+       "Attachment path holds a zero character: /Users/bob/data/f.bin", ""},
+  };
+  for (auto const& e : entries) {
+    SCOPED_TRACE(e.entry);
+    clsSMTPEmail message;
+    message.AddTo(Uni("a@b.example"));
+    UniStringList list;
+    list.Add(Uni(e.entry));
+    if (e.asList) {
+      message.AddAttachments(&list);
+    } else {
+      message.AddAttachment(Uni(e.entry));
+    }
+    message.GetAttachments(&attachments);
+    ASSERT_EQ(attachments.Count(), 1u);
+    EXPECT_TRUE(*attachments.begin() == Uni(e.kept));
+    if (*e.refusal != '\0') {
+      EXPECT_EQ(Utf8(message.GenerateEmail()), e.refusal);
+      continue;
+    }
+    std::string const wire = Wire(Pull(message));
+    EXPECT_NE(wire.find(std::string("filename=\"") + e.name + "\""), std::string::npos) << wire;
+  }
+
   // A null output or an absent list leaves the output as it was.
   clsSMTPEmail empty;
   UniStringList kept = Lines({"kept"});
@@ -230,6 +268,17 @@ TEST_F(ModelTest, SplittingAddressesAndTheEnvelope) {
       {"Name <a@b> trailing <c>", "Name", "<a@b>", "trailing <c>"},
       {"Name <unclosed", "Name", "<unclosed", ""},
       {"x> y", "", "x>", "y"},
+      // Brackets in quoted strings and comments (nested, with escapes) belong to the name.
+      {"\"Bob <evil@x.test>\" <a@b.test>", "\"Bob <evil@x.test>\"", "<a@b.test>", ""},
+      {"\"a \\\" <b@x.test> \\\\\"<c@d.test>", "\"a \\\" <b@x.test> \\\\\"", "<c@d.test>", ""},
+      {"(Bob (x) <e@x.test> \\) <f@x.test>) <a@b.test> (c>d) x", "(Bob (x) <e@x.test> \\) <f@x.test>)", "<a@b.test>",
+       "(c>d) x"},
+      {"(\"<e@x.test>) <a@b.test>", "(\"<e@x.test>)", "<a@b.test>", ""},
+      {"<\"a>b\"@c.test> rest", "", "<\"a>b\"@c.test>", "rest"},
+      {"\"john smith\"@b.test", "", "\"john smith\"@b.test", ""},
+      {"\"unclosed <a@b.test>", "", "\"unclosed <a@b.test>", ""},
+      // Two-byte ISO-2022-JP characters hold no specials, whatever their bytes.
+      {"\"\x1B$B\"(<7\x1B(B\" <a@b.test>", "\"\x1B$B\"(<7\x1B(B\"", "<a@b.test>", ""},
   };
   for (auto const& c : cases) {
     AnsiString name("n"), address("a"), rest("r");

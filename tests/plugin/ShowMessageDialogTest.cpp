@@ -196,4 +196,54 @@ TEST_F(ShowMessageDialogWorkerTest, WhatTheUserDoesDecidesWhatIsSentAndKept) {
   EXPECT_EQ("other.txt", messages[0].at("part.1.filename"));
 }
 
+// Every To entry that is accepted goes to the mailbox its To header shows: an address in a
+// quoted name or in a comment is text of the name, a quoted local part goes whole into both.
+// Each entry is given once to SendMessage and once typed into the compose dialog's To field.
+TEST_F(ShowMessageDialogWorkerTest, TheEnvelopeGoesWhereTheToHeaderSays) {
+  StartServer();
+  Settings(kSender);
+  std::string const sent = "Email Sent Successfully.";
+  std::string const invalid = "ERROR: SendMessage: The To Email Address you specified appears to be invalid: ";
+  struct stcRow {
+    char const* entry;
+    char const* envelope;  // the server's RCPT list; empty: the entry is refused
+    char const* header;    // the mailbox Python reads in the To header
+  } const rows[] = {
+      {"\"Bob <evil@x.test>\" <a@b.test>", "a@b.test", "a@b.test"},
+      {"(Bob <evil@x.test>) a@b.test", "a@b.test", "a@b.test"},
+      {"a@b.test (Bob <evil@x.test>)", "a@b.test", "a@b.test"},
+      {"\"Bob \\\"<evil@x.test>\\\" (x\" <a@b.test>", "a@b.test", "a@b.test"},
+      {"(Bob (x) <evil@x.test>) <a@b.test>", "a@b.test", "a@b.test"},
+      {"\"john smith\"@b.test", "\"john smith\"@b.test", "\"john smith\"@b.test"},
+      {"John Smith <\"john smith\"@b.test>", "\"john smith\"@b.test", "\"john smith\"@b.test"},
+      {"\"smith\"@b.test", "smith@b.test", "smith@b.test"},
+      {"x\"john smith\"@b.test", "", ""},
+      {"\"a<b\"@b.test", "", ""},
+      {"Smith \"Jr\" <a@b.test>", "", ""},
+      {"a@b.test \"x\", evil@x.test", "", ""},
+  };
+  size_t received = 0;
+  for (stcRow const& row : rows) {
+    SCOPED_TRACE(row.entry);
+    bool const accepted = *row.envelope != '\0';
+    EXPECT_EQ(accepted ? sent : invalid + row.entry, Call(20, {T(row.entry), T("Hi")}));
+    if (!accepted) continue;
+    // The same typed into the compose dialog's To field and sent from there.
+    WindowsQueueClickForTesting(kSimpleDlgTo);
+    WindowsQueueTypeForTesting(row.entry);
+    WindowsQueueClickForTesting(kSimpleDlgSend);
+    EXPECT_EQ(sent, Call(30, {T(""), T("Hi"), T("body"), fmx::Data(), fmx::Data(), fmx::Data(), fmx::Data(),
+                               fmx::Data(), FmxTestHost::NumberData(1)}));
+    EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+    std::vector<std::map<std::string, std::string>> const messages = Received();
+    received += 2;
+    ASSERT_EQ(received, messages.size());
+    for (size_t i = received - 2; i < received; ++i) {
+      EXPECT_EQ(row.envelope, messages[i].at("rcpt_tos")) << i;
+      EXPECT_EQ(row.header, messages[i].at("to_addr_specs")) << messages[i].at("to");
+      EXPECT_EQ("0", messages[i].at("defects"));
+    }
+  }
+}
+
 }  // namespace
