@@ -364,11 +364,23 @@ void Text::GetBytes(char* buffer, uint32 bufferSize, uint32 position, uint32 siz
   size_t used = 0;
   stcCodePage* page = name ? &CodePage(encoding) : nullptr;
   std::unique_ptr<clsIconv> conv;  // for the characters the tables do not hold
+  stcEncodeBlock const* block = nullptr;  // the block of the last unit, and its high byte
+  unsigned blockHigh = 0;
   size_t i = 0;
   while (i < size) {
     char16_t const u = units[i];
     if (page && (u < 0xD800 || u > 0xDFFF)) {
-      stcEncoded const& entry = Encodings(*page, name, uchar(u >> 8))->entries[u & 0xFF];
+      if (!block || (u >> 8) != blockHigh) {
+        blockHigh = u >> 8;
+        block = Encodings(*page, name, uchar(blockHigh));
+      }
+      stcEncoded const& entry = block->entries[u & 0xFF];
+      if (entry.n == 1) {  // the common case of a single-byte code page
+        if (used + 1 > limit) break;
+        buffer[used++] = entry.bytes[0];
+        ++i;
+        continue;
+      }
       if (entry.n != kLong) {
         size_t const n = entry.n ? entry.n : 1;
         if (used + n > limit) break;
