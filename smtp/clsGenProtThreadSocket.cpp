@@ -285,6 +285,19 @@ void clsGenProtThread::SendLine(AnsiString const& line, bool appendCRLF, bool ad
     return;
   }
   size_t const length = size_t(line.Length());
+  // A line that fits in the send buffer, with neither a transcript nor a log line to write, goes
+  // straight into the buffer: what SendData would do, without the copies in between.
+  if (m_bolSendBuffering && m_pbytSendBuffer != nullptr && !addToTranscript && !WouldLog(kDebugFull) &&
+      m_ulngSendBufferUsed + length + 2 <= m_ulngSendBufferSize && m_bolConnected &&
+      CFSocketIsValid(m_udtSocket)) {
+    if (m_astrError.Length() > 0) m_astrError = AnsiString();
+    unsigned char* at = m_pbytSendBuffer + m_ulngSendBufferUsed;
+    if (length > 0) std::memcpy(at, line.c_str(), length);
+    at[length] = '\r';
+    at[length + 1] = '\n';
+    m_ulngSendBufferUsed += unsigned(length + 2);
+    return;
+  }
   m_vecSendLineBytes.resize(length + 2);
   if (length > 0) std::memcpy(m_vecSendLineBytes.data(), line.c_str(), length);
   m_vecSendLineBytes[length] = '\r';
