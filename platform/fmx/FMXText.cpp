@@ -368,6 +368,25 @@ void Text::GetBytes(char* buffer, uint32 bufferSize, uint32 position, uint32 siz
   unsigned blockHigh = 0;
   size_t i = 0;
   while (i < size) {
+    if (page) {
+      // A run of units with one-byte forms, as far as the room left goes.
+      size_t const end = std::min<size_t>(size, i + (limit - used));
+      while (i < end) {
+        char16_t const u = units[i];
+        if (u >= 0xD800 && u <= 0xDFFF) break;
+        if (!block || (u >> 8) != blockHigh) {
+          stcEncodeBlock const* built = page->encode[u >> 8].load(std::memory_order_acquire);
+          if (!built) break;  // built below
+          block = built;
+          blockHigh = u >> 8;
+        }
+        stcEncoded const& entry = block->entries[u & 0xFF];
+        if (entry.n != 1) break;
+        buffer[used++] = entry.bytes[0];
+        ++i;
+      }
+      if (i >= size) break;
+    }
     char16_t const u = units[i];
     if (page && (u < 0xD800 || u > 0xDFFF)) {
       if (!block || (u >> 8) != blockHigh) {
