@@ -11,7 +11,10 @@ Targets: the writer takes at most 0.2 of Python's time (first run and read-back)
 resident size is the same, within 2 MiB, for 10 and 100 MiB attachments.
 
 Usage: MimeComposeBench.py [BUILD_DIR]   (default build-bench; run by scripts/bench.sh)
+With VELMORA_BENCH_RESULTS set to a folder, the figures are also written there as
+MimeComposeBench.json (for the table of scripts/bench.sh).
 """
+import json
 import os
 import shutil
 import subprocess
@@ -57,6 +60,7 @@ def main():
     try:
         os.makedirs(os.path.join(root, "data"))
         rss = {}
+        figures = {}
         for mib in (10, 100):
             path = os.path.join(root, "data", "big.bin")
             with open(path, "wb") as f:
@@ -66,12 +70,18 @@ def main():
             python, py_rss = run(["/usr/bin/python3", "-c", PEER, path])
             rss[mib] = our_rss
             first, again, peer = float(ours["first"]), float(ours["again"]), float(python["first"])
+            figures.update({"first_%d" % mib: first, "again_%d" % mib: again, "python_%d" % mib: peer,
+                            "rss_%d" % mib: our_rss, "python_rss_%d" % mib: py_rss})
             print("%3d MiB  writer first %.3f s (%.2fx Python)  read-back %.3f s (%.2fx)  Python %.3f s"
                   % (mib, first, first / peer, again, again / peer, peer))
             print("         peak RSS writer %d KiB, Python %d KiB; message %s bytes (Python %s)"
                   % (our_rss, py_rss, ours["bytes"], python["bytes"]))
             shutil.rmtree(os.path.join(root, "chew"), ignore_errors=True)
         print("peak RSS growth from 10 to 100 MiB: %d KiB (target: within 2048)" % (rss[100] - rss[10]))
+        folder = os.environ.get("VELMORA_BENCH_RESULTS")
+        if folder:
+            with open(os.path.join(folder, "MimeComposeBench.json"), "w") as f:
+                json.dump(figures, f)
     finally:
         shutil.rmtree(root, ignore_errors=True)
 

@@ -2,16 +2,19 @@
 """SendBench: one message with a large attachment sent to a local sink, three ways side by side:
 velmora-host composing and sending it (the attachment given as a path), curl uploading the same
 message prebuilt, and Python's email + smtplib composing and sending it. Each is timed as a
-whole process: median wall time and peak resident set size (wait4, through GNU time) over several runs, at
-10 MiB and 100 MiB.
+whole process: median wall time, CPU time (user + system) and peak resident set size (wait4,
+through GNU time) over several runs, at 10 MiB and 100 MiB.
 
 Usage: SendBench.py BUILD_DIR   (scripts/bench.sh passes build-bench)
 The sink is postfix's smtp-sink (benchmarks/postfix-sink.sh, which fetches it once into
 BUILD_DIR/cache); when that cannot be had, the aiosmtpd server of tools/peer/smtp_server.py.
 Everything listens on 127.0.0.1 only; files go to a temporary folder that is removed at the end.
-Targets: velmora's wall time at most 1.0x curl's and 0.2x Python's; its peak RSS at most 2x
-curl's at both sizes; its 100 MiB wall time at most 11x its 10 MiB time.
+Targets: velmora's wall time at most 1.0x curl's and 0.2x Python's; its CPU time at most 2x
+curl's; its peak RSS at most 2x curl's at both sizes; its 100 MiB wall time at most 11x its
+10 MiB time. With VELMORA_BENCH_RESULTS set to a folder, the figures are also written there as
+SendBench.json (for the table of scripts/bench.sh).
 """
+import json
 import os
 import shutil
 import signal
@@ -64,19 +67,24 @@ def start_sink(cache):
 
 
 def measure(argv, env, work):
-    """Wall seconds and peak RSS in KiB of one run; fails when the program fails.
+    """Wall seconds, peak RSS in KiB and CPU seconds of one run; fails when the program fails.
     The program runs under GNU time, whose own small size is the floor of the peak: a child
     forked by this interpreter would report the interpreter's resident size as its own."""
     report = os.path.join(work, "rusage")
     start = time.monotonic()
-    proc = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report] + argv, env=env,
-                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    proc = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", report] + argv, env=env,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    out = proc.stdout.read()
+    # The CPU time, to the microsecond, of GNU time and the program it waited for.
+    _, status, usage = os.wait4(proc.pid, 0)
     wall = time.monotonic() - start
-    if proc.returncode != 0 or b"ERROR" in proc.stdout:
-        raise RuntimeError("%s failed (%d): %s" % (os.path.basename(argv[0]), proc.returncode,
-                                                   proc.stdout[:300].decode("utf-8", "replace")))
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0 or b"ERROR" in out:
+        raise RuntimeError("%s failed (%d): %s" % (os.path.basename(argv[0]), code,
+                                                   out[:300].decode("utf-8", "replace")))
     with open(report) as f:
-        return wall, int(f.read().split()[-1])
+        rss = f.read().split()[-1]
+    return wall, int(rss), usage.ru_utime + usage.ru_stime
 
 
 PYTHON_SENDER = r"""
@@ -136,10 +144,10 @@ def main():
                 except RuntimeError as problem:
                     print("%4d MiB  %-8s not measured: %s" % (mib, name, problem))
                     continue
-                results[(name, mib)] = (statistics.median(s[0] for s in samples),
-                                        statistics.median(s[1] for s in samples))
-                wall, rss = results[(name, mib)]
-                print("%4d MiB  %-8s wall %7.3f s   peak RSS %8d KiB" % (mib, name, wall, rss), flush=True)
+                results[(name, mib)] = tuple(statistics.median(s[k] for s in samples) for k in range(3))
+                wall, rss, cpu = results[(name, mib)]
+                print("%4d MiB  %-8s wall %7.3f s   cpu %7.3f s   peak RSS %8d KiB" % (mib, name, wall, cpu, rss),
+                      flush=True)
             os.remove(path)
             os.remove(prebuilt)
 
@@ -148,6 +156,7 @@ def main():
             v, c, p = (results.get((name, mib)) for name in ("velmora", "curl", "python"))
             verdicts.append(("%d MiB wall <= 1.0x curl" % mib, v and c and v[0] / c[0], 1.0))
             verdicts.append(("%d MiB wall <= 0.2x python" % mib, v and p and v[0] / p[0], 0.2))
+            verdicts.append(("%d MiB CPU <= 2x curl" % mib, v and c and v[2] / c[2], 2.0))
             verdicts.append(("%d MiB RSS <= 2x curl" % mib, v and c and v[1] / c[1], 2.0))
         ten, hundred = results.get(("velmora", 10)), results.get(("velmora", 100))
         verdicts.append(("100 MiB wall <= 11x 10 MiB wall", ten and hundred and hundred[0] / ten[0], 11.0))
@@ -156,6 +165,14 @@ def main():
                 print("%-34s    not measured" % label)
             else:
                 print("%-34s %6.2f  %s" % (label, ratio, "met" if ratio <= limit else "MISSED"))
+        folder = os.environ.get("VELMORA_BENCH_RESULTS")
+        if folder:
+            figures = {}
+            for (name, mib), (wall, rss, cpu) in results.items():
+                figures.update({"%s_wall_%d" % (name, mib): wall, "%s_rss_%d" % (name, mib): rss,
+                                "%s_cpu_%d" % (name, mib): cpu})
+            with open(os.path.join(folder, "SendBench.json"), "w") as f:
+                json.dump(figures, f)
     finally:
         if sink:
             sink.send_signal(signal.SIGTERM)

@@ -1,6 +1,6 @@
 // UniStringBench: UniString conversions against iconv doing the same work, on about 1 MiB of
-// mixed text: UTF-8 to UniString and back, and the Windows-1252 (encoding 4) and Shift_JIS
-// (encoding 5) code pages in both directions. Reported in bytes per second of the byte side.
+// mixed text: UTF-8 to UniString and back, and the code pages in both directions: Mac OS Roman
+// (encodings 2 and 3, each its own table), Windows-1252 (encoding 4) and Shift_JIS (encoding 5). Reported in bytes per second of the byte side.
 // The code pages come from the plug-in's resource file (VELMORA_TEST_RESOURCE_FILE); a
 // benchmark whose code page cannot be loaded reports an error and is skipped.
 #include <iconv.h>
@@ -46,6 +46,14 @@ std::string CodePageBytes(char const* iconvName, std::string const& utf8) {
   iconv(cd, &src, &srcLeft, &dst, &dstLeft);
   iconv_close(cd);
   return std::string(out.data(), size_t(dst - out.data()));
+}
+
+std::string const& MacRomanBytes() {
+  static std::string const text = CodePageBytes(
+      "MACINTOSH", Repeat("Caf\xC3\xA9 cr\xC3\xA8me, \xC5\x93uvre \xE2\x80\x9Cna\xC3\xAFve\xE2\x80\x9D "
+                          "\xE2\x80\x93 12,50 \xC2\xA3, \xCF\x80 \xE2\x89\xA0 \xE2\x88\x9E, "
+                          "Stra\xC3\x9F" "e 5, M\xC3\xBCnchen.\r\n"));
+  return text;
 }
 
 std::string const& Windows1252Bytes() {
@@ -137,6 +145,14 @@ void BM_UTF8Decode_UniString(benchmark::State& state) { DecodeWithUniString(stat
 void BM_UTF8Decode_Iconv(benchmark::State& state) { DecodeWithIconv(state, MixedUTF8(), "UTF-8"); }
 void BM_UTF8Encode_UniString(benchmark::State& state) { EncodeWithUniString(state, MixedUTF8(), 1); }
 void BM_UTF8Encode_Iconv(benchmark::State& state) { EncodeWithIconv(state, MixedUTF8(), "UTF-8"); }
+void BM_CodePage2Decode_UniString(benchmark::State& state) { DecodeWithUniString(state, MacRomanBytes(), 2); }
+void BM_CodePage2Decode_Iconv(benchmark::State& state) { DecodeWithIconv(state, MacRomanBytes(), "MACINTOSH"); }
+void BM_CodePage2Encode_UniString(benchmark::State& state) { EncodeWithUniString(state, MacRomanBytes(), 2); }
+void BM_CodePage2Encode_Iconv(benchmark::State& state) { EncodeWithIconv(state, MacRomanBytes(), "MACINTOSH"); }
+void BM_CodePage3Decode_UniString(benchmark::State& state) { DecodeWithUniString(state, MacRomanBytes(), 3); }
+void BM_CodePage3Decode_Iconv(benchmark::State& state) { DecodeWithIconv(state, MacRomanBytes(), "MACINTOSH"); }
+void BM_CodePage3Encode_UniString(benchmark::State& state) { EncodeWithUniString(state, MacRomanBytes(), 3); }
+void BM_CodePage3Encode_Iconv(benchmark::State& state) { EncodeWithIconv(state, MacRomanBytes(), "MACINTOSH"); }
 void BM_Windows1252Decode_UniString(benchmark::State& state) { DecodeWithUniString(state, Windows1252Bytes(), 4); }
 void BM_Windows1252Decode_Iconv(benchmark::State& state) { DecodeWithIconv(state, Windows1252Bytes(), "CP1252"); }
 void BM_Windows1252Encode_UniString(benchmark::State& state) { EncodeWithUniString(state, Windows1252Bytes(), 4); }
@@ -150,6 +166,14 @@ BENCHMARK(BM_UTF8Decode_UniString);
 BENCHMARK(BM_UTF8Decode_Iconv);
 BENCHMARK(BM_UTF8Encode_UniString);
 BENCHMARK(BM_UTF8Encode_Iconv);
+BENCHMARK(BM_CodePage2Decode_UniString);
+BENCHMARK(BM_CodePage2Decode_Iconv);
+BENCHMARK(BM_CodePage2Encode_UniString);
+BENCHMARK(BM_CodePage2Encode_Iconv);
+BENCHMARK(BM_CodePage3Decode_UniString);
+BENCHMARK(BM_CodePage3Decode_Iconv);
+BENCHMARK(BM_CodePage3Encode_UniString);
+BENCHMARK(BM_CodePage3Encode_Iconv);
 BENCHMARK(BM_Windows1252Decode_UniString);
 BENCHMARK(BM_Windows1252Decode_Iconv);
 BENCHMARK(BM_Windows1252Encode_UniString);

@@ -166,6 +166,9 @@ void clsGenProtThread::Execute() {
       CFRetain(loop);
       CFRunLoopAddSource(loop, m_udtRequestSource, m_udtMode);
       m_udtRunLoop.store(loop);
+      // The controller posts its first request (the start-up ping) before the task runs: the
+      // first turn takes it at once instead of after a whole sleep.
+      CFRunLoopSourceSignal(m_udtRequestSource);
     }
     scope.Output(kDebugInfo, UniString("Entering Thread Run Loop"));
     m_bolAbort.store(false);

@@ -1,14 +1,17 @@
 // FMXText: UTF-16 text storage and its conversion from and to the host's encodings. UTF-8 (and
-// the native encoding, which is UTF-8 here) is converted in code; the code pages go through
-// iconv, one character at a time, so that an unconvertible character costs only itself.
+// the native encoding, which is UTF-8 here) is converted in code; the code pages convert
+// character by character, so that an unconvertible character costs only itself, through tables
+// of what iconv makes of each character.
 #include "platform/fmx/FMXText.h"
 
 #include <iconv.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 
 #include "platform/fmx/FMXInternal.h"
@@ -74,32 +77,216 @@ class clsIconv {
     return true;
   }
 
+  // Back to the initial state, dropping whatever the descriptor holds back.
+  void Reset() { iconv(m_cd, nullptr, nullptr, nullptr, nullptr); }
+
  private:
   iconv_t m_cd;
 };
 
+// ---- conversion tables ----
+// Converting one character at a time through iconv costs a call (and, for a whole text, a
+// descriptor) per character. Every code page here except one is stateless, so what iconv makes
+// of a character does not depend on its neighbours: each result is asked of iconv once, kept in
+// a table of 256 entries (per lead byte, per block of 256 UTF-16 units) built on first use, and
+// looked up from then on. The results are those of the character-at-a-time conversion, which
+// stays for what the tables do not hold (surrogate pairs, long results) and for a code page
+// whose decoder keeps state between characters (found when its first table is built: a byte
+// that converts to nothing, as a base letter held back for a combining mark).
+
+// One decoded character: n units (0: not decodable at this width), or kLong when the
+// character-at-a-time path must decode it.
+struct stcDecoded {
+  uint8 n;
+  char16_t units[2];
+};
+// One encoded character: n bytes (0: not in the code page, written as '?'), or kLong.
+struct stcEncoded {
+  uint8 n;
+  char bytes[3];
+};
+constexpr uint8 kLong = 0xFF;
+
+struct stcDecodeBlock {
+  stcDecoded entries[256];
+};
+struct stcEncodeBlock {
+  stcEncoded entries[256];
+};
+
+// The tables of one encoding. Blocks are built under a lock and published with a release
+// store; readers take them with an acquire load and never wait once a block exists. The tables
+// live until the process ends.
+struct stcCodePage {
+  std::atomic<stcDecodeBlock*> single{nullptr};   // one-byte characters
+  std::atomic<bool> stateful{false};              // decoding goes character at a time
+  std::atomic<stcDecodeBlock*> pairs[256] = {};    // two-byte characters, by lead byte
+  std::atomic<stcEncodeBlock*> encode[256] = {};   // by the high byte of the unit
+};
+
+constexpr int32 kHighestEncoding = Text::kEncoding_ISO_8859_15;
+std::mutex gTableLock;
+std::atomic<stcCodePage*> gCodePages[kHighestEncoding + 1] = {};
+
+stcCodePage& CodePage(int32 encoding) {
+  stcCodePage* page = gCodePages[encoding].load(std::memory_order_acquire);
+  if (page) return *page;
+  std::lock_guard<std::mutex> hold(gTableLock);
+  page = gCodePages[encoding].load(std::memory_order_relaxed);
+  if (!page) {
+    page = new stcCodePage;
+    gCodePages[encoding].store(page, std::memory_order_release);
+  }
+  return *page;
+}
+
+// What iconv decodes the bytes to, from its initial state, as one table entry.
+stcDecoded DecodeEntry(clsIconv& conv, const char* bytes, size_t width, bool* empty) {
+  stcDecoded entry{0, {0, 0}};
+  std::string piece;
+  size_t consumed = 0;
+  bool const converted = conv.Convert(bytes, width, piece, &consumed);
+  conv.Reset();  // the next entry starts from the initial state too
+  if (!converted || consumed != width) return entry;
+  if (piece.empty()) {
+    *empty = true;
+    return entry;
+  }
+  size_t const units = piece.size() / 2;
+  if (units > 2 || piece.size() % 2 != 0) {
+    entry.n = kLong;
+    return entry;
+  }
+  entry.n = uint8(units);
+  for (size_t k = 0; k < units; ++k)
+    entry.units[k] = char16_t(uchar(piece[2 * k]) | (uchar(piece[2 * k + 1]) << 8));
+  return entry;
+}
+
+// The one-byte table of an encoding; null when its decoder keeps state between characters.
+stcDecodeBlock const* SingleBytes(stcCodePage& page, const char* name) {
+  stcDecodeBlock* block = page.single.load(std::memory_order_acquire);
+  if (block) return page.stateful.load(std::memory_order_relaxed) ? nullptr : block;
+  std::lock_guard<std::mutex> hold(gTableLock);
+  block = page.single.load(std::memory_order_relaxed);
+  if (!block) {
+    std::unique_ptr<stcDecodeBlock> made(new stcDecodeBlock);
+    clsIconv conv("UTF-16LE", name);
+    bool empty = false;
+    for (int b = 0; b < 256; ++b) {
+      char const byte = char(b);
+      made->entries[b] = DecodeEntry(conv, &byte, 1, &empty);
+    }
+    page.stateful.store(empty, std::memory_order_relaxed);
+    block = made.release();
+    page.single.store(block, std::memory_order_release);
+  }
+  return page.stateful.load(std::memory_order_relaxed) ? nullptr : block;
+}
+
+// The two-byte characters that start with a lead byte.
+stcDecodeBlock const* Pairs(stcCodePage& page, const char* name, uchar lead) {
+  stcDecodeBlock* block = page.pairs[lead].load(std::memory_order_acquire);
+  if (block) return block;
+  std::lock_guard<std::mutex> hold(gTableLock);
+  block = page.pairs[lead].load(std::memory_order_relaxed);
+  if (!block) {
+    std::unique_ptr<stcDecodeBlock> made(new stcDecodeBlock);
+    clsIconv conv("UTF-16LE", name);
+    bool empty = false;
+    for (int b = 0; b < 256; ++b) {
+      char const bytes[2] = {char(lead), char(b)};
+      made->entries[b] = DecodeEntry(conv, bytes, 2, &empty);
+    }
+    block = made.release();
+    page.pairs[lead].store(block, std::memory_order_release);
+  }
+  return block;
+}
+
+// The encoded forms of the 256 units whose high byte is high (surrogates are not looked up).
+stcEncodeBlock const* Encodings(stcCodePage& page, const char* name, uchar high) {
+  stcEncodeBlock* block = page.encode[high].load(std::memory_order_acquire);
+  if (block) return block;
+  std::lock_guard<std::mutex> hold(gTableLock);
+  block = page.encode[high].load(std::memory_order_relaxed);
+  if (!block) {
+    std::unique_ptr<stcEncodeBlock> made(new stcEncodeBlock);
+    clsIconv conv(name, "UTF-16LE");
+    for (int low = 0; low < 256; ++low) {
+      char const in[2] = {char(low), char(high)};
+      std::string bytes;
+      stcEncoded& entry = made->entries[low];
+      entry = stcEncoded{0, {0, 0, 0}};
+      bool const converted = conv.Convert(in, 2, bytes);
+      conv.Reset();
+      if (!converted || bytes.empty()) continue;
+      if (bytes.size() > sizeof entry.bytes) {
+        entry.n = kLong;
+        continue;
+      }
+      entry.n = uint8(bytes.size());
+      std::memcpy(entry.bytes, bytes.data(), bytes.size());
+    }
+    block = made.release();
+    page.encode[high].store(block, std::memory_order_release);
+  }
+  return block;
+}
+
+// Decodes one character at a time through iconv: one byte, then two, per character; a byte
+// that starts no character becomes U+FFFD.
+void DecodeByCharacter(clsIconv& conv, const char* bytes, size_t length, size_t& i, std::u16string& out) {
+  std::string piece;
+  bool done = false;
+  for (size_t width = 1; width <= 2 && i + width <= length && !done; ++width) {
+    size_t consumed = 0;
+    if (conv.Convert(bytes + i, width, piece, &consumed) && consumed == width && !piece.empty()) {
+      for (size_t k = 0; k + 1 < piece.size(); k += 2)
+        out.push_back(char16_t(uchar(piece[k]) | (uchar(piece[k + 1]) << 8)));
+      i += width;
+      done = true;
+    }
+  }
+  if (!done) {
+    out.push_back(char16_t(0xFFFD));
+    ++i;
+  }
+}
+
 std::u16string Decode(const char* bytes, size_t length, int32 encoding) {
   const char* name = IconvName(encoding);
   if (!name) return detail::Utf8ToUtf16(bytes, length);
-  clsIconv conv("UTF-16LE", name);
   std::u16string out;
+  if (length == 0) return out;
+  stcCodePage& page = CodePage(encoding);
+  stcDecodeBlock const* single = SingleBytes(page, name);
+  if (!single) {
+    clsIconv conv("UTF-16LE", name);
+    size_t i = 0;
+    while (i < length) DecodeByCharacter(conv, bytes, length, i, out);
+    return out;
+  }
+  out.reserve(length);
+  std::unique_ptr<clsIconv> conv;  // for the characters the tables do not hold
+  const uchar* s = reinterpret_cast<const uchar*>(bytes);
   size_t i = 0;
-  // Single-byte and double-byte code pages: try one byte, then two, per character.
   while (i < length) {
-    std::string piece;
-    bool done = false;
-    for (size_t width = 1; width <= 2 && i + width <= length && !done; ++width) {
-      size_t consumed = 0;
-      if (conv.Convert(bytes + i, width, piece, &consumed) && consumed == width && !piece.empty()) {
-        for (size_t k = 0; k + 1 < piece.size(); k += 2)
-          out.push_back(char16_t(uchar(piece[k]) | (uchar(piece[k + 1]) << 8)));
-        i += width;
-        done = true;
-      }
+    stcDecoded const* entry = &single->entries[s[i]];
+    size_t width = 1;
+    if (entry->n == 0 && i + 1 < length) {
+      entry = &Pairs(page, name, s[i])->entries[s[i + 1]];
+      width = 2;
     }
-    if (!done) {
+    if (entry->n == kLong) {
+      if (!conv) conv.reset(new clsIconv("UTF-16LE", name));
+      DecodeByCharacter(*conv, bytes, length, i, out);
+    } else if (entry->n == 0) {
       out.push_back(char16_t(0xFFFD));
       ++i;
+    } else {
+      out.append(entry->units, entry->n);
+      i += width;
     }
   }
   return out;
@@ -173,18 +360,65 @@ void Text::GetBytes(char* buffer, uint32 bufferSize, uint32 position, uint32 siz
   const char* name = IconvName(encoding);
   ClampRange(m_units.size(), position, size);
   const char16_t* units = m_units.data() + position;
-  size_t limit = bufferSize - 1;
+  size_t const limit = bufferSize - 1;
   size_t used = 0;
-  std::unique_ptr<clsIconv> conv;
-  if (name) conv.reset(new clsIconv(name, "UTF-16LE"));
+  stcCodePage* page = name ? &CodePage(encoding) : nullptr;
+  std::unique_ptr<clsIconv> conv;  // for the characters the tables do not hold
+  stcEncodeBlock const* block = nullptr;  // the block of the last unit, and its high byte
+  unsigned blockHigh = 0;
   size_t i = 0;
   while (i < size) {
+    if (page) {
+      // A run of units with one-byte forms, as far as the room left goes.
+      size_t const end = std::min<size_t>(size, i + (limit - used));
+      while (i < end) {
+        char16_t const u = units[i];
+        if (u >= 0xD800 && u <= 0xDFFF) break;
+        if (!block || (u >> 8) != blockHigh) {
+          stcEncodeBlock const* built = page->encode[u >> 8].load(std::memory_order_acquire);
+          if (!built) break;  // built below
+          block = built;
+          blockHigh = u >> 8;
+        }
+        stcEncoded const& entry = block->entries[u & 0xFF];
+        if (entry.n != 1) break;
+        buffer[used++] = entry.bytes[0];
+        ++i;
+      }
+      if (i >= size) break;
+    }
+    char16_t const u = units[i];
+    if (page && (u < 0xD800 || u > 0xDFFF)) {
+      if (!block || (u >> 8) != blockHigh) {
+        blockHigh = u >> 8;
+        block = Encodings(*page, name, uchar(blockHigh));
+      }
+      stcEncoded const& entry = block->entries[u & 0xFF];
+      if (entry.n == 1) {  // the common case of a single-byte code page
+        if (used + 1 > limit) break;
+        buffer[used++] = entry.bytes[0];
+        ++i;
+        continue;
+      }
+      if (entry.n != kLong) {
+        size_t const n = entry.n ? entry.n : 1;
+        if (used + n > limit) break;
+        if (entry.n)
+          std::memcpy(buffer + used, entry.bytes, n);
+        else
+          buffer[used] = '?';
+        used += n;
+        ++i;
+        continue;
+      }
+    }
     size_t start = i;
     uint32 cp = detail::NextCodePoint(units, size, i);
     std::string bytes;
-    if (!conv) {
+    if (!page) {
       detail::AppendUtf8(bytes, cp);
     } else {
+      if (!conv) conv.reset(new clsIconv(name, "UTF-16LE"));
       std::string in;
       for (size_t k = start; k < i; ++k) {
         in.push_back(char(units[k] & 0xFF));

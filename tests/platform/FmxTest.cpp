@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -163,6 +165,126 @@ TEST(FmxText, GetBytesInHostEncodings) {
   EXPECT_EQ(Units(decoded), u"\u65E5\u672CA");
   decoded.Assign("a\x81" "b", fmx::Text::kEncoding_ASCII_Windows);
   EXPECT_EQ(Units(decoded), u"a\uFFFDb");
+}
+
+// The conversion one character at a time through iconv, as the stand-in did before it kept
+// tables: the results every code page must still give, byte for byte and unit for unit.
+struct stcIconvReference {
+  iconv_t cd;
+  stcIconvReference(char const* to, char const* from) : cd(iconv_open(to, from)) {}
+  ~stcIconvReference() { iconv_close(cd); }
+  bool Convert(char const* in, size_t length, std::string& out, size_t* consumed = nullptr) {
+    char buffer[64];
+    char* inPtr = const_cast<char*>(in);
+    size_t inLeft = length;
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    size_t const rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    if (consumed) *consumed = length - inLeft;
+    out.assign(buffer, outPtr);
+    if (rc == size_t(-1)) iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    return rc != size_t(-1);
+  }
+};
+
+std::u16string ReferenceDecode(std::string const& bytes, char const* name) {
+  stcIconvReference conv("UTF-16LE", name);
+  std::u16string out;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    std::string piece;
+    bool done = false;
+    for (size_t width = 1; width <= 2 && i + width <= bytes.size() && !done; ++width) {
+      size_t consumed = 0;
+      if (conv.Convert(bytes.data() + i, width, piece, &consumed) && consumed == width && !piece.empty()) {
+        for (size_t k = 0; k + 1 < piece.size(); k += 2)
+          out.push_back(char16_t((unsigned char)piece[k] | ((unsigned char)piece[k + 1] << 8)));
+        i += width;
+        done = true;
+      }
+    }
+    if (!done) {
+      out.push_back(u'\uFFFD');
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string ReferenceEncode(std::u16string const& units, char const* name, size_t limit) {
+  stcIconvReference conv(name, "UTF-16LE");
+  std::string out;
+  size_t i = 0;
+  while (i < units.size()) {
+    size_t const start = i++;
+    if (units[start] >= 0xD800 && units[start] <= 0xDBFF && i < units.size() && units[i] >= 0xDC00 &&
+        units[i] <= 0xDFFF)
+      ++i;
+    std::string in, bytes;
+    for (size_t k = start; k < i; ++k) {
+      in.push_back(char(units[k] & 0xFF));
+      in.push_back(char(units[k] >> 8));
+    }
+    if (!conv.Convert(in.data(), in.size(), bytes) || bytes.empty()) bytes = "?";
+    if (out.size() + bytes.size() > limit) break;
+    out += bytes;
+  }
+  return out;
+}
+
+TEST(FmxText, CodePagesConvertAsIconvCharacterByCharacter) {
+  struct {
+    fmx::int32 encoding;
+    char const* iconv;
+  } const pages[] = {
+      {fmx::Text::kEncoding_ASCII_Windows, "CP1252"},    {fmx::Text::kEncoding_ISO_8859_1, "ISO-8859-1"},
+      {fmx::Text::kEncoding_ShiftJIS_Win, "CP932"},      {fmx::Text::kEncoding_Korean_Win, "CP949"},
+      {fmx::Text::kEncoding_ChineseTrad_Win, "CP950"},   {fmx::Text::kEncoding_ChineseSimp_Win, "CP936"},
+      {fmx::Text::kEncoding_Cyrillic_Win, "CP1251"},     {fmx::Text::kEncoding_ISO_8859_5, "ISO-8859-5"},
+      {fmx::Text::kEncoding_EastEurope_Win, "CP1250"},   {fmx::Text::kEncoding_ISO_8859_2, "ISO-8859-2"},
+      {fmx::Text::kEncoding_Turkish_Win, "CP1254"},      {fmx::Text::kEncoding_ISO_8859_3, "ISO-8859-3"},
+      {fmx::Text::kEncoding_ISO_8859_9, "ISO-8859-9"},   {fmx::Text::kEncoding_Baltic_Win, "CP1257"},
+      {fmx::Text::kEncoding_ISO_8859_4, "ISO-8859-4"},   {fmx::Text::kEncoding_Arabic_Win, "CP1256"},
+      {fmx::Text::kEncoding_ISO_8859_6, "ISO-8859-6"},   {fmx::Text::kEncoding_Greek_Win, "CP1253"},
+      {fmx::Text::kEncoding_Hebrew_Win, "CP1255"},       {fmx::Text::kEncoding_ISO_8859_15, "ISO-8859-15"},
+  };
+  // Bytes: every pair of bytes (so every lead byte before every trail byte), each byte alone
+  // between spaces, Hebrew letters with their points, and a lead byte at the very end.
+  std::string bytes;
+  for (int lead = 0; lead < 256; ++lead)
+    for (int trail = 0; trail < 256; ++trail) bytes += {char(lead), char(trail)};
+  for (int b = 1; b < 256; ++b) bytes += {' ', char(b), ' '};
+  bytes += "\xF9\xC8\xEC\xE5\xED \xE0\xC8\x81";
+  // Units: every unit in order (lone surrogates, and the one pair DBFF DC00), pairs, a lone
+  // surrogate at the end.
+  std::u16string units;
+  for (int u = 1; u < 0x10000; ++u) units.push_back(char16_t(u));
+  units += u"\U0001F600a\U00020000\u05E9\u05C1\uFB2A";
+  units.push_back(char16_t(0xD800));
+  fmx::Text text;
+  text.AssignUnicodeWithLength(reinterpret_cast<fmx::unichar16 const*>(units.data()), fmx::uint32(units.size()));
+  for (auto const& page : pages) {
+    SCOPED_TRACE(page.iconv);
+    fmx::Text decoded;
+    decoded.AssignWithLength(bytes.data(), fmx::uint32(bytes.size()), page.encoding);
+    EXPECT_TRUE(Units(decoded) == ReferenceDecode(bytes, page.iconv));
+    // Decoding from a fresh start each time: the text's last character alone, and after one
+    // byte, so that the pairs fall the other way.
+    decoded.AssignWithLength(bytes.data() + 1, fmx::uint32(bytes.size() - 1), page.encoding);
+    EXPECT_TRUE(Units(decoded) == ReferenceDecode(bytes.substr(1), page.iconv));
+
+    std::vector<char> buffer(units.size() * 4 + 1);
+    text.GetBytes(buffer.data(), fmx::uint32(buffer.size()), 0, fmx::Text::kSize_End, page.encoding);
+    EXPECT_TRUE(std::string(buffer.data()) == ReferenceEncode(units, page.iconv, buffer.size() - 1));
+    // A small buffer at several places ends at the same whole character.
+    for (fmx::uint32 position : {0x20u, 0xDBFEu, 0x3040u, 0xFFF0u}) {
+      std::u16string const range = units.substr(position, 9);
+      for (fmx::uint32 size : {1u, 2u, 5u, 8u}) {
+        text.GetBytes(buffer.data(), size, position, 9, page.encoding);
+        EXPECT_EQ(std::string(buffer.data()), ReferenceEncode(range, page.iconv, size - 1)) << position << " " << size;
+      }
+    }
+  }
 }
 
 TEST(FmxData, NativeTypesAndEmptiness) {

@@ -51,6 +51,9 @@ class clsTestThread : public clsGenProtThread {
   clsTestThread(clsGenProt* controller, enumMisbehave behave)
       : clsGenProtThread(controller), m_intBehave(behave) {}
 
+  // The connection's descriptor, -1 when there is none.
+  int NativeSocket() const { return m_udtSocket == nullptr ? -1 : CFSocketGetNative(m_udtSocket); }
+
   void ReceivedNewLine(AnsiString line, bool* addToTranscript) override {
     {
       std::lock_guard<std::mutex> guard(m_mtxLines);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -159,12 +160,17 @@ TEST(clsGenProtThreadSocketTest, PeerThatStopsReadingTimesOut) {
 }
 
 // Lines are collected until the next would overflow the buffer; a piece longer than the buffer
-// goes out directly after the flush, with its wait entry and event.
+// goes out directly after the flush, with its wait entry and event. Each write leaves at once
+// (no Nagle delay): the short "." after a full buffer must not wait for the server's delayed ACK.
 TEST(clsGenProtThreadSocketTest, SendBufferingAsCounted) {
   ScriptedPeer peer(R"([{"sink": true}])");
   clsDirectConnection connection(peer.Port());
   ASSERT_TRUE(connection.m_bolOK);
   clsTestThread& thread = connection.m_udtThread;
+  int noDelay = 0;
+  socklen_t size = sizeof noDelay;
+  ASSERT_EQ(getsockopt(thread.NativeSocket(), IPPROTO_TCP, TCP_NODELAY, &noDelay, &size), 0);
+  EXPECT_NE(noDelay, 0);
   std::string line(74, 'l');
   line += "\r\n";
   thread.EnableSendBuffering(1460);
