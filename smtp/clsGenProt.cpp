@@ -43,6 +43,7 @@ clsGenProt::clsGenProt()
       m_udtTaskEnded(nullptr),
       m_pulstTranscript(nullptr),
       m_intTimeout(30),
+      m_dblBoundMargin(5.0),
       m_bolStatusRefresh(false),
       m_bolUnresponsive(false),
       m_bolAutoKill(false),
@@ -95,39 +96,52 @@ bool clsGenProt::WaitForControllerSignal() {
   clsFuncDebug scope(UniString("WaitForControllerSignal"));
   uint32_t lastSign = NowSeconds();
   bool result = false;
+  bool windowShown = g_udtPluginStatus.IsOpen();
   for (;;) {
     if (ReapCrashedThread()) break;
     if (m_pudtThread == nullptr) break;
     if (BreakWaitLoop()) break;
     PumpEvents(0.001);
-    if (NowSeconds() > lastSign + 2u * uint32_t(m_intTimeout)) {
-      m_bolUnresponsive = true;
-      m_astrError = "Timed out waiting for Thread to Respond.";
-      break;
-    }
+    windowShown = windowShown || g_udtPluginStatus.IsOpen();
+    // An answer that is there when the limit is reached still counts: the lock is tried first.
+    bool expired = NowSeconds() > lastSign + 2u * uint32_t(m_intTimeout) && !ThreadInBoundedWait(windowShown);
     OSStatus lock = MPEnterCriticalRegion(m_udtVarLock, kDurationImmediate);
     if (lock == kMPDeletedErr) {
       m_astrError = "The Variable Lock (Critical Region) was deleted.";
       break;
     }
-    if (lock != noErr) continue;
-    if (m_bolStatusPending) {
-      m_bolStatusPending = false;
-      lastSign = NowSeconds();
-      if (g_udtPluginStatus.IsOpen()) {
-        g_udtPluginStatus.UpdateStatus(&m_udtStatus);
-        m_udtStatus.Clear();
+    if (lock == noErr) {
+      if (m_bolStatusPending) {
+        m_bolStatusPending = false;
+        lastSign = NowSeconds();
+        expired = false;
+        if (g_udtPluginStatus.IsOpen()) {
+          g_udtPluginStatus.UpdateStatus(&m_udtStatus);
+          m_udtStatus.Clear();
+        }
       }
+      if (m_bolReplyReady) {
+        result = true;
+        break;
+      }
+      ReleaseVarLock();
     }
-    if (m_bolReplyReady) {
-      result = true;
+    if (expired) {
+      m_bolUnresponsive = true;
+      m_astrError = "Timed out waiting for Thread to Respond.";
       break;
     }
-    ReleaseVarLock();
   }
   PumpEvents(0.001);
   if (m_astrError.Length() > 0) scope.Output(kDebugError, UniString(m_astrError));
   return result;
+}
+
+bool clsGenProt::ThreadInBoundedWait(bool windowShown) const {
+  // A closed progress window that was open is the user's way out of a long wait.
+  if (windowShown && !g_udtPluginStatus.IsOpen()) return false;
+  double bound = m_pudtThread == nullptr ? 0 : m_pudtThread->BoundUntil();
+  return bound > 0 && CFAbsoluteTimeGetCurrent() <= bound + m_dblBoundMargin;
 }
 
 bool clsGenProt::PostRequest(int message, clsGenProtData* data, int expectedReply,

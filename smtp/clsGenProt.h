@@ -9,7 +9,9 @@
 // PostRequest.
 // Every request is synchronous: post under the lock, then WaitForControllerSignal pumps the
 // host's events and passes status to g_udtPluginStatus until the thread answers; the wait gives
-// up after twice the time-out without a status. A request given up on is withdrawn, and the
+// up after twice the time-out without a status, unless the thread is still inside a bounded wait
+// of its own (then it waits for that bound and a margin, or until the user closes the progress
+// window that was open). A request given up on is withdrawn, and the
 // thread's late answer to it is dropped. A crashed thread is cleaned up on this thread, and a
 // thread object is freed only after its task has ended.
 // Relies on platform/mp (task, lock, queue), core (strings, debug log, event pump), files
@@ -94,6 +96,9 @@ class clsGenProt {
   void FreeThreadAndLock(char const* logPrefix);
   // Cleans up after a thread whose loop ended by an exception; true when there was one.
   bool ReapCrashedThread();
+  // True while the thread is inside a bounded wait whose bound (and margin) is not yet past, and
+  // the user did not close the progress window that was open during the wait.
+  bool ThreadInBoundedWait(bool windowShown) const;
   // Whole seconds of the clock that the wait loop and the thread's status use.
   static uint32_t NowSeconds();
 
@@ -112,8 +117,9 @@ class clsGenProt {
   AnsiString m_astrThreadError;
   bool m_bolStatusPending;
   clsMultiVar m_udtStatus;
-  // Counts the requests posted and given up on; the thread answers only the current one.
-  uint32_t m_ulngRequestSerial;
+  // Counts the requests posted and given up on; the thread answers only the current one. Written
+  // under the lock; the thread also reads it without the lock in the middle of a long step.
+  std::atomic<uint32_t> m_ulngRequestSerial;
 
   clsGenProtThread* m_pudtThread;
   MPTaskID m_udtTask;
@@ -123,6 +129,8 @@ class clsGenProt {
   TStringList* m_pulstTranscript;
   std::mutex m_mtxTranscript;  // the thread appends, the controller makes and clears
   int m_intTimeout;            // seconds; the wait gives up after twice this
+  // While the thread is inside a bounded wait, the wait gives up only this long after its bound.
+  double m_dblBoundMargin;
   bool m_bolStatusRefresh;
   bool m_bolUnresponsive;
   bool m_bolAutoKill;

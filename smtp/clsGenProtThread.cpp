@@ -79,9 +79,12 @@ clsGenProtThread::clsGenProtThread(clsGenProt* controller)
       m_bolConnected(false),
       m_bolLineMode(false),
       m_bolAbort(false),
+      m_dblBoundUntil(0),
+      m_dblLastWaitSeen(0),
       m_ulngServingSerial(0),
       m_bolCloseAfterRequest(false),
       m_bolInputRejected(false),
+      m_bolTLSPeerClosed(false),
       m_bolStatusUnpublished(false),
       m_udtMode(nullptr),
       m_udtLock(nullptr),
@@ -211,6 +214,7 @@ void clsGenProtThread::RunLoop(clsFuncDebug& scope) {
     } else {
       ProcessCommandQueue();
     }
+    PublishQueueBound();
     CloseIfRequestFailedConnection();
     if (Now() > m_dblLastActivity + m_intIdleTimeout) {
       IdleTimeout();
@@ -219,13 +223,32 @@ void clsGenProtThread::RunLoop(clsFuncDebug& scope) {
   }
 }
 
+void clsGenProtThread::PublishQueueBound() {
+  // A wait in front ends by its deadline. The step that follows a wait, and an answer not yet
+  // handed over, come within a turn or two: they count as inside the wait for a moment, so that
+  // the controller does not give up between a wait and the next. A command that stays in front
+  // longer is no bounded wait.
+  double const now = Now();
+  double bound = 0;
+  if (!m_deqCommands.empty() && m_deqCommands.front().m_intCode < 7 && m_deqCommands.front().m_dblDeadline > 0) {
+    bound = m_deqCommands.front().m_dblDeadline;
+    m_dblLastWaitSeen = now;
+  } else if (m_bolRequestDone || now - m_dblLastWaitSeen < 0.5) {
+    bound = now;
+  }
+  m_dblBoundUntil.store(bound);
+}
+
+bool clsGenProtThread::RequestGivenUp() const {
+  return m_ulngServingSerial != m_pudtController->m_ulngRequestSerial.load();
+}
+
 void clsGenProtThread::HandOver() {
   if (MPEnterCriticalRegion(m_udtLock, kDurationImmediate) != noErr) return;
   clsLockExit exit(m_udtLock);
   clsGenProt* controller = m_pudtController;
   if (m_bolStatusUnpublished) {
-    controller->m_udtStatus = m_udtStatus;
-    controller->m_bolStatusPending = true;
+    HandStatusToController();
     m_bolStatusUnpublished = false;
     m_ulngLastStatusTime = clsGenProt::NowSeconds();
   }
@@ -357,6 +380,7 @@ void clsGenProtThread::Connect() {
       // A socket kept from an earlier connection is released first.
       if (m_udtSocket != nullptr || m_udtTLSContext != nullptr) ReleaseConnectionObjects();
       m_bolInputRejected = false;
+      m_bolTLSPeerClosed = false;
       m_bolCloseAfterRequest = false;
       OpenConnection();
       EndFailedStart();
@@ -511,11 +535,31 @@ void clsGenProtThread::UpdateStatus(UniString text, int progress) {
   PublishStatus(now);
 }
 
+// A status the controller has not passed on yet keeps the values the newer one does not carry,
+// so that a step's "Text" is not lost to a "Detail" published in the same turn.
+void clsGenProtThread::HandStatusToController() {
+  clsGenProt* controller = m_pudtController;
+  if (!controller->m_bolStatusPending) {
+    controller->m_udtStatus = m_udtStatus;
+  } else {
+    for (clsSingleVar const& entry : m_udtStatus) {
+      clsMultiVar::iterator it;
+      if (controller->m_udtStatus.GetVar(entry.GetName(), it)) {
+        *it = entry;
+      } else {
+        clsSingleVar copy(entry);
+        controller->m_udtStatus.AddVar(&copy, true);
+      }
+    }
+  }
+  controller->m_bolStatusPending = true;
+}
+
 void clsGenProtThread::PublishStatus(uint32_t now) {
   // A busy lock keeps the status for the next hand-over instead of losing it.
   m_bolStatusUnpublished = true;
   if (MPEnterCriticalRegion(m_udtLock, kDurationImmediate) != noErr) return;
-  m_pudtController->m_udtStatus = m_udtStatus;
+  HandStatusToController();
   m_pudtController->m_bolStatusPending = true;
   m_bolStatusUnpublished = false;
   MPExitCriticalRegion(m_udtLock);

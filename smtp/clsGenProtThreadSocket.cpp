@@ -158,8 +158,10 @@ void clsGenProtThread::SocketDataAvailable(CFSocketRef, CFDataRef, CFDataRef dat
   }
   AppendReceived(&m_pbytTLSBuffer, &m_ulngTLSCapacity, m_ulngTLSStart, &m_ulngTLSEnd, bytes, count, "TLSBuffer");
   if (m_bolTLSActive) {
-    while (m_ulngTLSEnd > 0 && m_ulngTLSEnd > m_ulngTLSStart && !m_bolInputRejected) {
-      if (!ProcessReceivedData()) break;
+    DrainTLSBuffer();
+    if (m_bolTLSPeerClosed) {
+      TLSClosedByPeer(false);
+      return;
     }
   }
   if (m_ulngTLSEnd - m_ulngTLSStart > kMaxPendingTLS ||
@@ -169,7 +171,36 @@ void clsGenProtThread::SocketDataAvailable(CFSocketRef, CFDataRef, CFDataRef dat
   }
 }
 
+void clsGenProtThread::DrainTLSBuffer() {
+  while (m_ulngTLSEnd > 0 && m_ulngTLSEnd > m_ulngTLSStart && !m_bolInputRejected && !m_bolTLSPeerClosed) {
+    unsigned int const before = m_ulngTLSStart;
+    if (!ProcessReceivedData()) break;
+    if (m_ulngTLSStart == before) break;
+  }
+}
+
+void clsGenProtThread::TLSClosedByPeer(bool inStep) {
+  DebugOutput(kDebugWarning, UniString("The server closed the TLS session; what it sends after that is dropped."));
+  m_ulngTLSStart = 0;
+  m_ulngTLSEnd = 0;
+  m_bolInputRejected = true;
+  if (!m_bolConnected) return;
+  m_bolConnected = false;
+  AddDisconnectEvent();
+  if (!inStep && m_deqCommands.empty()) {
+    CleanupSocket();
+  } else {
+    m_bolCloseAfterRequest = true;
+  }
+}
+
 bool clsGenProtThread::ProcessReceivedData() {
+  if (m_bolTLSActive && m_bolTLSPeerClosed) {
+    // After the peer's close_notify no record is read: whatever follows it is dropped.
+    m_ulngTLSStart = 0;
+    m_ulngTLSEnd = 0;
+    return false;
+  }
   if (m_bolTLSActive) {
     if (m_pbytTLSBuffer == nullptr) {
       m_astrError = "ProcessReceivedData was called, but the TLS Data Buffer was NULL!";
@@ -192,6 +223,12 @@ bool clsGenProtThread::ProcessReceivedData() {
       return false;
     }
     m_ulngReceiveEnd += unsigned(processed);
+    // The close may come after data in the same call, which then answers noErr.
+    SSLSessionState state = kSSLIdle;
+    if (result == errSSLClosedGraceful ||
+        (SSLGetSessionState(m_udtTLSContext, &state) == noErr && state == kSSLClosed)) {
+      m_bolTLSPeerClosed = true;
+    }
   }
   if (m_pbytReceiveBuffer == nullptr) {
     m_astrError = "ProcessReceivedData was called, but the Received Data Buffer was NULL!";
@@ -381,6 +418,8 @@ int clsGenProtThread::InternalSendData(unsigned char const* bytes, int length) {
     CFRelease(data);
     return -38;
   }
+  // A send that waits for room is a bounded wait, too.
+  m_dblBoundUntil.store(Now() + EffectiveTimeout());
   CFSocketError result = CFSocketSendData(m_udtSocket, nullptr, data, double(EffectiveTimeout()));
   int saved = errno;
   CFRelease(data);
@@ -468,6 +507,7 @@ void clsGenProtThread::ReleaseConnectionObjects() {
   m_ulngReceiveStart = 0;
   m_ulngReceiveEnd = 0;
   m_bolCRAtEnd = false;
+  m_bolTLSPeerClosed = false;
 }
 
 void clsGenProtThread::CleanupSocket() {

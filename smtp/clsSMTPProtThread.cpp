@@ -26,7 +26,9 @@ clsSMTPProtThread::clsSMTPProtThread(clsGenProt* controller)
       m_intSavedTimeout(0),
       m_pulstRecipients(nullptr),
       m_intVerifyPort(25),
-      m_bolDropClearText(false) {}
+      m_intDataEndWait(kDataEndWaitSeconds),
+      m_bolDropClearText(false),
+      m_bolTLSStarted(false) {}
 
 clsSMTPProtThread::~clsSMTPProtThread() { delete m_pulstRecipients; }
 
@@ -287,6 +289,8 @@ void clsSMTPProtThread::SMTPConnect() {
       if (m_intPort <= 0) m_intPort = 25;
       m_bolLineMode = true;
       m_bolDropClearText = false;
+      m_bolTLSStarted = false;
+      m_astrHeldError = AnsiString();
       if (m_intTLSType == kSMTPTLSImmediate) {
         QueueNext({{kCmdConnect, kCmdStateStart}, {kSMTPCmdConnect, kConnectDoPreTLS}});
       } else {
@@ -297,6 +301,7 @@ void clsSMTPProtThread::SMTPConnect() {
       break;
     case kConnectDoPreTLS:
       scope.Output(kDebugInfo, UniString("State: DoPreTLS"));
+      m_bolTLSStarted = true;
       QueueNext({{kCmdNegotiateTLS, kCmdStateStart},
                  {kEventDataReceived, 0},
                  {kSMTPCmdConnect, kConnectGetServerBanner}});
@@ -349,6 +354,7 @@ void clsSMTPProtThread::SMTPConnect() {
         QueueFront(kSMTPCmdConnect, kCmdStateCleanup);
       } else if (reply.m_intCode == 220) {
         m_bolDropClearText = true;
+        m_bolTLSStarted = true;
         QueueNext({{kCmdNegotiateTLS, kCmdStateStart}, {kSMTPCmdConnect, kConnectDoEHlo}});
       } else {
         m_astrError = ServerError(reply);
@@ -382,6 +388,11 @@ void clsSMTPProtThread::SMTPConnect() {
       if (saved.Length() == 0) {
         m_bolLoggedIn = true;
         EndCommand(saved, "Idle");
+      } else if (SessionTakesQuit()) {
+        // The session is still open and between commands: it ends with QUIT (RFC 5321
+        // 4.1.1.10), and the request still ends with this error.
+        m_astrHeldError = saved;
+        QueueNext({{kSMTPCmdQuit, kCmdStateStart}, {kSMTPCmdDisconnect, kDisconnectDisconnect}});
       } else {
         m_astrError = saved;
         QueueFront(kSMTPCmdDisconnect, kDisconnectDisconnect);
@@ -414,6 +425,10 @@ void clsSMTPProtThread::SMTPDisconnect() {
     case 0:
       scope.Output(kDebugInfo, UniString("State: Cleanup"));
       if (saved.Length() > 0) m_astrError = saved;
+      if (m_astrHeldError.Length() > 0) {
+        m_astrError = m_astrHeldError;  // the failure that led to the QUIT comes first
+        m_astrHeldError = AnsiString();
+      }
       CleanupSocket();
       m_bolLoggedIn = false;
       UpdateStatus(UniString("Idle."), 0);
@@ -423,6 +438,12 @@ void clsSMTPProtThread::SMTPDisconnect() {
     default:
       break;
   }
+}
+
+bool clsSMTPProtThread::SessionTakesQuit() const {
+  // Not after a time-out or a reply cut off (the server's state is not known), nor when TLS was
+  // begun and is not up (the server expects TLS records, not a line in clear).
+  return m_bolConnected && !m_bolInputRejected && !m_bolCloseAfterRequest && !(m_bolTLSStarted && !IsTLSActive());
 }
 
 void clsSMTPProtThread::SendQuitCmd() {
@@ -438,6 +459,11 @@ void clsSMTPProtThread::SendQuitCmd() {
     scope.Output(kDebugInfo, UniString("State: Cleanup"));
     if (!m_deqResponses.empty()) m_deqResponses.pop_front();  // any answer will do
     EndCommand(saved, "Idle.");
+    if (m_astrHeldError.Length() > 0) {
+      // The QUIT of a failed connect: the request ends with the failure, through the clean-ups.
+      m_astrError = m_astrHeldError;
+      m_astrHeldError = AnsiString();
+    }
   }
 }
 

@@ -115,6 +115,9 @@ class clsSMTPProtThread : public clsGenProtThread {
   static constexpr size_t kMaxHeldReplies = 100;
   // The send buffer of the message data: one TCP segment.
   static constexpr unsigned int kDataBufferSize = 1460;
+  // The least wait for the reply to the final "." (RFC 5321 4.5.3.2.6: 10 minutes); the
+  // connection's time-out when that is longer.
+  static constexpr int kDataEndWaitSeconds = 600;
 
  protected:
   // The opening of a command step (the pattern's steps 1 to 3): the error text kept in *saved
@@ -150,6 +153,9 @@ class clsSMTPProtThread : public clsGenProtThread {
   void SendEmailData();
   // The name the session greets with: the local host name, else the local address in brackets.
   AnsiString EHloName();
+  // True when a failed connect dialogue can still end its session with QUIT: connected, the
+  // last reply whole and in time, and no TLS begun that is not up.
+  bool SessionTakesQuit() const;
   // True when the text holds a CR, a LF or a zero byte (it would end or cut a command line).
   static bool HasLineBreakOrZero(AnsiString const& text);
 
@@ -177,5 +183,8 @@ class clsSMTPProtThread : public clsGenProtThread {
   int m_intSavedTimeout;
   TStringList* m_pulstRecipients;
   int m_intVerifyPort;
+  int m_intDataEndWait;  // kDataEndWaitSeconds; tests shorten it
   bool m_bolDropClearText;  // STARTTLS was accepted: what is received in clear until the handshake is dropped
+  bool m_bolTLSStarted;      // this connection began TLS (before the banner, or STARTTLS accepted)
+  AnsiString m_astrHeldError;  // a failed connect's error, kept while its QUIT goes out
 };

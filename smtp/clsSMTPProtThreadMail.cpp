@@ -1,8 +1,9 @@
 // clsSMTPProtThread: the mail transaction of RFC 5321 over a logged-in session: the message
 // writer prepared, then RSET, MAIL FROM, one RCPT TO per recipient and DATA, with the message
 // pulled line by line from the writer through a 1460-byte send buffer. A DATA that breaks off
-// (a send failure, a failed flush before ".", a writer error) sends no "." and closes the
-// connection, so no half message is taken as sent and nothing stays in the buffer.
+// (a send failure, a failed flush before ".", a writer error, the controller giving up on the
+// request) sends no "." and closes the connection, so no half message is taken as sent and
+// nothing stays in the buffer. The reply to "." is waited for at least 10 minutes.
 #include "core/DebugLog.h"
 #include "core/clsMultiVar.h"
 #include "mime/clsSMTPEmail.h"
@@ -266,7 +267,10 @@ void clsSMTPProtThread::SendDataCmd() {
 
 void clsSMTPProtThread::SendEmailData() {
   QueueFront(kSMTPCmdData, kDataParseEmailDataResp);
-  QueueFront(kEventDataReceived, 0);
+  // The server may take long to accept a message (filters, a slow disk): the reply to the final
+  // "." is waited for at least 10 minutes, and never less than the connection's time-out.
+  int const endWait = m_intDataEndWait > EffectiveTimeout() ? m_intDataEndWait : EffectiveTimeout();
+  m_deqCommands.push_front(stcCommand(kEventDataReceived, 0, endWait));
   EnableSendBuffering(kDataBufferSize);
   bool inHeader = true;
   UniString lastDetail;
@@ -275,6 +279,13 @@ void clsSMTPProtThread::SendEmailData() {
   AnsiString line;
   UniString detail;
   for (;;) {
+    if (RequestGivenUp()) {
+      // The caller was told the send failed: the message must not go out after all.
+      m_astrError = "The request was given up on.";
+      DebugOutput(kDebugError, UniString(m_astrError));
+      AbandonConnection();
+      return;
+    }
     m_pudtEmail->GetLine(&line);
     UniString writerError = m_pudtEmail->GetWriterError();
     if (writerError.Length() > 0) {
