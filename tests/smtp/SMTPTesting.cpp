@@ -27,6 +27,15 @@ bool clsTestSMTPProt::WaitForTranscriptLine(std::string const& text, double seco
 }
 
 bool clsTestSMTPProt::BreakWaitLoop() {
+  if (m_bolGiveUpInData && MPEnterCriticalRegion(m_udtVarLock, kDurationImmediate) == noErr) {
+    clsMultiVar::iterator it;
+    bool const inData = m_udtStatus.GetVar(UniString("Detail"), it);  // kept: no window takes it
+    MPExitCriticalRegion(m_udtVarLock);
+    if (inData) {
+      m_astrError = "Given up in DATA.";
+      return true;
+    }
+  }
   if (g_udtPluginStatus.IsOpen()) {
     std::string text = g_udtPluginStatus.StatusText().GetAnsiString(1).c_str();
     if (m_vecSeenTexts.empty() || m_vecSeenTexts.back() != text) m_vecSeenTexts.push_back(text);

@@ -37,6 +37,9 @@ class clsTestSMTPProt : public clsSMTPProt {
   void SetDataEndWait(int seconds) { m_intDataEndWait = seconds; }
   // The user closes the progress window (its close box handler) once it shows this text.
   void CloseWindowAt(std::string const& text) { m_strCloseAt = text; }
+  // The wait gives up (as after its time-out) once the thread published a status with "Detail",
+  // the writer's progress during DATA.
+  void GiveUpInData() { m_bolGiveUpInData = true; }
   // The progress window's texts as the wait loop saw them, each change once.
   std::vector<std::string> SeenStatusTexts() const { return m_vecSeenTexts; }
 
@@ -81,6 +84,7 @@ class clsTestSMTPProt : public clsSMTPProt {
   int m_intDataEndWait = 0;
   std::vector<std::string> m_vecSeenTexts;
   std::string m_strCloseAt;
+  bool m_bolGiveUpInData = false;
 };
 
 // The first line of the scripted peer's script list as JSON text, from lines of JSON objects.

@@ -398,4 +398,24 @@ TEST_F(MailTest, ATLSCloseNotifyEndsTheRequestAndTheNextSendWorks) {
   }
 }
 
+// The controller gives up while the message goes out (the server reads slowly): the thread pulls
+// no further line, sends no ".", and the server takes no message.
+TEST_F(MailTest, NoLineGoesOutAfterTheRequestWasGivenUp) {
+  Write("/Users/bob/data/huge.bin", std::string(8 << 20, 'q'));  // more than the socket buffers hold
+  ScriptedPeer peer(Script({Reply("220 hi"), kRead, Reply("250 ok"), Expect("RSET"), Reply("250 ok"),
+                            Expect("MAIL FROM:<me@velmora.test>"), Reply("250 ok"), Expect("RCPT TO:<b@x.test>"),
+                            Reply("250 ok"), Expect("DATA"), Reply("354 go"), R"({"stall": 2})",
+                            R"({"nodot": true})"}),
+                    20);
+  clsTestSMTPProt prot(10);
+  ASSERT_TRUE(prot.StartupProtocol());
+  prot.SetAuthentication(kSMTPAuthNone, "", "", "", kSMTPTLSNone, false);
+  ASSERT_TRUE(prot.Connect("127.0.0.1", peer.Port(), 5)) << prot.ErrorString().c_str();
+  prot.GiveUpInData();
+  auto message = Message({"b@x.test"}, "huge.bin");
+  EXPECT_FALSE(prot.SendOneEmail(message.get(), true));
+  EXPECT_EQ(std::string(prot.ErrorString().c_str()), "SendOneEmail: Given up in DATA.");
+  EXPECT_TRUE(peer.Finished(15)) << peer.Errors();
+}
+
 }  // namespace
