@@ -27,6 +27,13 @@ char const* const kOutOfSync = "Thread and Controller appear to be out of sync."
 
 }  // namespace
 
+UniString LogText(AnsiString const& text) {
+  constexpr int kMostLogged = 4096;
+  if (text.Length() <= kMostLogged) return UniString(text);
+  return UniString(AnsiString(text.c_str(), kMostLogged)) + UniString("... (") + UniString(int32_t(text.Length())) +
+         UniString(" bytes)");
+}
+
 clsGenProt::clsGenProt()
     : m_udtVarLock(nullptr),
       m_bolMessagePending(false),
@@ -80,7 +87,7 @@ bool clsGenProt::GrabVarLock() {
   } else {
     m_astrError = AnsiString("Couldn't get Variable Lock; Unknown Error: ") + Decimal(result);
   }
-  DebugOutput(kDebugError, UniString("GrabVarLock: Error: ") + UniString(m_astrError));
+  DebugOutput(kDebugError, UniString("GrabVarLock: Error: ") + LogText(m_astrError));
   return false;
 }
 
@@ -133,7 +140,7 @@ bool clsGenProt::WaitForControllerSignal() {
     }
   }
   PumpEvents(0.001);
-  if (m_astrError.Length() > 0) scope.Output(kDebugError, UniString(m_astrError));
+  if (m_astrError.Length() > 0) scope.Output(kDebugError, LogText(m_astrError));
   return result;
 }
 
@@ -193,6 +200,7 @@ bool clsGenProt::PostRequest(int message, clsGenProtData* data, int expectedRepl
     m_pudtRequestData = nullptr;
     success = (m_astrThreadError.Length() == 0);
     if (!success) target = threadPrefix + m_astrThreadError;
+    m_astrThreadError = AnsiString();  // read once; it is emptied at the next post anyway
     ReleaseVarLock();
   }
   return success;
@@ -318,7 +326,7 @@ bool clsGenProt::StartupProtocol() {
   if (!started) {
     AbortThread("");
     FreeThreadAndLock("");
-    scope.Output(kDebugError, UniString(m_astrError));
+    scope.Output(kDebugError, LogText(m_astrError));
   }
   return started;
 }
@@ -405,8 +413,8 @@ bool clsGenProt::Connect(AnsiString host, int port, int timeout) {
   } else {
     m_astrError = AnsiString("Connect: ") + m_astrError;
   }
-  if (m_astrError.Length() > 0) scope.Output(kDebugError, UniString(m_astrError));
-  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, UniString(m_astrWarning));
+  if (m_astrError.Length() > 0) scope.Output(kDebugError, LogText(m_astrError));
+  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, LogText(m_astrWarning));
   return success;
 }
 
@@ -425,8 +433,8 @@ void clsGenProt::Disconnect() {
     PostRequest(kGenProtMsgDisconnect, nullptr, kGenProtReplyRequestDone, "Disconnect: ", false);
     CheckForStatusUpdates(true);
   }
-  if (m_astrError.Length() > 0) scope.Output(kDebugError, UniString(m_astrError));
-  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, UniString(m_astrWarning));
+  if (m_astrError.Length() > 0) scope.Output(kDebugError, LogText(m_astrError));
+  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, LogText(m_astrWarning));
 }
 
 void clsGenProt::CheckForStatusUpdates(bool force) {

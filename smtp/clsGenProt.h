@@ -24,10 +24,15 @@
 
 #include "core/AnsiString.h"
 #include "core/TStringList.h"
+#include "core/UniString.h"
 #include "core/clsMultiVar.h"
 #include "platform/mp/Multiprocessing.h"
 
 class clsGenProtThread;
+
+// An error or warning text as a debug line: the text itself, or for one longer than 4096 bytes
+// its start and its length (a server's reply can run to many megabytes).
+UniString LogText(AnsiString const& text);
 
 // The request record that goes with a message; made and deleted by the controller.
 class clsGenProtData {
@@ -64,8 +69,10 @@ class clsGenProt {
   virtual void Disconnect();
   // 1 connected, 0 not connected, -1 unknown (the lock could not be had).
   int GetConnectionState();
-  AnsiString ErrorString() const { return m_astrError; }
-  AnsiString WarningString() const { return m_astrWarning; }
+  // The texts themselves (a caller that keeps one takes a copy): an error text holds a server's
+  // whole reply, which can be many megabytes.
+  AnsiString const& ErrorString() const { return m_astrError; }
+  AnsiString const& WarningString() const { return m_astrWarning; }
   clsGenProtThread* GetThread() const { return m_pudtThread; }
   void CheckForStatusUpdates(bool force);
   // Called on the worker's task when its loop ended by an exception: only records the crash;

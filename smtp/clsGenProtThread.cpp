@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "core/DebugLog.h"
 #include "platform/cf/CFDate.h"
@@ -161,7 +162,7 @@ void clsGenProtThread::Execute() {
                                         GPThread_IdleTimerCallback, nullptr);
   if (m_udtIdleTimer == nullptr) {
     m_astrError = "Could not create Idle Timer";
-    scope.Output(kDebugError, UniString(m_astrError));
+    scope.Output(kDebugError, LogText(m_astrError));
   } else {
     CFRunLoopAddTimer(CFRunLoopGetCurrent(), m_udtIdleTimer, m_udtMode);
     if (m_udtRequestSource != nullptr && m_udtRunLoop.load() == nullptr) {
@@ -279,7 +280,9 @@ void clsGenProtThread::HandOver() {
 }
 
 void clsGenProtThread::ProcessRequestDone(clsGenProtData*) {
-  m_pudtController->m_astrThreadError = m_astrError;
+  // Handed over, not copied: the request is over, and the text may be long.
+  m_pudtController->m_astrThreadError = std::move(m_astrError);
+  m_astrError = AnsiString();
   m_pudtController->m_intReplyCode = kGenProtReplyRequestDone;
   m_pudtController->m_bolReplyReady = true;
 }
@@ -349,7 +352,7 @@ bool clsGenProtThread::ProcessCommandQueue() {
       } else {
         m_astrError = "Timed out waiting for the server to respond.";
       }
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       m_bolCloseAfterRequest = true;
     }
     return true;
@@ -393,7 +396,7 @@ void clsGenProtThread::Connect() {
       break;
     default:
       scope.Output(kDebugInfo, UniString("State: Cleanup"));
-      if (saved.Length() > 0) m_astrError = saved;
+      if (saved.Length() > 0) m_astrError = std::move(saved);
       if (m_astrError.Length() > 0) {
         m_deqCommands.push_front(stcCommand(kCmdDisconnect, kCmdStateCleanup));
       } else if (m_deqCommands.empty()) {
@@ -405,7 +408,7 @@ void clsGenProtThread::Connect() {
 }
 
 bool clsGenProtThread::TakeFrontCommand(stcCommand* command, AnsiString* saved) {
-  *saved = m_astrError;
+  *saved = std::move(m_astrError);
   m_astrError = AnsiString();
   if (m_deqCommands.empty()) {
     m_astrError = "Command Queue is Empty.";
@@ -449,7 +452,7 @@ void clsGenProtThread::Disconnect() {
   }
   scope.Output(kDebugInfo, UniString("State: Cleanup"));
   m_dblLastActivity = Now() + kOneYear;
-  if (saved.Length() > 0) m_astrError = saved;
+  if (saved.Length() > 0) m_astrError = std::move(saved);
   if (m_deqCommands.empty()) {
     UpdateStatus(UniString("Idle."), 0);
     m_bolRequestDone = true;
@@ -476,7 +479,7 @@ void clsGenProtThread::NegotiateTLS() {
     return;
   }
   scope.Output(kDebugInfo, UniString("State: Cleanup"));
-  if (saved.Length() > 0) m_astrError = saved;
+  if (saved.Length() > 0) m_astrError = std::move(saved);
   if (m_astrError.Length() > 0 && m_udtTLSContext != nullptr && !m_bolTLSActive) {
     SSLDisposeContext(m_udtTLSContext);
     m_udtTLSContext = nullptr;

@@ -131,7 +131,7 @@ void clsGenProtThread::SocketSessionConnected(CFSocketRef, CFDataRef, long error
   } else {
     m_astrError = AnsiString("There was an error connecting to '") + m_astrHost + AnsiString(":") +
                   AnsiString(m_intPort) + AnsiString("'; BSD Error: ") + AnsiString(std::strerror(int(error)));
-    DebugOutput(kDebugError, UniString(m_astrError));
+    DebugOutput(kDebugError, LogText(m_astrError));
   }
   AddConnectionEvent();
 }
@@ -204,14 +204,14 @@ bool clsGenProtThread::ProcessReceivedData() {
   if (m_bolTLSActive) {
     if (m_pbytTLSBuffer == nullptr) {
       m_astrError = "ProcessReceivedData was called, but the TLS Data Buffer was NULL!";
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       return true;
     }
     if (m_ulngTLSEnd == 0 || m_ulngTLSEnd <= m_ulngTLSStart) return true;
     unsigned int waiting = m_ulngTLSEnd - m_ulngTLSStart;
     if (!GrowBuffer(&m_pbytReceiveBuffer, &m_ulngReceiveCapacity, m_ulngReceiveStart, m_ulngReceiveEnd, waiting)) {
       m_astrError = "Error allocating memory for TLS data.";
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       return true;
     }
     size_t processed = 0;
@@ -219,7 +219,7 @@ bool clsGenProtThread::ProcessReceivedData() {
     if (result == errSSLWouldBlock) return false;
     if (result != noErr && result != errSSLClosedGraceful) {
       m_astrError = AnsiString("Error reading TLS data: ") + TLSError(result);
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       return false;
     }
     m_ulngReceiveEnd += unsigned(processed);
@@ -232,7 +232,7 @@ bool clsGenProtThread::ProcessReceivedData() {
   }
   if (m_pbytReceiveBuffer == nullptr) {
     m_astrError = "ProcessReceivedData was called, but the Received Data Buffer was NULL!";
-    DebugOutput(kDebugError, UniString(m_astrError));
+    DebugOutput(kDebugError, LogText(m_astrError));
     return true;
   }
   if (m_ulngReceiveEnd == 0 || m_ulngReceiveEnd <= m_ulngReceiveStart) {

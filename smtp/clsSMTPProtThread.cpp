@@ -5,6 +5,8 @@
 
 #include <iterator>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "core/DebugLog.h"
 #include "smtp/clsGenProt.h"
@@ -192,13 +194,31 @@ bool clsSMTPProtThread::TakeResponse(clsSMTPProtResponse* response) {
     m_astrError = "Response Queue is Empty!";
     return false;
   }
-  *response = m_deqResponses.front();
+  *response = std::move(m_deqResponses.front());
   m_deqResponses.pop_front();
   return true;
 }
 
 AnsiString clsSMTPProtThread::ServerError(clsSMTPProtResponse const& response) {
-  return AnsiString("SMTP Server Error: ") + response.Text();
+  // Built in one buffer of the right size: a reply may hold up to 1000 lines of 64 KiB.
+  static char const kLead[] = "SMTP Server Error: ";
+  TStringList const* lines = response.m_pulstLines;
+  if (lines == nullptr) return AnsiString(kLead) + response.Text();
+  size_t total = sizeof kLead - 1;
+  for (int i = 0; i < lines->Count(); ++i) total += size_t(lines->Strings[unsigned(i)].Length()) + (i > 0 ? 1 : 0);
+  std::string text;
+  try {
+    text.reserve(total);
+    text.append(kLead);
+    for (int i = 0; i < lines->Count(); ++i) {
+      AnsiString const& line = lines->Strings[unsigned(i)];
+      if (i > 0) text.push_back('\r');
+      text.append(line.c_str(), size_t(line.Length()));
+    }
+  } catch (std::bad_alloc const&) {
+    return AnsiString();
+  }
+  return AnsiString(text.data(), int(text.size()));
 }
 
 AnsiString clsSMTPProtThread::GetCleanEmailAddress(AnsiString address) {
@@ -251,7 +271,7 @@ bool clsSMTPProtThread::NothingButNoOpQueued() const {
 }
 
 void clsSMTPProtThread::EndCommand(AnsiString const& saved, char const* idleText) {
-  if (saved.Length() > 0) m_astrError = saved;
+  if (saved.Length() > 0) m_astrError = std::move(saved);
   if (NothingButNoOpQueued()) {
     UpdateStatus(UniString(idleText), 0);
     m_bolRequestDone = true;
@@ -424,7 +444,7 @@ void clsSMTPProtThread::SMTPDisconnect() {
     case kCmdStateCleanup:
     case 0:
       scope.Output(kDebugInfo, UniString("State: Cleanup"));
-      if (saved.Length() > 0) m_astrError = saved;
+      if (saved.Length() > 0) m_astrError = std::move(saved);
       if (m_astrHeldError.Length() > 0) {
         m_astrError = m_astrHeldError;  // the failure that led to the QUIT comes first
         m_astrHeldError = AnsiString();

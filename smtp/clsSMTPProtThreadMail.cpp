@@ -10,6 +10,7 @@
 #include "smtp/clsSMTPProtThread.h"
 
 #include <new>
+#include <utility>
 
 void clsSMTPProtThread::DoSendOneEmail() {
   clsFuncDebug scope(UniString("DoSendOneEmail"));
@@ -64,7 +65,7 @@ void clsSMTPProtThread::DoSendOneEmail() {
     case kCmdStateCleanup:
     case 0:
       scope.Output(kDebugInfo, UniString("State: Cleanup"));
-      if (saved.Length() > 0) m_astrError = saved;
+      if (saved.Length() > 0) m_astrError = std::move(saved);
       if (NothingButNoOpQueued()) {
         clsMultiVar status;
         status.SetStringVar(UniString("Text"), UniString("Idle"));
@@ -193,7 +194,7 @@ void clsSMTPProtThread::SendRcptToCmd() {
       if (m_astrRcptError.Length() == 0) {
         m_bolAnyRcptAccepted = true;
       } else if (m_bolBreakOnBadRcpt) {
-        m_astrError = m_astrRcptError;
+        m_astrError = std::move(m_astrRcptError);
       } else {
         scope.Output(kDebugWarning, UniString(AnsiString("Invalid Recpient. Error: ") + m_astrRcptError));
       }
@@ -282,7 +283,7 @@ void clsSMTPProtThread::SendEmailData() {
     if (RequestGivenUp()) {
       // The caller was told the send failed: the message must not go out after all.
       m_astrError = "The request was given up on.";
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       AbandonConnection();
       return;
     }
@@ -291,7 +292,7 @@ void clsSMTPProtThread::SendEmailData() {
     if (writerError.Length() > 0) {
       // The message cannot be written whole: it must not end with ".".
       m_astrError = writerError.GetAnsiString(1);
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       AbandonConnection();
       return;
     }

@@ -14,6 +14,7 @@ connection and plays the script, a JSON list of steps, each a one-key object:
                           (later "raw" and "reply" steps go out as plain bytes after it)
   {"readbytes": n}        read and discard up to n raw bytes (e.g. a client's first TLS flight)
   {"alert": n}            send a fatal TLS alert record with description n
+  {"bigreply": [code, lines, length]}  send a reply of that many lines of length bytes each
   {"stall": seconds}      do nothing for that long
   {"sink": true}          read and discard until the client closes; report the byte count
   {"data": true}          read message lines up to the line "." (the client must not close first)
@@ -149,6 +150,12 @@ def main():
         elif kind == "readbytes":
             conn.settimeout(remaining())
             conn.recv(int(value))
+        elif kind == "bigreply":
+            code, count, length = int(value[0]), int(value[1]), int(value[2])
+            body = b"x" * max(0, length - 4)
+            for index in range(count):
+                separator = b" " if index == count - 1 else b"-"
+                conn.sendall(b"%d" % code + separator + body + b"\r\n")
         elif kind == "alert":
             conn.sendall(bytes([0x15, 0x03, 0x03, 0x00, 0x02, 0x02, int(value)]))
         elif kind == "starttls":
