@@ -110,14 +110,15 @@ class clsSMTPProtThread : public clsGenProtThread {
   // The port a verification connects to at the mail exchanger (25; tests choose another).
   void SetVerifyPort(int port) { m_intVerifyPort = port; }
 
+  // The least wait for the reply to the final "." (RFC 5321 4.5.3.2.6: 10 minutes); the
+  // connection's time-out when that is longer.
+  static constexpr int kDataEndWaitSeconds = 600;
+
   // Most lines one reply may have, and most complete replies held unread.
   static constexpr int kMaxReplyLines = 1000;
   static constexpr size_t kMaxHeldReplies = 100;
   // The send buffer of the message data: one TCP segment.
   static constexpr unsigned int kDataBufferSize = 1460;
-  // The least wait for the reply to the final "." (RFC 5321 4.5.3.2.6: 10 minutes); the
-  // connection's time-out when that is longer.
-  static constexpr int kDataEndWaitSeconds = 600;
 
  protected:
   // The opening of a command step (the pattern's steps 1 to 3): the error text kept in *saved
@@ -149,6 +150,9 @@ class clsSMTPProtThread : public clsGenProtThread {
   // The MX host of the address's domain (the best preference below 500), or the domain itself
   // when the look-up fails; false with the error text when there is none.
   bool LookupMXHost(AnsiString* mxHost);
+  // Queues at the front the wait for the reply to the final ".": kDataEndWaitSeconds or the
+  // connection's time-out, the longer.
+  void QueueDataEndWait();
   // The SendEmailData step of DATA: the message line by line through the send buffer, then ".".
   void SendEmailData();
   // The name the session greets with: the local host name, else the local address in brackets.

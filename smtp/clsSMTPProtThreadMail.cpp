@@ -196,7 +196,7 @@ void clsSMTPProtThread::SendRcptToCmd() {
       } else if (m_bolBreakOnBadRcpt) {
         m_astrError = std::move(m_astrRcptError);
       } else {
-        scope.Output(kDebugWarning, UniString(AnsiString("Invalid Recpient. Error: ") + m_astrRcptError));
+        scope.Output(kDebugWarning, LogText(AnsiString("Invalid Recpient. Error: ") + m_astrRcptError));
       }
       if (m_astrError.Length() > 0) {
         QueueFront(kSMTPCmdRcptTo, kCmdStateCleanup);
@@ -266,12 +266,16 @@ void clsSMTPProtThread::SendDataCmd() {
   }
 }
 
-void clsSMTPProtThread::SendEmailData() {
-  QueueFront(kSMTPCmdData, kDataParseEmailDataResp);
+void clsSMTPProtThread::QueueDataEndWait() {
   // The server may take long to accept a message (filters, a slow disk): the reply to the final
   // "." is waited for at least 10 minutes, and never less than the connection's time-out.
   int const endWait = m_intDataEndWait > EffectiveTimeout() ? m_intDataEndWait : EffectiveTimeout();
   m_deqCommands.push_front(stcCommand(kEventDataReceived, 0, endWait));
+}
+
+void clsSMTPProtThread::SendEmailData() {
+  QueueFront(kSMTPCmdData, kDataParseEmailDataResp);
+  QueueDataEndWait();
   EnableSendBuffering(kDataBufferSize);
   bool inHeader = true;
   UniString lastDetail;
