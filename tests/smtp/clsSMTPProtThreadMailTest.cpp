@@ -3,6 +3,7 @@
 // DATA refused, a server that closes or stalls in the middle, a message the writer cannot finish
 // and addresses that would inject commands, against the scripted peer.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -396,6 +397,21 @@ TEST_F(MailTest, ATLSCloseNotifyEndsTheRequestAndTheNextSendWorks) {
       EXPECT_TRUE(peer.Finished(5)) << peer.Errors();
     }
   }
+  // Between requests: the connection is closed at once, and a send finds it so.
+  ScriptedPeer idle(Script({startTLS, Reply("220 hi"), kRead, Reply("250 ok"), R"({"stall": 0.3})",
+                            R"({"closenotify": true})", R"({"raw": "41"})", R"({"stall": 1})"}),
+                    10);
+  prot.SetAuthentication(kSMTPAuthNone, "", "", "", kSMTPTLSImmediate, false);
+  ASSERT_TRUE(prot.Connect("127.0.0.1", idle.Port(), 1)) << prot.ErrorString().c_str();
+  auto const start = std::chrono::steady_clock::now();
+  while (prot.GetConnectionState() != 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+    usleep(10 * 1000);
+  }
+  EXPECT_EQ(prot.GetConnectionState(), 0);
+  auto message = Message({"b@x.test"});
+  EXPECT_FALSE(prot.SendOneEmail(message.get(), true));
+  EXPECT_EQ(std::string(prot.ErrorString().c_str()), "Not Connected.");
+  EXPECT_TRUE(idle.Finished(5)) << idle.Errors();
 }
 
 // The controller gives up while the message goes out (the server reads slowly): the thread pulls
