@@ -43,6 +43,8 @@ class clsSingleVar {
   enumPluginVarType GetType() const { return m_intType; }
   UniString GetName() const { return m_ustrName; }
   UniString GetStringValue() const { return m_ustrValue; }
+  // The stored text itself, for a reader that only looks (a result text can be very long).
+  UniString const& StringValueRef() const { return m_ustrValue; }
   int32_t GetIntegerValue() const { return m_lngValue; }
   double GetFloatValue() const { return m_dblValue; }
   clsDateTime GetDateTimeValue() const { return m_udtDateTime; }

@@ -15,7 +15,10 @@ void Function_SetResult(clsSingleVar* value, fmx::Data& result, fmx::Locale& loc
     case kVarTypeString:
     case kVarTypeVariable:
     case kVarTypeArray: {
-      UniString const form = value->GetValue_AsString();
+      // A string goes to the host text straight from the value, without a copy of its own.
+      UniString computed;
+      if (value->GetType() != kVarTypeString) computed = value->GetValue_AsString();
+      UniString const& form = value->GetType() == kVarTypeString ? value->StringValueRef() : computed;
       if (form.IsEmpty()) return;  // the caller's default result stands
       text->AssignUnicodeWithLength(form.GetBytes(), fmx::uint32(form.Length()));
       result.SetAsText(*text, locale, fmx::Data::kDTText);

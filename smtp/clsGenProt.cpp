@@ -27,6 +27,13 @@ char const* const kOutOfSync = "Thread and Controller appear to be out of sync."
 
 }  // namespace
 
+UniString LogText(AnsiString const& text) {
+  constexpr int kMostLogged = 4096;
+  if (text.Length() <= kMostLogged) return UniString(text);
+  return UniString(AnsiString(text.c_str(), kMostLogged)) + UniString("... (") + UniString(int32_t(text.Length())) +
+         UniString(" bytes)");
+}
+
 clsGenProt::clsGenProt()
     : m_udtVarLock(nullptr),
       m_bolMessagePending(false),
@@ -43,6 +50,7 @@ clsGenProt::clsGenProt()
       m_udtTaskEnded(nullptr),
       m_pulstTranscript(nullptr),
       m_intTimeout(30),
+      m_dblBoundMargin(5.0),
       m_bolStatusRefresh(false),
       m_bolUnresponsive(false),
       m_bolAutoKill(false),
@@ -79,7 +87,7 @@ bool clsGenProt::GrabVarLock() {
   } else {
     m_astrError = AnsiString("Couldn't get Variable Lock; Unknown Error: ") + Decimal(result);
   }
-  DebugOutput(kDebugError, UniString("GrabVarLock: Error: ") + UniString(m_astrError));
+  DebugOutput(kDebugError, UniString("GrabVarLock: Error: ") + LogText(m_astrError));
   return false;
 }
 
@@ -95,39 +103,52 @@ bool clsGenProt::WaitForControllerSignal() {
   clsFuncDebug scope(UniString("WaitForControllerSignal"));
   uint32_t lastSign = NowSeconds();
   bool result = false;
+  bool windowShown = g_udtPluginStatus.IsOpen();
   for (;;) {
     if (ReapCrashedThread()) break;
     if (m_pudtThread == nullptr) break;
     if (BreakWaitLoop()) break;
     PumpEvents(0.001);
-    if (NowSeconds() > lastSign + 2u * uint32_t(m_intTimeout)) {
-      m_bolUnresponsive = true;
-      m_astrError = "Timed out waiting for Thread to Respond.";
-      break;
-    }
+    windowShown = windowShown || g_udtPluginStatus.IsOpen();
+    // An answer that is there when the limit is reached still counts: the lock is tried first.
+    bool expired = NowSeconds() > lastSign + 2u * uint32_t(m_intTimeout) && !ThreadInBoundedWait(windowShown);
     OSStatus lock = MPEnterCriticalRegion(m_udtVarLock, kDurationImmediate);
     if (lock == kMPDeletedErr) {
       m_astrError = "The Variable Lock (Critical Region) was deleted.";
       break;
     }
-    if (lock != noErr) continue;
-    if (m_bolStatusPending) {
-      m_bolStatusPending = false;
-      lastSign = NowSeconds();
-      if (g_udtPluginStatus.IsOpen()) {
-        g_udtPluginStatus.UpdateStatus(&m_udtStatus);
-        m_udtStatus.Clear();
+    if (lock == noErr) {
+      if (m_bolStatusPending) {
+        m_bolStatusPending = false;
+        lastSign = NowSeconds();
+        expired = false;
+        if (g_udtPluginStatus.IsOpen()) {
+          g_udtPluginStatus.UpdateStatus(&m_udtStatus);
+          m_udtStatus.Clear();
+        }
       }
+      if (m_bolReplyReady) {
+        result = true;
+        break;
+      }
+      ReleaseVarLock();
     }
-    if (m_bolReplyReady) {
-      result = true;
+    if (expired) {
+      m_bolUnresponsive = true;
+      m_astrError = "Timed out waiting for Thread to Respond.";
       break;
     }
-    ReleaseVarLock();
   }
   PumpEvents(0.001);
-  if (m_astrError.Length() > 0) scope.Output(kDebugError, UniString(m_astrError));
+  if (m_astrError.Length() > 0) scope.Output(kDebugError, LogText(m_astrError));
   return result;
+}
+
+bool clsGenProt::ThreadInBoundedWait(bool windowShown) const {
+  // A closed progress window that was open is the user's way out of a long wait.
+  if (windowShown && !g_udtPluginStatus.IsOpen()) return false;
+  double bound = m_pudtThread == nullptr ? 0 : m_pudtThread->BoundUntil();
+  return bound > 0 && CFAbsoluteTimeGetCurrent() <= bound + m_dblBoundMargin;
 }
 
 bool clsGenProt::PostRequest(int message, clsGenProtData* data, int expectedReply,
@@ -179,6 +200,7 @@ bool clsGenProt::PostRequest(int message, clsGenProtData* data, int expectedRepl
     m_pudtRequestData = nullptr;
     success = (m_astrThreadError.Length() == 0);
     if (!success) target = threadPrefix + m_astrThreadError;
+    m_astrThreadError = AnsiString();  // read once; it is emptied at the next post anyway
     ReleaseVarLock();
   }
   return success;
@@ -304,7 +326,7 @@ bool clsGenProt::StartupProtocol() {
   if (!started) {
     AbortThread("");
     FreeThreadAndLock("");
-    scope.Output(kDebugError, UniString(m_astrError));
+    scope.Output(kDebugError, LogText(m_astrError));
   }
   return started;
 }
@@ -391,8 +413,8 @@ bool clsGenProt::Connect(AnsiString host, int port, int timeout) {
   } else {
     m_astrError = AnsiString("Connect: ") + m_astrError;
   }
-  if (m_astrError.Length() > 0) scope.Output(kDebugError, UniString(m_astrError));
-  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, UniString(m_astrWarning));
+  if (m_astrError.Length() > 0) scope.Output(kDebugError, LogText(m_astrError));
+  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, LogText(m_astrWarning));
   return success;
 }
 
@@ -411,8 +433,8 @@ void clsGenProt::Disconnect() {
     PostRequest(kGenProtMsgDisconnect, nullptr, kGenProtReplyRequestDone, "Disconnect: ", false);
     CheckForStatusUpdates(true);
   }
-  if (m_astrError.Length() > 0) scope.Output(kDebugError, UniString(m_astrError));
-  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, UniString(m_astrWarning));
+  if (m_astrError.Length() > 0) scope.Output(kDebugError, LogText(m_astrError));
+  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, LogText(m_astrWarning));
 }
 
 void clsGenProt::CheckForStatusUpdates(bool force) {

@@ -9,7 +9,9 @@
 // PostRequest.
 // Every request is synchronous: post under the lock, then WaitForControllerSignal pumps the
 // host's events and passes status to g_udtPluginStatus until the thread answers; the wait gives
-// up after twice the time-out without a status. A request given up on is withdrawn, and the
+// up after twice the time-out without a status, unless the thread is still inside a bounded wait
+// of its own (then it waits for that bound and a margin, or until the user closes the progress
+// window that was open). A request given up on is withdrawn, and the
 // thread's late answer to it is dropped. A crashed thread is cleaned up on this thread, and a
 // thread object is freed only after its task has ended.
 // Relies on platform/mp (task, lock, queue), core (strings, debug log, event pump), files
@@ -22,10 +24,15 @@
 
 #include "core/AnsiString.h"
 #include "core/TStringList.h"
+#include "core/UniString.h"
 #include "core/clsMultiVar.h"
 #include "platform/mp/Multiprocessing.h"
 
 class clsGenProtThread;
+
+// An error or warning text as a debug line: the text itself, or for one longer than 4096 bytes
+// its start and its length (a server's reply can run to many megabytes).
+UniString LogText(AnsiString const& text);
 
 // The request record that goes with a message; made and deleted by the controller.
 class clsGenProtData {
@@ -62,8 +69,10 @@ class clsGenProt {
   virtual void Disconnect();
   // 1 connected, 0 not connected, -1 unknown (the lock could not be had).
   int GetConnectionState();
-  AnsiString ErrorString() const { return m_astrError; }
-  AnsiString WarningString() const { return m_astrWarning; }
+  // The texts themselves (a caller that keeps one takes a copy): an error text holds a server's
+  // whole reply, which can be many megabytes.
+  AnsiString const& ErrorString() const { return m_astrError; }
+  AnsiString const& WarningString() const { return m_astrWarning; }
   clsGenProtThread* GetThread() const { return m_pudtThread; }
   void CheckForStatusUpdates(bool force);
   // Called on the worker's task when its loop ended by an exception: only records the crash;
@@ -94,6 +103,9 @@ class clsGenProt {
   void FreeThreadAndLock(char const* logPrefix);
   // Cleans up after a thread whose loop ended by an exception; true when there was one.
   bool ReapCrashedThread();
+  // True while the thread is inside a bounded wait whose bound (and margin) is not yet past, and
+  // the user did not close the progress window that was open during the wait.
+  bool ThreadInBoundedWait(bool windowShown) const;
   // Whole seconds of the clock that the wait loop and the thread's status use.
   static uint32_t NowSeconds();
 
@@ -112,8 +124,9 @@ class clsGenProt {
   AnsiString m_astrThreadError;
   bool m_bolStatusPending;
   clsMultiVar m_udtStatus;
-  // Counts the requests posted and given up on; the thread answers only the current one.
-  uint32_t m_ulngRequestSerial;
+  // Counts the requests posted and given up on; the thread answers only the current one. Written
+  // under the lock; the thread also reads it without the lock in the middle of a long step.
+  std::atomic<uint32_t> m_ulngRequestSerial;
 
   clsGenProtThread* m_pudtThread;
   MPTaskID m_udtTask;
@@ -123,6 +136,8 @@ class clsGenProt {
   TStringList* m_pulstTranscript;
   std::mutex m_mtxTranscript;  // the thread appends, the controller makes and clears
   int m_intTimeout;            // seconds; the wait gives up after twice this
+  // While the thread is inside a bounded wait, the wait gives up only this long after its bound.
+  double m_dblBoundMargin;
   bool m_bolStatusRefresh;
   bool m_bolUnresponsive;
   bool m_bolAutoKill;

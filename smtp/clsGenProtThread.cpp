@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "core/DebugLog.h"
 #include "platform/cf/CFDate.h"
@@ -79,9 +80,12 @@ clsGenProtThread::clsGenProtThread(clsGenProt* controller)
       m_bolConnected(false),
       m_bolLineMode(false),
       m_bolAbort(false),
+      m_dblBoundUntil(0),
+      m_dblLastWaitSeen(0),
       m_ulngServingSerial(0),
       m_bolCloseAfterRequest(false),
       m_bolInputRejected(false),
+      m_bolTLSPeerClosed(false),
       m_bolStatusUnpublished(false),
       m_udtMode(nullptr),
       m_udtLock(nullptr),
@@ -158,7 +162,7 @@ void clsGenProtThread::Execute() {
                                         GPThread_IdleTimerCallback, nullptr);
   if (m_udtIdleTimer == nullptr) {
     m_astrError = "Could not create Idle Timer";
-    scope.Output(kDebugError, UniString(m_astrError));
+    scope.Output(kDebugError, LogText(m_astrError));
   } else {
     CFRunLoopAddTimer(CFRunLoopGetCurrent(), m_udtIdleTimer, m_udtMode);
     if (m_udtRequestSource != nullptr && m_udtRunLoop.load() == nullptr) {
@@ -214,6 +218,7 @@ void clsGenProtThread::RunLoop(clsFuncDebug& scope) {
     } else {
       ProcessCommandQueue();
     }
+    PublishQueueBound();
     CloseIfRequestFailedConnection();
     if (Now() > m_dblLastActivity + m_intIdleTimeout) {
       IdleTimeout();
@@ -222,13 +227,32 @@ void clsGenProtThread::RunLoop(clsFuncDebug& scope) {
   }
 }
 
+void clsGenProtThread::PublishQueueBound() {
+  // A wait in front ends by its deadline. The step that follows a wait, and an answer not yet
+  // handed over, come within a turn or two: they count as inside the wait for a moment, so that
+  // the controller does not give up between a wait and the next. A command that stays in front
+  // longer is no bounded wait.
+  double const now = Now();
+  double bound = 0;
+  if (!m_deqCommands.empty() && m_deqCommands.front().m_intCode < 7 && m_deqCommands.front().m_dblDeadline > 0) {
+    bound = m_deqCommands.front().m_dblDeadline;
+    m_dblLastWaitSeen = now;
+  } else if (m_bolRequestDone || now - m_dblLastWaitSeen < 0.5) {
+    bound = now;
+  }
+  m_dblBoundUntil.store(bound);
+}
+
+bool clsGenProtThread::RequestGivenUp() const {
+  return m_ulngServingSerial != m_pudtController->m_ulngRequestSerial.load();
+}
+
 void clsGenProtThread::HandOver() {
   if (MPEnterCriticalRegion(m_udtLock, kDurationImmediate) != noErr) return;
   clsLockExit exit(m_udtLock);
   clsGenProt* controller = m_pudtController;
   if (m_bolStatusUnpublished) {
-    controller->m_udtStatus = m_udtStatus;
-    controller->m_bolStatusPending = true;
+    HandStatusToController();
     m_bolStatusUnpublished = false;
     m_ulngLastStatusTime = clsGenProt::NowSeconds();
   }
@@ -259,7 +283,9 @@ void clsGenProtThread::HandOver() {
 }
 
 void clsGenProtThread::ProcessRequestDone(clsGenProtData*) {
-  m_pudtController->m_astrThreadError = m_astrError;
+  // Handed over, not copied: the request is over, and the text may be long.
+  m_pudtController->m_astrThreadError = std::move(m_astrError);
+  m_astrError = AnsiString();
   m_pudtController->m_intReplyCode = kGenProtReplyRequestDone;
   m_pudtController->m_bolReplyReady = true;
 }
@@ -329,7 +355,7 @@ bool clsGenProtThread::ProcessCommandQueue() {
       } else {
         m_astrError = "Timed out waiting for the server to respond.";
       }
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       m_bolCloseAfterRequest = true;
     }
     return true;
@@ -360,6 +386,7 @@ void clsGenProtThread::Connect() {
       // A socket kept from an earlier connection is released first.
       if (m_udtSocket != nullptr || m_udtTLSContext != nullptr) ReleaseConnectionObjects();
       m_bolInputRejected = false;
+      m_bolTLSPeerClosed = false;
       m_bolCloseAfterRequest = false;
       OpenConnection();
       EndFailedStart();
@@ -372,7 +399,7 @@ void clsGenProtThread::Connect() {
       break;
     default:
       scope.Output(kDebugInfo, UniString("State: Cleanup"));
-      if (saved.Length() > 0) m_astrError = saved;
+      if (saved.Length() > 0) m_astrError = std::move(saved);
       if (m_astrError.Length() > 0) {
         m_deqCommands.push_front(stcCommand(kCmdDisconnect, kCmdStateCleanup));
       } else if (m_deqCommands.empty()) {
@@ -384,7 +411,7 @@ void clsGenProtThread::Connect() {
 }
 
 bool clsGenProtThread::TakeFrontCommand(stcCommand* command, AnsiString* saved) {
-  *saved = m_astrError;
+  *saved = std::move(m_astrError);
   m_astrError = AnsiString();
   if (m_deqCommands.empty()) {
     m_astrError = "Command Queue is Empty.";
@@ -428,7 +455,7 @@ void clsGenProtThread::Disconnect() {
   }
   scope.Output(kDebugInfo, UniString("State: Cleanup"));
   m_dblLastActivity = Now() + kOneYear;
-  if (saved.Length() > 0) m_astrError = saved;
+  if (saved.Length() > 0) m_astrError = std::move(saved);
   if (m_deqCommands.empty()) {
     UpdateStatus(UniString("Idle."), 0);
     m_bolRequestDone = true;
@@ -455,7 +482,7 @@ void clsGenProtThread::NegotiateTLS() {
     return;
   }
   scope.Output(kDebugInfo, UniString("State: Cleanup"));
-  if (saved.Length() > 0) m_astrError = saved;
+  if (saved.Length() > 0) m_astrError = std::move(saved);
   if (m_astrError.Length() > 0 && m_udtTLSContext != nullptr && !m_bolTLSActive) {
     SSLDisposeContext(m_udtTLSContext);
     m_udtTLSContext = nullptr;
@@ -514,11 +541,31 @@ void clsGenProtThread::UpdateStatus(UniString text, int progress) {
   PublishStatus(now);
 }
 
+// A status the controller has not passed on yet keeps the values the newer one does not carry,
+// so that a step's "Text" is not lost to a "Detail" published in the same turn.
+void clsGenProtThread::HandStatusToController() {
+  clsGenProt* controller = m_pudtController;
+  if (!controller->m_bolStatusPending) {
+    controller->m_udtStatus = m_udtStatus;
+  } else {
+    for (clsSingleVar const& entry : m_udtStatus) {
+      clsMultiVar::iterator it;
+      if (controller->m_udtStatus.GetVar(entry.GetName(), it)) {
+        *it = entry;
+      } else {
+        clsSingleVar copy(entry);
+        controller->m_udtStatus.AddVar(&copy, true);
+      }
+    }
+  }
+  controller->m_bolStatusPending = true;
+}
+
 void clsGenProtThread::PublishStatus(uint32_t now) {
   // A busy lock keeps the status for the next hand-over instead of losing it.
   m_bolStatusUnpublished = true;
   if (MPEnterCriticalRegion(m_udtLock, kDurationImmediate) != noErr) return;
-  m_pudtController->m_udtStatus = m_udtStatus;
+  HandStatusToController();
   m_pudtController->m_bolStatusPending = true;
   m_bolStatusUnpublished = false;
   MPExitCriticalRegion(m_udtLock);

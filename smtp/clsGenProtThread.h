@@ -11,7 +11,10 @@
 // and overrides the six virtual operations.
 // Every wait in the queue ends after the connection's time-out (30 s when below 1) with an error
 // text unless a wait entry names its own; the request then ends through its clean-ups and the
-// connection closes. Received lines and TLS records without an end are capped at 64 KiB.
+// connection closes. The moment by which the current wait (a queued wait, the handshake or a
+// blocking send) is bound to end is published (BoundUntil), so that the controller does not give
+// up on a request that is still inside a bounded wait. A request the controller gave up on is
+// seen by RequestGivenUp at once, also in the middle of a step. Received lines and TLS records without an end are capped at 64 KiB.
 // Relies on platform/cf (run loop, socket), platform/security (TLS), platform/systemconfiguration
 // and platform/netdb (local identity), core. Everything but the abort flag is used only on the
 // worker's task, and the request source, which the controller signals so that a posted
@@ -140,6 +143,9 @@ class clsGenProtThread {
   // Set by the controller from its thread; the loop ends at its next turn.
   void SetAbort() { m_bolAbort.store(true); }
   AnsiString ErrorString() const { return m_astrError; }
+  // Absolute time by which the wait the thread is in now ends (0: in no bounded wait); read by
+  // the controller from its own thread.
+  double BoundUntil() const { return m_dblBoundUntil.load(); }
 
   // Longest unterminated line or pending TLS data accepted from a peer.
   static constexpr unsigned int kMaxPendingLine = 65536;
@@ -152,6 +158,13 @@ class clsGenProtThread {
   // false when memory ran out (the old buffer stays).
   static bool GrowBuffer(unsigned char** buffer, unsigned int* capacity, unsigned int start,
                          unsigned int end, unsigned int count);
+  // The peer's TLS close_notify was read: the connection is closing. What follows it is dropped
+  // unread, the connection counts as closed by the peer (event 6), and it is cleaned up now when
+  // idle or after the running request (inStep: always after it).
+  void TLSClosedByPeer(bool inStep);
+  // Decrypts what the TLS buffer holds until it is empty, Secure Transport needs more, the peer
+  // closed the session, or a call takes nothing (a loop that makes no progress ends).
+  void DrainTLSBuffer();
   // Fails the connection: the error text is set and, when a request is running, the request
   // ends through its clean-ups and the connection closes after it; when idle it closes now.
   void FailConnection(AnsiString text);
@@ -177,6 +190,8 @@ class clsGenProtThread {
   void RunLoop(clsFuncDebug& scope);
   // Releases the idle timer and the mode name at the loop's end.
   void ReleaseLoopObjects();
+  // Under the lock: the thread's status set into the controller's, merged with one not passed on.
+  void HandStatusToController();
   // Hands the thread's status set to the controller (lock only tried; kept when busy).
   void PublishStatus(uint32_t now);
   // Hand-over with the controller for one loop turn (lock only tried).
@@ -184,6 +199,10 @@ class clsGenProtThread {
   // Whether the loop may sleep this turn: not while a command is in front, the wait in front is
   // met or ended, or an answer waits.
   bool MayIdle() const;
+  // The deadline of the wait at the front of the queue, or 0, as BoundUntil.
+  void PublishQueueBound();
+  // True when the controller gave up on the request being served (it posted or withdrew since).
+  bool RequestGivenUp() const;
   static double Now();
 
   CFSocketRef m_udtSocket;
@@ -230,11 +249,14 @@ class clsGenProtThread {
   std::deque<stcCommand> m_deqCommands;
   std::deque<int> m_deqEvents;
   std::atomic<bool> m_bolAbort;
+  std::atomic<double> m_dblBoundUntil;
+  double m_dblLastWaitSeen;  // when a wait with a deadline was last in front
 
   // The request being served (its serial) and whether the connection closes when it ends.
   uint32_t m_ulngServingSerial;
   bool m_bolCloseAfterRequest;
   bool m_bolInputRejected;  // a capped buffer overflowed: further input is dropped
+  bool m_bolTLSPeerClosed;  // the peer's close_notify was read: no further record is read
   bool m_bolStatusUnpublished;  // the status met a busy lock; the next hand-over passes it on
   CFStringRef m_udtMode;
   MPCriticalRegionID m_udtLock;  // the controller's variable lock, as the task started

@@ -137,7 +137,7 @@ void clsGenProtThread::SocketSessionConnected(CFSocketRef, CFDataRef, long error
   } else {
     m_astrError = AnsiString("There was an error connecting to '") + m_astrHost + AnsiString(":") +
                   AnsiString(m_intPort) + AnsiString("'; BSD Error: ") + AnsiString(std::strerror(int(error)));
-    DebugOutput(kDebugError, UniString(m_astrError));
+    DebugOutput(kDebugError, LogText(m_astrError));
   }
   AddConnectionEvent();
 }
@@ -164,8 +164,10 @@ void clsGenProtThread::SocketDataAvailable(CFSocketRef, CFDataRef, CFDataRef dat
   }
   AppendReceived(&m_pbytTLSBuffer, &m_ulngTLSCapacity, m_ulngTLSStart, &m_ulngTLSEnd, bytes, count, "TLSBuffer");
   if (m_bolTLSActive) {
-    while (m_ulngTLSEnd > 0 && m_ulngTLSEnd > m_ulngTLSStart && !m_bolInputRejected) {
-      if (!ProcessReceivedData()) break;
+    DrainTLSBuffer();
+    if (m_bolTLSPeerClosed) {
+      TLSClosedByPeer(false);
+      return;
     }
   }
   if (m_ulngTLSEnd - m_ulngTLSStart > kMaxPendingTLS ||
@@ -175,18 +177,47 @@ void clsGenProtThread::SocketDataAvailable(CFSocketRef, CFDataRef, CFDataRef dat
   }
 }
 
+void clsGenProtThread::DrainTLSBuffer() {
+  while (m_ulngTLSEnd > 0 && m_ulngTLSEnd > m_ulngTLSStart && !m_bolInputRejected && !m_bolTLSPeerClosed) {
+    unsigned int const before = m_ulngTLSStart;
+    if (!ProcessReceivedData()) break;
+    if (m_ulngTLSStart == before) break;
+  }
+}
+
+void clsGenProtThread::TLSClosedByPeer(bool inStep) {
+  DebugOutput(kDebugWarning, UniString("The server closed the TLS session; what it sends after that is dropped."));
+  m_ulngTLSStart = 0;
+  m_ulngTLSEnd = 0;
+  m_bolInputRejected = true;
+  if (!m_bolConnected) return;
+  m_bolConnected = false;
+  AddDisconnectEvent();
+  if (!inStep && m_deqCommands.empty()) {
+    CleanupSocket();
+  } else {
+    m_bolCloseAfterRequest = true;
+  }
+}
+
 bool clsGenProtThread::ProcessReceivedData() {
+  if (m_bolTLSActive && m_bolTLSPeerClosed) {
+    // After the peer's close_notify no record is read: whatever follows it is dropped.
+    m_ulngTLSStart = 0;
+    m_ulngTLSEnd = 0;
+    return false;
+  }
   if (m_bolTLSActive) {
     if (m_pbytTLSBuffer == nullptr) {
       m_astrError = "ProcessReceivedData was called, but the TLS Data Buffer was NULL!";
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       return true;
     }
     if (m_ulngTLSEnd == 0 || m_ulngTLSEnd <= m_ulngTLSStart) return true;
     unsigned int waiting = m_ulngTLSEnd - m_ulngTLSStart;
     if (!GrowBuffer(&m_pbytReceiveBuffer, &m_ulngReceiveCapacity, m_ulngReceiveStart, m_ulngReceiveEnd, waiting)) {
       m_astrError = "Error allocating memory for TLS data.";
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       return true;
     }
     size_t processed = 0;
@@ -194,14 +225,20 @@ bool clsGenProtThread::ProcessReceivedData() {
     if (result == errSSLWouldBlock) return false;
     if (result != noErr && result != errSSLClosedGraceful) {
       m_astrError = AnsiString("Error reading TLS data: ") + TLSError(result);
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       return false;
     }
     m_ulngReceiveEnd += unsigned(processed);
+    // The close may come after data in the same call, which then answers noErr.
+    SSLSessionState state = kSSLIdle;
+    if (result == errSSLClosedGraceful ||
+        (SSLGetSessionState(m_udtTLSContext, &state) == noErr && state == kSSLClosed)) {
+      m_bolTLSPeerClosed = true;
+    }
   }
   if (m_pbytReceiveBuffer == nullptr) {
     m_astrError = "ProcessReceivedData was called, but the Received Data Buffer was NULL!";
-    DebugOutput(kDebugError, UniString(m_astrError));
+    DebugOutput(kDebugError, LogText(m_astrError));
     return true;
   }
   if (m_ulngReceiveEnd == 0 || m_ulngReceiveEnd <= m_ulngReceiveStart) {
@@ -400,6 +437,8 @@ int clsGenProtThread::InternalSendData(unsigned char const* bytes, int length) {
     CFRelease(data);
     return -38;
   }
+  // A send that waits for room is a bounded wait, too.
+  m_dblBoundUntil.store(Now() + EffectiveTimeout());
   CFSocketError result = CFSocketSendData(m_udtSocket, nullptr, data, double(EffectiveTimeout()));
   int saved = errno;
   CFRelease(data);
@@ -487,6 +526,7 @@ void clsGenProtThread::ReleaseConnectionObjects() {
   m_ulngReceiveStart = 0;
   m_ulngReceiveEnd = 0;
   m_bolCRAtEnd = false;
+  m_bolTLSPeerClosed = false;
 }
 
 void clsGenProtThread::CleanupSocket() {

@@ -1,7 +1,8 @@
 // clsGenProtThread, TLS session: the client handshake over the thread's own buffers, Secure
 // Transport's read and write functions, decryption of received records, and the English text of
 // every Secure Transport or send result code. The handshake ends on success, on a failure, and
-// also after the connection's time-out, on abort and when the peer closed the connection.
+// also after the connection's time-out, on abort and when the peer closed the connection. After
+// the peer's close_notify no further record is read and the connection counts as closed.
 #include <errno.h>
 
 #include <cstring>
@@ -42,6 +43,7 @@ void clsGenProtThread::DoHandshake() {
 
   m_bolTLSHandshaking = true;
   double deadline = Now() + EffectiveTimeout();
+  m_dblBoundUntil.store(deadline);
   AnsiString bound;
   for (;;) {
     result = SSLHandshake(m_udtTLSContext);
@@ -66,9 +68,8 @@ void clsGenProtThread::DoHandshake() {
     return;
   }
   m_bolTLSActive = true;
-  while (m_ulngTLSEnd > m_ulngTLSStart) {
-    if (!ProcessReceivedData()) break;
-  }
+  DrainTLSBuffer();
+  if (m_bolTLSPeerClosed) TLSClosedByPeer(true);
   SSLProtocol protocol = kSSLProtocolUnknown;
   if (SSLGetNegotiatedProtocolVersion(m_udtTLSContext, &protocol) == noErr) {
     char const* name = protocol == kSSLProtocol2   ? "SSL 2"

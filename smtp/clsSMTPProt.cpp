@@ -70,8 +70,8 @@ bool clsSMTPProt::Connect(AnsiString host, int port, int timeout) {
   } else {
     m_astrError = AnsiString("Connect: ") + m_astrError;
   }
-  if (m_astrError.Length() > 0) scope.Output(kDebugError, UniString(m_astrError));
-  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, UniString(m_astrWarning));
+  if (m_astrError.Length() > 0) scope.Output(kDebugError, LogText(m_astrError));
+  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, LogText(m_astrWarning));
   return success;
 }
 
@@ -99,8 +99,8 @@ bool clsSMTPProt::SendOneEmail(clsSMTPEmail* email, bool breakOnBadRcpt) {
   } else {
     m_astrError = AnsiString("SendOneEmail: ") + m_astrError;
   }
-  if (m_astrError.Length() > 0) scope.Output(kDebugError, UniString(m_astrError));
-  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, UniString(m_astrWarning));
+  if (m_astrError.Length() > 0) scope.Output(kDebugError, LogText(m_astrError));
+  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, LogText(m_astrWarning));
   return success;
 }
 
@@ -121,5 +121,5 @@ void clsSMTPProt::Disconnect() {
     PostRequest(kSMTPMsgDisconnect, nullptr, kGenProtReplyRequestDone, "Disconnect: ", true);
     CheckForStatusUpdates(true);
   }
-  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, UniString(m_astrWarning));
+  if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, LogText(m_astrWarning));
 }

@@ -24,6 +24,21 @@ clsSMTPProtResponse& clsSMTPProtResponse::operator=(clsSMTPProtResponse const& o
   return *this;
 }
 
+clsSMTPProtResponse::clsSMTPProtResponse(clsSMTPProtResponse&& other) noexcept
+    : m_bolComplete(other.m_bolComplete), m_pulstLines(other.m_pulstLines), m_intCode(other.m_intCode) {
+  other.m_pulstLines = nullptr;
+}
+
+clsSMTPProtResponse& clsSMTPProtResponse::operator=(clsSMTPProtResponse&& other) noexcept {
+  if (this == &other) return *this;
+  delete m_pulstLines;
+  m_pulstLines = other.m_pulstLines;
+  other.m_pulstLines = nullptr;
+  m_bolComplete = other.m_bolComplete;
+  m_intCode = other.m_intCode;
+  return *this;
+}
+
 clsSMTPProtResponse::~clsSMTPProtResponse() { delete m_pulstLines; }
 
 AnsiString clsSMTPProtResponse::Text() const {

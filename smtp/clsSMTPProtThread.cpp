@@ -5,6 +5,8 @@
 
 #include <iterator>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "core/DebugLog.h"
 #include "smtp/clsGenProt.h"
@@ -26,7 +28,9 @@ clsSMTPProtThread::clsSMTPProtThread(clsGenProt* controller)
       m_intSavedTimeout(0),
       m_pulstRecipients(nullptr),
       m_intVerifyPort(25),
-      m_bolDropClearText(false) {}
+      m_intDataEndWait(kDataEndWaitSeconds),
+      m_bolDropClearText(false),
+      m_bolTLSStarted(false) {}
 
 clsSMTPProtThread::~clsSMTPProtThread() { delete m_pulstRecipients; }
 
@@ -190,13 +194,31 @@ bool clsSMTPProtThread::TakeResponse(clsSMTPProtResponse* response) {
     m_astrError = "Response Queue is Empty!";
     return false;
   }
-  *response = m_deqResponses.front();
+  *response = std::move(m_deqResponses.front());
   m_deqResponses.pop_front();
   return true;
 }
 
 AnsiString clsSMTPProtThread::ServerError(clsSMTPProtResponse const& response) {
-  return AnsiString("SMTP Server Error: ") + response.Text();
+  // Built in one buffer of the right size: a reply may hold up to 1000 lines of 64 KiB.
+  static char const kLead[] = "SMTP Server Error: ";
+  TStringList const* lines = response.m_pulstLines;
+  if (lines == nullptr) return AnsiString(kLead) + response.Text();
+  size_t total = sizeof kLead - 1;
+  for (int i = 0; i < lines->Count(); ++i) total += size_t(lines->Strings[unsigned(i)].Length()) + (i > 0 ? 1 : 0);
+  std::string text;
+  try {
+    text.reserve(total);
+    text.append(kLead);
+    for (int i = 0; i < lines->Count(); ++i) {
+      AnsiString const& line = lines->Strings[unsigned(i)];
+      if (i > 0) text.push_back('\r');
+      text.append(line.c_str(), size_t(line.Length()));
+    }
+  } catch (std::bad_alloc const&) {
+    return AnsiString();
+  }
+  return AnsiString(text.data(), int(text.size()));
 }
 
 AnsiString clsSMTPProtThread::GetCleanEmailAddress(AnsiString address) {
@@ -249,7 +271,7 @@ bool clsSMTPProtThread::NothingButNoOpQueued() const {
 }
 
 void clsSMTPProtThread::EndCommand(AnsiString const& saved, char const* idleText) {
-  if (saved.Length() > 0) m_astrError = saved;
+  if (saved.Length() > 0) m_astrError = std::move(saved);
   if (NothingButNoOpQueued()) {
     UpdateStatus(UniString(idleText), 0);
     m_bolRequestDone = true;
@@ -287,6 +309,8 @@ void clsSMTPProtThread::SMTPConnect() {
       if (m_intPort <= 0) m_intPort = 25;
       m_bolLineMode = true;
       m_bolDropClearText = false;
+      m_bolTLSStarted = false;
+      m_astrHeldError = AnsiString();
       if (m_intTLSType == kSMTPTLSImmediate) {
         QueueNext({{kCmdConnect, kCmdStateStart}, {kSMTPCmdConnect, kConnectDoPreTLS}});
       } else {
@@ -297,6 +321,7 @@ void clsSMTPProtThread::SMTPConnect() {
       break;
     case kConnectDoPreTLS:
       scope.Output(kDebugInfo, UniString("State: DoPreTLS"));
+      m_bolTLSStarted = true;
       QueueNext({{kCmdNegotiateTLS, kCmdStateStart},
                  {kEventDataReceived, 0},
                  {kSMTPCmdConnect, kConnectGetServerBanner}});
@@ -349,6 +374,7 @@ void clsSMTPProtThread::SMTPConnect() {
         QueueFront(kSMTPCmdConnect, kCmdStateCleanup);
       } else if (reply.m_intCode == 220) {
         m_bolDropClearText = true;
+        m_bolTLSStarted = true;
         QueueNext({{kCmdNegotiateTLS, kCmdStateStart}, {kSMTPCmdConnect, kConnectDoEHlo}});
       } else {
         m_astrError = ServerError(reply);
@@ -382,6 +408,11 @@ void clsSMTPProtThread::SMTPConnect() {
       if (saved.Length() == 0) {
         m_bolLoggedIn = true;
         EndCommand(saved, "Idle");
+      } else if (SessionTakesQuit()) {
+        // The session is still open and between commands: it ends with QUIT (RFC 5321
+        // 4.1.1.10), and the request still ends with this error.
+        m_astrHeldError = saved;
+        QueueNext({{kSMTPCmdQuit, kCmdStateStart}, {kSMTPCmdDisconnect, kDisconnectDisconnect}});
       } else {
         m_astrError = saved;
         QueueFront(kSMTPCmdDisconnect, kDisconnectDisconnect);
@@ -413,7 +444,11 @@ void clsSMTPProtThread::SMTPDisconnect() {
     case kCmdStateCleanup:
     case 0:
       scope.Output(kDebugInfo, UniString("State: Cleanup"));
-      if (saved.Length() > 0) m_astrError = saved;
+      if (saved.Length() > 0) m_astrError = std::move(saved);
+      if (m_astrHeldError.Length() > 0) {
+        m_astrError = m_astrHeldError;  // the failure that led to the QUIT comes first
+        m_astrHeldError = AnsiString();
+      }
       CleanupSocket();
       m_bolLoggedIn = false;
       UpdateStatus(UniString("Idle."), 0);
@@ -423,6 +458,12 @@ void clsSMTPProtThread::SMTPDisconnect() {
     default:
       break;
   }
+}
+
+bool clsSMTPProtThread::SessionTakesQuit() const {
+  // Not after a time-out or a reply cut off (the server's state is not known), nor when TLS was
+  // begun and is not up (the server expects TLS records, not a line in clear).
+  return m_bolConnected && !m_bolInputRejected && !m_bolCloseAfterRequest && !(m_bolTLSStarted && !IsTLSActive());
 }
 
 void clsSMTPProtThread::SendQuitCmd() {
@@ -438,6 +479,11 @@ void clsSMTPProtThread::SendQuitCmd() {
     scope.Output(kDebugInfo, UniString("State: Cleanup"));
     if (!m_deqResponses.empty()) m_deqResponses.pop_front();  // any answer will do
     EndCommand(saved, "Idle.");
+    if (m_astrHeldError.Length() > 0) {
+      // The QUIT of a failed connect: the request ends with the failure, through the clean-ups.
+      m_astrError = m_astrHeldError;
+      m_astrHeldError = AnsiString();
+    }
   }
 }
 

@@ -110,6 +110,10 @@ class clsSMTPProtThread : public clsGenProtThread {
   // The port a verification connects to at the mail exchanger (25; tests choose another).
   void SetVerifyPort(int port) { m_intVerifyPort = port; }
 
+  // The least wait for the reply to the final "." (RFC 5321 4.5.3.2.6: 10 minutes); the
+  // connection's time-out when that is longer.
+  static constexpr int kDataEndWaitSeconds = 600;
+
   // Most lines one reply may have, and most complete replies held unread.
   static constexpr int kMaxReplyLines = 1000;
   static constexpr size_t kMaxHeldReplies = 100;
@@ -147,10 +151,16 @@ class clsSMTPProtThread : public clsGenProtThread {
   // The MX host of the address's domain (the best preference below 500), or the domain itself
   // when the look-up fails; false with the error text when there is none.
   bool LookupMXHost(AnsiString* mxHost);
+  // Queues at the front the wait for the reply to the final ".": kDataEndWaitSeconds or the
+  // connection's time-out, the longer.
+  void QueueDataEndWait();
   // The SendEmailData step of DATA: the message line by line through the send buffer, then ".".
   void SendEmailData();
   // The name the session greets with: the local host name, else the local address in brackets.
   AnsiString EHloName();
+  // True when a failed connect dialogue can still end its session with QUIT: connected, the
+  // last reply whole and in time, and no TLS begun that is not up.
+  bool SessionTakesQuit() const;
   // True when the text holds a CR, a LF or a zero byte (it would end or cut a command line).
   static bool HasLineBreakOrZero(AnsiString const& text);
 
@@ -178,5 +188,8 @@ class clsSMTPProtThread : public clsGenProtThread {
   int m_intSavedTimeout;
   TStringList* m_pulstRecipients;
   int m_intVerifyPort;
+  int m_intDataEndWait;  // kDataEndWaitSeconds; tests shorten it
   bool m_bolDropClearText;  // STARTTLS was accepted: what is received in clear until the handshake is dropped
+  bool m_bolTLSStarted;      // this connection began TLS (before the banner, or STARTTLS accepted)
+  AnsiString m_astrHeldError;  // a failed connect's error, kept while its QUIT goes out
 };

@@ -1,14 +1,16 @@
 // clsSMTPProtThread: the mail transaction of RFC 5321 over a logged-in session: the message
 // writer prepared, then RSET, MAIL FROM, one RCPT TO per recipient and DATA, with the message
 // pulled line by line from the writer through a 1460-byte send buffer. A DATA that breaks off
-// (a send failure, a failed flush before ".", a writer error) sends no "." and closes the
-// connection, so no half message is taken as sent and nothing stays in the buffer.
+// (a send failure, a failed flush before ".", a writer error, the controller giving up on the
+// request) sends no "." and closes the connection, so no half message is taken as sent and
+// nothing stays in the buffer. The reply to "." is waited for at least 10 minutes.
 #include "core/DebugLog.h"
 #include "core/clsMultiVar.h"
 #include "mime/clsSMTPEmail.h"
 #include "smtp/clsSMTPProtThread.h"
 
 #include <new>
+#include <utility>
 
 void clsSMTPProtThread::DoSendOneEmail() {
   clsFuncDebug scope(UniString("DoSendOneEmail"));
@@ -63,7 +65,7 @@ void clsSMTPProtThread::DoSendOneEmail() {
     case kCmdStateCleanup:
     case 0:
       scope.Output(kDebugInfo, UniString("State: Cleanup"));
-      if (saved.Length() > 0) m_astrError = saved;
+      if (saved.Length() > 0) m_astrError = std::move(saved);
       if (NothingButNoOpQueued()) {
         clsMultiVar status;
         status.SetStringVar(UniString("Text"), UniString("Idle"));
@@ -192,9 +194,9 @@ void clsSMTPProtThread::SendRcptToCmd() {
       if (m_astrRcptError.Length() == 0) {
         m_bolAnyRcptAccepted = true;
       } else if (m_bolBreakOnBadRcpt) {
-        m_astrError = m_astrRcptError;
+        m_astrError = std::move(m_astrRcptError);
       } else {
-        scope.Output(kDebugWarning, UniString(AnsiString("Invalid Recpient. Error: ") + m_astrRcptError));
+        scope.Output(kDebugWarning, LogText(AnsiString("Invalid Recpient. Error: ") + m_astrRcptError));
       }
       if (m_astrError.Length() > 0) {
         QueueFront(kSMTPCmdRcptTo, kCmdStateCleanup);
@@ -264,9 +266,16 @@ void clsSMTPProtThread::SendDataCmd() {
   }
 }
 
+void clsSMTPProtThread::QueueDataEndWait() {
+  // The server may take long to accept a message (filters, a slow disk): the reply to the final
+  // "." is waited for at least 10 minutes, and never less than the connection's time-out.
+  int const endWait = m_intDataEndWait > EffectiveTimeout() ? m_intDataEndWait : EffectiveTimeout();
+  m_deqCommands.push_front(stcCommand(kEventDataReceived, 0, endWait));
+}
+
 void clsSMTPProtThread::SendEmailData() {
   QueueFront(kSMTPCmdData, kDataParseEmailDataResp);
-  QueueFront(kEventDataReceived, 0);
+  QueueDataEndWait();
   EnableSendBuffering(kDataBufferSize);
   bool inHeader = true;
   UniString lastDetail;
@@ -275,12 +284,19 @@ void clsSMTPProtThread::SendEmailData() {
   AnsiString line;
   UniString detail;
   for (;;) {
+    if (RequestGivenUp()) {
+      // The caller was told the send failed: the message must not go out after all.
+      m_astrError = "The request was given up on.";
+      DebugOutput(kDebugError, LogText(m_astrError));
+      AbandonConnection();
+      return;
+    }
     m_pudtEmail->GetLine(&line);
     UniString writerError = m_pudtEmail->GetWriterError();
     if (writerError.Length() > 0) {
       // The message cannot be written whole: it must not end with ".".
       m_astrError = writerError.GetAnsiString(1);
-      DebugOutput(kDebugError, UniString(m_astrError));
+      DebugOutput(kDebugError, LogText(m_astrError));
       AbandonConnection();
       return;
     }

@@ -262,3 +262,17 @@ OSStatus SSLGetNegotiatedProtocolVersion(SSLContextRef context, SSLProtocol* pro
   }
   return noErr;
 }
+
+OSStatus SSLGetSessionState(SSLContextRef context, SSLSessionState* state) {
+  if (context == nullptr || state == nullptr) return kParamErr;
+  if ((SSL_get_shutdown(context->m_pudtSSL) & SSL_RECEIVED_SHUTDOWN) != 0) {
+    *state = kSSLClosed;
+  } else if (context->m_intAlertReceived >= 0) {
+    *state = kSSLAborted;
+  } else if (SSL_is_init_finished(context->m_pudtSSL)) {
+    *state = kSSLConnected;
+  } else {
+    *state = SSL_in_before(context->m_pudtSSL) ? kSSLIdle : kSSLHandshake;
+  }
+  return noErr;
+}

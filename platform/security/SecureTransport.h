@@ -2,7 +2,7 @@
 // bytes go through the caller's read and write functions (SSLSetIOFuncs), never a socket.
 // Interface: SSLNewContext, SSLDisposeContext, SSLSetIOFuncs, SSLSetConnection,
 // SSLSetAllowsAnyRoot, SSLHandshake, SSLRead, SSLWrite, SSLClose,
-// SSLGetNegotiatedProtocolVersion and the result codes.
+// SSLGetNegotiatedProtocolVersion, SSLGetSessionState and the result codes.
 // The read function answers all or nothing: errSSLWouldBlock until the whole requested count is
 // there. No certificate is checked and no peer name is sent. A fatal alert from the peer maps to
 // the code that names it (40 errSSLPeerHandshakeFail, 70 errSSLPeerProtocolVersion, ...), a
@@ -65,6 +65,9 @@ enum : OSStatus {
   errSSLPeerNoRenegotiation = -9840
 };
 
+typedef int SSLSessionState;
+enum : int { kSSLIdle = 0, kSSLHandshake = 1, kSSLConnected = 2, kSSLClosed = 3, kSSLAborted = 4 };
+
 OSStatus SSLNewContext(Boolean isServer, SSLContextRef* contextPtr);
 OSStatus SSLDisposeContext(SSLContextRef context);
 OSStatus SSLSetIOFuncs(SSLContextRef context, SSLReadFunc read, SSLWriteFunc write);
@@ -77,3 +80,6 @@ OSStatus SSLRead(SSLContextRef context, void* data, size_t dataLength, size_t* p
 OSStatus SSLWrite(SSLContextRef context, void const* data, size_t dataLength, size_t* processed);
 OSStatus SSLClose(SSLContextRef context);
 OSStatus SSLGetNegotiatedProtocolVersion(SSLContextRef context, SSLProtocol* protocol);
+// kSSLClosed once the peer's close_notify has been read (also when SSLRead delivered data before
+// it and answered noErr), kSSLAborted after a fatal alert, kSSLConnected after the handshake.
+OSStatus SSLGetSessionState(SSLContextRef context, SSLSessionState* state);

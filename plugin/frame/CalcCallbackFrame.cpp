@@ -34,6 +34,11 @@ fmx::errcode RunCalcCallback(char const* callbackName, CalcCallbackSteps steps, 
     Function_SetResult(&resultValue, result, *locale);
     if (error.IsNotEmpty()) {
       dbg.Output(errorLevel, error);
+    } else if (resultValue.GetType() == kVarTypeString) {
+      // A result can run to megabytes (a server's whole reply in an error text): the log line
+      // gets its start, not another copy of all of it.
+      UniString const& text = resultValue.StringValueRef();
+      dbg.Output(kDebugResult, text.Length() <= 4096 ? text : text.SubString(1, 4096) + U("..."));
     } else if (resultValue.GetType() != kVarTypeList) {
       dbg.Output(kDebugResult, resultValue.GetValue_AsString());
     }

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
+
+#include "dialogs/clsStatusWindow.h"
 #include <thread>
 
 extern char** environ;
@@ -20,6 +22,27 @@ bool clsTestSMTPProt::WaitForTranscriptLine(std::string const& text, double seco
       if (line == text) return true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+bool clsTestSMTPProt::BreakWaitLoop() {
+  if (m_bolGiveUpInData && MPEnterCriticalRegion(m_udtVarLock, kDurationImmediate) == noErr) {
+    clsMultiVar::iterator it;
+    bool const inData = m_udtStatus.GetVar(UniString("Detail"), it);  // kept: no window takes it
+    MPExitCriticalRegion(m_udtVarLock);
+    if (inData) {
+      m_astrError = "Given up in DATA.";
+      return true;
+    }
+  }
+  if (g_udtPluginStatus.IsOpen()) {
+    std::string text = g_udtPluginStatus.StatusText().GetAnsiString(1).c_str();
+    if (m_vecSeenTexts.empty() || m_vecSeenTexts.back() != text) m_vecSeenTexts.push_back(text);
+    if (!m_strCloseAt.empty() && text == m_strCloseAt) {
+      bool close = true;
+      g_udtPluginStatus.WindowCloseBoxClick(&close);
+    }
   }
   return false;
 }

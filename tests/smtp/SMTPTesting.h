@@ -23,7 +23,7 @@ class clsTestSMTPThread : public clsSMTPProtThread {
     m_dblLastActivity = Now() - 3600;  // the keep-alive is due in this very turn
     m_bolRequestDone = true;
     return true;
-  }
+  }  void SetDataEndWait(int seconds) { m_intDataEndWait = seconds; }
 };
 
 class clsTestSMTPProt : public clsSMTPProt {
@@ -31,6 +31,17 @@ class clsTestSMTPProt : public clsSMTPProt {
   explicit clsTestSMTPProt(int waitSeconds = 10, int verifyPort = 25) : m_intVerifyPort(verifyPort) {
     m_intTimeout = waitSeconds;
   }
+  // The wait gives up after twice this many seconds without a status (60 s in the product).
+  void SetControllerWait(int seconds) { m_intTimeout = seconds; }
+  // The least wait for the reply to the final "." of threads made from now on (600 s).
+  void SetDataEndWait(int seconds) { m_intDataEndWait = seconds; }
+  // The user closes the progress window (its close box handler) once it shows this text.
+  void CloseWindowAt(std::string const& text) { m_strCloseAt = text; }
+  // The wait gives up (as after its time-out) once the thread published a status with "Detail",
+  // the writer's progress during DATA.
+  void GiveUpInData() { m_bolGiveUpInData = true; }
+  // The progress window's texts as the wait loop saw them, each change once.
+  std::vector<std::string> SeenStatusTexts() const { return m_vecSeenTexts; }
 
   // Posts the verification message; *result receives the address field that comes back.
   bool Verify(AnsiString address, AnsiString from, AnsiString dnsServer, int timeout, AnsiString* result) {
@@ -63,11 +74,17 @@ class clsTestSMTPProt : public clsSMTPProt {
   void CreateThread() override {
     auto* thread = new clsTestSMTPThread(this);
     thread->SetVerifyPort(m_intVerifyPort);
+    if (m_intDataEndWait > 0) thread->SetDataEndWait(m_intDataEndWait);
     m_pudtThread = thread;
   }
+  bool BreakWaitLoop() override;
 
  private:
   int m_intVerifyPort;
+  int m_intDataEndWait = 0;
+  std::vector<std::string> m_vecSeenTexts;
+  std::string m_strCloseAt;
+  bool m_bolGiveUpInData = false;
 };
 
 // The first line of the scripted peer's script list as JSON text, from lines of JSON objects.

@@ -1,6 +1,7 @@
 // Tests of the TLS session: against Python's ssl with a certificate made by openssl at test
 // time, against an in-process OpenSSL server that splits its first flight and sends a reply on
-// its last handshake record, and against peers that fail the handshake in every way we know.
+// its last handshake record (with a close_notify behind it, too), and against peers that fail the
+// handshake in every way we know.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -96,7 +97,8 @@ TEST(clsGenProtThreadTLSTest, ErrorTexts) {
 // last handshake flight carries the greeting in the same packet.
 class clsSplitFlightServer {
  public:
-  clsSplitFlightServer() {
+  // closeNotify: the greeting is followed by close_notify in the same packet.
+  explicit clsSplitFlightServer(bool closeNotify = false) : m_bolCloseNotify(closeNotify) {
     m_intListen = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -158,6 +160,7 @@ class clsSplitFlightServer {
       BIO_write(in, buffer, int(got));
     }
     SSL_write(ssl, "220 after the handshake\r\n", 25);
+    if (m_bolCloseNotify) SSL_shutdown(ssl);
     Flush(fd, out, false);  // the last handshake records and the greeting together
     // Then wait for the client to close.
     while (recv(fd, buffer, sizeof buffer, 0) > 0) {
@@ -168,22 +171,29 @@ class clsSplitFlightServer {
     close(fd);
     OPENSSL_thread_stop();
   }
+  bool m_bolCloseNotify;
   int m_intListen = -1;
   std::thread m_udtThread;
 };
 
 TEST(clsGenProtThreadTLSTest, SplitFirstFlightAndReplyOnLastRecord) {
   ASSERT_FALSE(MakeTestCertificate().m_strCert.empty());
-  clsSplitFlightServer server;
-  clsTestProt prot;
-  ASSERT_TRUE(prot.StartupProtocol());
-  ASSERT_TRUE(prot.Connect("127.0.0.1", server.m_intPort, 3));
-  clsTestData tls;
-  ASSERT_TRUE(prot.Request(kTestMsgNegotiateTLS, &tls)) << prot.ErrorString().c_str();
-  // The greeting that came with the last handshake records was cut into a line at once.
-  EXPECT_EQ(prot.TestThread()->Lines(), std::vector<std::string>{"220 after the handshake"});
-  prot.Disconnect();
-  prot.ShutdownProtocol();
+  // With close_notify right behind the greeting, in the same packet as the data it follows, the
+  // connection counts as closed by the peer although the server keeps it open.
+  for (bool closeNotify : {false, true}) {
+    SCOPED_TRACE(closeNotify ? "greeting and close_notify" : "greeting");
+    clsSplitFlightServer server(closeNotify);
+    clsTestProt prot;
+    ASSERT_TRUE(prot.StartupProtocol());
+    ASSERT_TRUE(prot.Connect("127.0.0.1", server.m_intPort, 3));
+    clsTestData tls;
+    ASSERT_TRUE(prot.Request(kTestMsgNegotiateTLS, &tls)) << prot.ErrorString().c_str();
+    // The greeting that came with the last handshake records was cut into a line at once.
+    EXPECT_EQ(prot.TestThread()->Lines(), std::vector<std::string>{"220 after the handshake"});
+    EXPECT_EQ(prot.GetConnectionState(), closeNotify ? 0 : 1);
+    prot.Disconnect();
+    prot.ShutdownProtocol();
+  }
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 // DATA refused, a server that closes or stalls in the middle, a message the writer cannot finish
 // and addresses that would inject commands, against the scripted peer.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -15,6 +17,7 @@
 #include "ScriptedPeer.h"
 #include "SMTPTesting.h"
 #include "mime/MimeMessageFixture.h"
+#include "dialogs/clsStatusWindow.h"
 #include "platform/carbon/FilesTesting.h"
 
 using mimecheck::Uni;
@@ -214,6 +217,7 @@ TEST_F(MailTest, TransactionsThatGoWrong) {
        true},
   };
   clsTestSMTPProt prot(10);
+  prot.SetDataEndWait(2);  // the stall after the final dot outlasts it
   ASSERT_TRUE(prot.StartupProtocol());
   for (auto const& row : rows) {
     SCOPED_TRACE(row.what);
@@ -247,6 +251,187 @@ TEST_F(MailTest, TransactionsThatGoWrong) {
     prot.Disconnect();
     EXPECT_TRUE(peer.Finished(5)) << peer.Errors();
   }
+}
+
+// The reply to the final "." at a scale of seconds: the product waits at least 600 s for it
+// (the connection's time-out when longer) and its controller gives up after 60 s without a
+// status; each row keeps the order of the times of the case it stands for.
+struct stcFinalDotRow {
+  char const* what;
+  int timeout;         // the connection's
+  int dataEndWait;     // in place of 600 s
+  int controllerWait;  // the controller gives up after twice this (in place of 30 s)
+  double stall;        // the server's silence after "."
+  bool reply;          // then "250", else nothing (the script ends and closes)
+  std::string error;   // after "SendOneEmail: "; empty: sent
+  bool closeWindow;    // the user closes the progress window during the send
+};
+
+void RunFinalDotRows(std::vector<stcFinalDotRow> const& rows, std::unique_ptr<clsSMTPEmail> (*make)()) {
+  for (auto const& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<std::string> steps = {Reply("220 hi"), kRead, Reply("250 ok"), Expect("RSET"), Reply("250 ok"),
+                                      Expect("MAIL FROM:<me@velmora.test>"), Reply("250 ok"),
+                                      Expect("RCPT TO:<b@x.test>"), Reply("250 ok"), Expect("DATA"), Reply("354 go"),
+                                      R"({"data": true})", "{\"stall\": " + std::to_string(row.stall) + "}"};
+    if (row.reply) {
+      for (auto const& step : {Reply("250 queued"), Expect("QUIT"), Reply("221 bye")}) steps.push_back(step);
+    }
+    ScriptedPeer peer(Script(steps), 15);
+    clsTestSMTPProt prot(row.controllerWait);
+    prot.SetDataEndWait(row.dataEndWait);
+    ASSERT_TRUE(prot.StartupProtocol());
+    prot.SetAuthentication(kSMTPAuthNone, "", "", "", kSMTPTLSNone, false);
+    ASSERT_TRUE(prot.Connect("127.0.0.1", peer.Port(), row.timeout)) << prot.ErrorString().c_str();
+    g_udtPluginStatus.Show();
+    if (row.closeWindow) prot.CloseWindowAt("Sending DATA...");
+    auto message = make();
+    auto const start = std::chrono::steady_clock::now();
+    bool const sent = prot.SendOneEmail(message.get(), true);
+    double const took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::vector<std::string> const texts = prot.SeenStatusTexts();
+    g_udtPluginStatus.Hide();
+    if (row.error.empty()) {
+      EXPECT_TRUE(sent) << prot.ErrorString().c_str();
+      EXPECT_GE(took, row.stall);
+      // Meanwhile the progress window kept the step it was in.
+      auto data = std::find(texts.begin(), texts.end(), "Sending DATA...");
+      ASSERT_NE(data, texts.end());
+      EXPECT_LE(texts.end() - data, 2);
+      if (texts.end() - data == 2) {
+        EXPECT_EQ(texts.back(), "Idle");
+      }
+      prot.Disconnect();
+    } else {
+      EXPECT_FALSE(sent);
+      EXPECT_EQ(std::string(prot.ErrorString().c_str()), "SendOneEmail: " + row.error);
+      double const bound = row.closeWindow ? 2.0 * row.controllerWait : std::max(row.timeout, row.dataEndWait);
+      EXPECT_GE(took, bound - 1.0);
+      EXPECT_LT(took, bound + 2.0);
+    }
+    EXPECT_TRUE(peer.Finished(8)) << peer.Errors();
+  }
+}
+
+std::unique_ptr<clsSMTPEmail> FinalDotMessage() {
+  auto message = std::make_unique<clsSMTPEmail>();
+  message->AddTo(Uni("b@x.test"));
+  A::Set(*message, A::From, "Me <me@velmora.test>");
+  message->SetSubject(Uni("Slow"));
+  UniStringList body;
+  body.Add(Uni("one line"));
+  message->AddTextBody(&body);
+  return message;
+}
+
+TEST_F(MailTest, TheReplyToTheFinalDotIsWaitedForLong) {
+  RunFinalDotRows({{"Timeout 5, reply after 12 s", 1, 8, 3, 1.5, true, "", false},
+                   {"Timeout 120, reply after 70 s", 6, 8, 1, 3.3, true, "", false},
+                   {"a Timeout longer than the least wait", 2, 1, 3, 1.5, true, "", false}},
+                  FinalDotMessage);
+}
+
+TEST_F(MailTest, TheReplyToTheFinalDotThatNeverComes) {
+  RunFinalDotRows({{"ends after the longer bound", 1, 3, 1, 4, false, "Timed out waiting for the server to respond.", false},
+                   {"the user closes the progress window", 1, 8, 1, 3.5, false,
+                    "Timed out waiting for Thread to Respond.", true}},
+                  FinalDotMessage);
+}
+
+std::string HexOf(std::string const& bytes) {
+  static char const kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += kHex[c >> 4];
+    hex += kHex[c & 15];
+  }
+  return hex;
+}
+
+// A server that ends its TLS session with close_notify, over TLS from the start and after
+// STARTTLS, and then sends a byte, a line in clear or nothing while it keeps the connection
+// open: the connect ends at once as for a closed connection, and the next send goes through.
+TEST_F(MailTest, ATLSCloseNotifyEndsTheRequestAndTheNextSendWorks) {
+  TestCertificate const& cert = MakeTestCertificate();
+  ASSERT_FALSE(cert.m_strCert.empty());
+  std::string const startTLS = R"({"starttls": [)" + JsonText(cert.m_strCert) + ", " + JsonText(cert.m_strKey) + "]}";
+  std::vector<std::string> const implicit = {startTLS};
+  std::vector<std::string> const afterStartTLS = {Reply("220 hi"), kRead, Reply("250 ok"), Expect("STARTTLS"),
+                                                  Reply("220 go ahead"), startTLS, kRead};
+  struct {
+    char const* what;
+    std::string after;  // what follows the close_notify
+  } const tails[] = {
+      {"then one byte", R"({"raw": "41"})"},
+      {"then a line in clear", R"({"raw": ")" + HexOf("250 plain text\r\n") + R"("})"},
+      {"alone", ""},
+  };
+  clsTestSMTPProt prot(10);
+  ASSERT_TRUE(prot.StartupProtocol());
+  for (enumSMTPTLSType tls : {kSMTPTLSImmediate, kSMTPTLSStartTLS}) {
+    for (auto const& tail : tails) {
+      SCOPED_TRACE(std::string(tls == kSMTPTLSImmediate ? "TLS from the start, " : "STARTTLS, ") + tail.what);
+      std::vector<std::string> steps = tls == kSMTPTLSImmediate ? implicit : afterStartTLS;
+      steps.push_back(R"({"closenotify": true})");
+      if (!tail.after.empty()) steps.push_back(tail.after);
+      steps.push_back(R"({"stall": 1.5})");
+      ScriptedPeer peer(Script(steps), 10);
+      prot.SetAuthentication(kSMTPAuthNone, "", "", "", tls, false);
+      auto const start = std::chrono::steady_clock::now();
+      EXPECT_FALSE(prot.Connect("127.0.0.1", peer.Port(), 1));
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+      EXPECT_EQ(std::string(prot.ErrorString().c_str()), "Connect: Response Queue is Empty!");
+      EXPECT_EQ(prot.GetConnectionState(), 0);
+
+      ScriptedPeer good(Script({Reply("220 hi"), kRead, Reply("250 ok"), Expect("RSET"), Reply("250 ok"),
+                                Expect("MAIL FROM:<me@velmora.test>"), Reply("250 ok"), Expect("RCPT TO:<b@x.test>"),
+                                Reply("250 ok"), Expect("DATA"), Reply("354 go"), R"({"data": true})",
+                                Reply("250 queued"), Expect("QUIT"), Reply("221 bye")}),
+                        10);
+      prot.SetAuthentication(kSMTPAuthNone, "", "", "", kSMTPTLSNone, false);
+      ASSERT_TRUE(prot.Connect("127.0.0.1", good.Port(), 1)) << prot.ErrorString().c_str();
+      auto message = Message({"b@x.test"});
+      EXPECT_TRUE(prot.SendOneEmail(message.get(), true)) << prot.ErrorString().c_str();
+      prot.Disconnect();
+      EXPECT_TRUE(good.Finished(5)) << good.Errors();
+      EXPECT_TRUE(peer.Finished(5)) << peer.Errors();
+    }
+  }
+  // Between requests: the connection is closed at once, and a send finds it so.
+  ScriptedPeer idle(Script({startTLS, Reply("220 hi"), kRead, Reply("250 ok"), R"({"stall": 0.3})",
+                            R"({"closenotify": true})", R"({"raw": "41"})", R"({"stall": 1})"}),
+                    10);
+  prot.SetAuthentication(kSMTPAuthNone, "", "", "", kSMTPTLSImmediate, false);
+  ASSERT_TRUE(prot.Connect("127.0.0.1", idle.Port(), 1)) << prot.ErrorString().c_str();
+  auto const start = std::chrono::steady_clock::now();
+  while (prot.GetConnectionState() != 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+    usleep(10 * 1000);
+  }
+  EXPECT_EQ(prot.GetConnectionState(), 0);
+  auto message = Message({"b@x.test"});
+  EXPECT_FALSE(prot.SendOneEmail(message.get(), true));
+  EXPECT_EQ(std::string(prot.ErrorString().c_str()), "Not Connected.");
+  EXPECT_TRUE(idle.Finished(5)) << idle.Errors();
+}
+
+// The controller gives up while the message goes out (the server reads slowly): the thread pulls
+// no further line, sends no ".", and the server takes no message.
+TEST_F(MailTest, NoLineGoesOutAfterTheRequestWasGivenUp) {
+  Write("/Users/bob/data/huge.bin", std::string(8 << 20, 'q'));  // more than the socket buffers hold
+  ScriptedPeer peer(Script({Reply("220 hi"), kRead, Reply("250 ok"), Expect("RSET"), Reply("250 ok"),
+                            Expect("MAIL FROM:<me@velmora.test>"), Reply("250 ok"), Expect("RCPT TO:<b@x.test>"),
+                            Reply("250 ok"), Expect("DATA"), Reply("354 go"), R"({"stall": 2})",
+                            R"({"nodot": true})"}),
+                    20);
+  clsTestSMTPProt prot(10);
+  ASSERT_TRUE(prot.StartupProtocol());
+  prot.SetAuthentication(kSMTPAuthNone, "", "", "", kSMTPTLSNone, false);
+  ASSERT_TRUE(prot.Connect("127.0.0.1", peer.Port(), 5)) << prot.ErrorString().c_str();
+  prot.GiveUpInData();
+  auto message = Message({"b@x.test"}, "huge.bin");
+  EXPECT_FALSE(prot.SendOneEmail(message.get(), true));
+  EXPECT_EQ(std::string(prot.ErrorString().c_str()), "SendOneEmail: Given up in DATA.");
+  EXPECT_TRUE(peer.Finished(15)) << peer.Errors();
 }
 
 }  // namespace

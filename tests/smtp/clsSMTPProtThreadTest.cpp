@@ -1,7 +1,8 @@
 // Tests of the SMTP session against the scripted peer: banners, EHLO and HELO, STARTTLS, AUTH
 // answers real servers rarely give, overlong and unasked replies, a stalled server, the
-// keep-alive NOOP; one controller runs every row, so each row also shows that the next Connect
-// works after the last one failed.
+// keep-alive NOOP; a session refused at any step still ends with QUIT (the peer expects it).
+// One controller runs every row, so each row also shows that the next Connect works after the
+// last one failed.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -59,7 +60,7 @@ TEST(clsSMTPProtThreadTest, ConnectDialogue) {
     std::string error;            // after "Connect: "; empty for success
     std::vector<std::string> sent;  // transcript lines (prefixes) that must be there
   } const rows[] = {
-      {"banner refused", {Reply("554 go away")}, kSMTPTLSNone, kSMTPAuthNone, "SMTP Server Error: go away", {}},
+      {"banner refused", {Reply("554 go away"), kQuit}, kSMTPTLSNone, kSMTPAuthNone, "SMTP Server Error: go away", {}},
       {"two-line banner greeted once",
        {Reply("220-hello"), Reply("220 there"), kRead, Reply("250 ok"), kQuit}, kSMTPTLSNone, kSMTPAuthNone, "",
        {"< EHLO "}},
@@ -70,14 +71,14 @@ TEST(clsSMTPProtThreadTest, ConnectDialogue) {
       {"EHLO refused, HELO accepted, no AUTH",
        {Reply("220 hi"), kRead, Reply("502 no"), kRead, Reply("250 hi"), kQuit}, kSMTPTLSNone, kSMTPAuthLogin, "",
        {"< HELO "}},
-      {"EHLO and HELO refused", {Reply("220 hi"), kRead, Reply("502 no ehlo"), kRead, Reply("501 no helo")},
+      {"EHLO and HELO refused", {Reply("220 hi"), kRead, Reply("502 no ehlo"), kRead, Reply("501 no helo"), kQuit},
        kSMTPTLSNone, kSMTPAuthNone, "SMTP Server Error: EHlo failed: no ehlo; Helo failed: no helo", {}},
-      {"banner without a code", {Reply("hello there")}, kSMTPTLSNone, kSMTPAuthNone,
+      {"banner without a code", {Reply("hello there"), kQuit}, kSMTPTLSNone, kSMTPAuthNone,
        "SMTP Server did not respond with a proper status code. It returned: hello there", {}},
       {"STARTTLS refused",
-       {Reply("220 hi"), kRead, Reply("250 ok"), Expect("STARTTLS"), Reply("454 TLS not available")},
+       {Reply("220 hi"), kRead, Reply("250 ok"), Expect("STARTTLS"), Reply("454 TLS not available"), kQuit},
        kSMTPTLSStartTLS, kSMTPAuthNone, "SMTP Server Error: TLS not available", {}},
-      {"STARTTLS wanted, EHLO refused: no HELO in clear", {Reply("220 hi"), kRead, Reply("502 no")},
+      {"STARTTLS wanted, EHLO refused: no HELO in clear", {Reply("220 hi"), kRead, Reply("502 no"), kQuit},
        kSMTPTLSStartTLS, kSMTPAuthNone, "SMTP Server Error: EHlo failed: no", {}},
       {"a reply in clear after STARTTLS's 220 is dropped",
        {Reply("220 hi"), kRead, Reply("250 ok"), Expect("STARTTLS"),
@@ -85,7 +86,7 @@ TEST(clsSMTPProtThreadTest, ConnectDialogue) {
        kSMTPTLSStartTLS, kSMTPAuthNone, "", {"< STARTTLS"}},
       {"every mechanism refused",
        {Reply("220 hi"), kRead, Reply("250 ok"), Expect("AUTH CRAM-MD5"), Reply("504 no cram"), Expect("AUTH LOGIN"),
-        Reply("535 no login"), Expect(plainUP), Reply("535 bad")},
+        Reply("535 no login"), Expect(plainUP), Reply("535 bad"), kQuit},
        kSMTPTLSNone, kSMTPAuthAutomatic,
        "Could not Authenticate with any of the known Authentication Types; Last SMTP Server Error: bad", {}},
       {"503 to PLAIN counts as success",
@@ -93,9 +94,9 @@ TEST(clsSMTPProtThreadTest, ConnectDialogue) {
        kSMTPAuthPlain, "", {"< [CENSORED]"}},
       {"LOGIN refused",
        {Reply("220 hi"), kRead, Reply("250 ok"), Expect("AUTH LOGIN"), Reply("334 VXNlcm5hbWU6"), Expect("dQ=="),
-        Reply("334 UGFzc3dvcmQ6"), Expect("cA=="), Reply("535 wrong")},
+        Reply("334 UGFzc3dvcmQ6"), Expect("cA=="), Reply("535 wrong"), kQuit},
        kSMTPTLSNone, kSMTPAuthLogin, "SMTP Server Error: wrong", {}},
-      {"334 without a challenge", {Reply("220 hi"), kRead, Reply("250 ok"), Expect("AUTH CRAM-MD5"), Reply("334")},
+      {"334 without a challenge", {Reply("220 hi"), kRead, Reply("250 ok"), Expect("AUTH CRAM-MD5"), Reply("334"), kQuit},
        kSMTPTLSNone, kSMTPAuthCRAMMD5, "SMTP Server Error: Server did not send an MD5 Challenge.", {}},
       {"endless continuation lines", {R"({"raw": ")" + Hex(Repeat("220-x\r\n", 1001)) + R"("})"}, kSMTPTLSNone,
        kSMTPAuthNone, "The server sent a reply of more than 1000 lines.", {}},

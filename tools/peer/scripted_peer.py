@@ -10,8 +10,11 @@ connection and plays the script, a JSON list of steps, each a one-key object:
   {"raw": "hex"}          send these bytes as they are
   {"rawsplit": ["hex", "hex"]}  send each piece as its own packet, 50 ms apart
   {"starttls": ["cert", "key"]} switch to TLS as the server, with these PEM files
+  {"closenotify": true}   send the TLS close_notify and go on in clear on the same connection
+                          (later "raw" and "reply" steps go out as plain bytes after it)
   {"readbytes": n}        read and discard up to n raw bytes (e.g. a client's first TLS flight)
   {"alert": n}            send a fatal TLS alert record with description n
+  {"bigreply": [code, lines, length]}  send a reply of that many lines of length bytes each
   {"stall": seconds}      do nothing for that long
   {"sink": true}          read and discard until the client closes; report the byte count
   {"data": true}          read message lines up to the line "." (the client must not close first)
@@ -25,6 +28,69 @@ import socket
 import ssl
 import sys
 import time
+
+
+class TLSConnection:
+    """A server-side TLS session over a connected socket through memory BIOs, so that the TLS
+    layer can be left (close_notify) while the connection stays open."""
+
+    def __init__(self, raw, context):
+        self.raw = raw
+        self.incoming = ssl.MemoryBIO()
+        self.outgoing = ssl.MemoryBIO()
+        self.tls = context.wrap_bio(self.incoming, self.outgoing, server_side=True)
+        while True:
+            try:
+                self.tls.do_handshake()
+                break
+            except ssl.SSLWantReadError:
+                self._flush()
+                if not self._fill():
+                    raise EOFError("client closed during the handshake")
+        self._flush()
+
+    def _flush(self):
+        data = self.outgoing.read()
+        if data:
+            self.raw.sendall(data)
+
+    def _fill(self):
+        data = self.raw.recv(65536)
+        if not data:
+            self.incoming.write_eof()
+            return False
+        self.incoming.write(data)
+        return True
+
+    def settimeout(self, seconds):
+        self.raw.settimeout(seconds)
+
+    def recv(self, count):
+        while True:
+            try:
+                return self.tls.read(count)
+            except ssl.SSLWantReadError:
+                self._flush()
+                if not self._fill():
+                    return b""
+            except (ssl.SSLZeroReturnError, ssl.SSLEOFError):
+                return b""
+
+    def sendall(self, data):
+        self.tls.write(data)
+        self._flush()
+
+    def close_notify(self):
+        """Sends the close_notify and hands back the plain socket."""
+        try:
+            self.tls.unwrap()
+        except ssl.SSLWantReadError:
+            pass
+        self._flush()
+        return self.raw
+
+    def close(self):
+        self.raw.close()
 
 
 def main():
@@ -84,13 +150,21 @@ def main():
         elif kind == "readbytes":
             conn.settimeout(remaining())
             conn.recv(int(value))
+        elif kind == "bigreply":
+            code, count, length = int(value[0]), int(value[1]), int(value[2])
+            body = b"x" * max(0, length - 4)
+            for index in range(count):
+                separator = b" " if index == count - 1 else b"-"
+                conn.sendall(b"%d" % code + separator + body + b"\r\n")
         elif kind == "alert":
             conn.sendall(bytes([0x15, 0x03, 0x03, 0x00, 0x02, 0x02, int(value)]))
         elif kind == "starttls":
             context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
             context.load_cert_chain(value[0], value[1])
             conn.settimeout(remaining())
-            conn = context.wrap_socket(conn, server_side=True)
+            conn = TLSConnection(conn, context)
+        elif kind == "closenotify":
+            conn = conn.close_notify()
         elif kind == "stall":
             time.sleep(min(float(value), remaining()))
         elif kind == "sink":
