@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "core/DebugLog.h"
+#include "mime/clsSMTPEmail.h"
 #include "smtp/clsGenProt.h"
 
 clsSMTPProtThread::clsSMTPProtThread(clsGenProt* controller)
@@ -223,12 +224,15 @@ AnsiString clsSMTPProtThread::ServerError(clsSMTPProtResponse const& response) {
 
 AnsiString clsSMTPProtThread::GetCleanEmailAddress(AnsiString address) {
   AnsiString trimmed = address.Trim();
-  int open = trimmed.Pos('<');
-  if (trimmed.Length() == 0 || open == 0) return trimmed;
-  // Up to the first ">" after the "<" (a ">" before it is no end), or to the end.
-  int close = trimmed.Pos('>', false, open + 1);
-  int end = close == 0 ? trimmed.Length() + 1 : close;
-  return trimmed.SubString(open + 1, end - open - 1);
+  // The "<" that opens the address is the first outside quoted strings and comments, as the
+  // header block reads it: "Bob <evil@x.test>" <a@b.test> and (Bob <evil@x.test>) a@b.test
+  // name a@b.test, so the envelope can never go to a mailbox the header does not show.
+  AnsiString angle;
+  clsSMTPEmail::SplitEmailAddress(trimmed, nullptr, &angle, nullptr);
+  if (angle.Length() == 0 || angle[1] != '<') return trimmed;
+  // Up to the ">" that closes it, or to the end.
+  int end = angle[angle.Length()] == '>' && angle.Length() > 1 ? angle.Length() : angle.Length() + 1;
+  return angle.SubString(2, end - 2);
 }
 
 bool clsSMTPProtThread::HasLineBreakOrZero(AnsiString const& text) {

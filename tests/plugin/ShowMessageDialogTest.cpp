@@ -244,6 +244,20 @@ TEST_F(ShowMessageDialogWorkerTest, TheEnvelopeGoesWhereTheToHeaderSays) {
       EXPECT_EQ("0", messages[i].at("defects"));
     }
   }
+  // Without the address check the entry goes out as given: the envelope still takes the address
+  // the header shows, or the server refuses what is no address; never another mailbox.
+  ASSERT_TRUE(g_udtPrefs.SetBooleanPref(U("DisableEmailValidation"), true));
+  for (stcRow const& row : rows) {
+    SCOPED_TRACE(std::string("unchecked: ") + row.entry);
+    std::string const result = Call(20, {T(row.entry), T("Hi")});
+    std::vector<std::map<std::string, std::string>> const messages = Received();
+    if (result != sent) {
+      EXPECT_EQ(received, messages.size()) << result;
+      continue;
+    }
+    ASSERT_EQ(++received, messages.size());
+    EXPECT_EQ(messages.back().at("to_addr_specs"), messages.back().at("rcpt_tos"));
+  }
 }
 
 }  // namespace
