@@ -412,6 +412,12 @@ bool clsSMTPEmailPart::EncodeFileLine(AnsiString* line, bool image) {
     m_lngStatusDone = 0;
     m_ustrName = UniString();
     UpdateStatus(UniString());
+    // The bytes still waiting in the buffer (a whole small file's) must reach the copy: a copy
+    // its last write failed to complete is no encoding to read back.
+    if (m_pudtEncodedStream != nullptr && !m_bolEncodeFailed) {
+      m_pudtEncodedStream->FlushWriteBuffer();
+      if (m_pudtEncodedStream->ErrorString().IsNotEmpty()) m_bolEncodeFailed = true;
+    }
     CloseFileStreams();
     // Only a whole encoding is read back later, and only while the file is still the one this
     // run wrote (its size, date and node as they are now); a broken one is made again.
