@@ -766,22 +766,26 @@ void XFileStream::DecodeLineUTF8(unsigned char const* bytes, int32_t length, boo
       if (ascii == 8) continue;
     }
 #endif
-    unsigned char const b = bytes[i];
-    if (b < 0x80) {
-      *out++ = b;
-      ++i;
-    } else if (b >= 0xC2 && b <= 0xDF && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
-      *out++ = static_cast<unsigned short>(((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F));
-      i += 2;
-    } else if (b >= 0xE0 && b <= 0xEF && i + 2 < length && (bytes[i + 1] & 0xC0) == 0x80 &&
-               (bytes[i + 2] & 0xC0) == 0x80 && (b != 0xE0 || bytes[i + 1] >= 0xA0)) {
-      *out++ = static_cast<unsigned short>(((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) |
-                                           (bytes[i + 2] & 0x3F));
-      i += 3;
-    } else {
-      *out++ = latin1Fallback ? b : static_cast<unsigned short>('?');
-      ++i;
-    }
+    // A run of non-ASCII characters is decoded here before the next sixteen bytes are looked
+    // at: a word of accented letters costs one vector step, not one a character.
+    do {
+      unsigned char const b = bytes[i];
+      if (b < 0x80) {
+        *out++ = b;
+        ++i;
+      } else if (b >= 0xC2 && b <= 0xDF && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
+        *out++ = static_cast<unsigned short>(((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F));
+        i += 2;
+      } else if (b >= 0xE0 && b <= 0xEF && i + 2 < length && (bytes[i + 1] & 0xC0) == 0x80 &&
+                 (bytes[i + 2] & 0xC0) == 0x80 && (b != 0xE0 || bytes[i + 1] >= 0xA0)) {
+        *out++ = static_cast<unsigned short>(((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) |
+                                             (bytes[i + 2] & 0x3F));
+        i += 3;
+      } else {
+        *out++ = latin1Fallback ? b : static_cast<unsigned short>('?');
+        ++i;
+      }
+    } while (i < length && bytes[i] >= 0x80);
   }
   text->FillEnd(static_cast<int>(out - units));
 }

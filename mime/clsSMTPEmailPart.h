@@ -125,7 +125,7 @@ class clsSMTPEmailPart {
   // The text in the charset's bytes (trimmed, case ignored): UTF-8 and KOI8-R converted here,
   // the other names of the table by the host, an unknown name as ISO 8859-1. The text ends at
   // its first U+0000.
-  AnsiString GetLineByCharSet(UniString text, UniString charset);
+  AnsiString GetLineByCharSet(UniString const& text, UniString const& charset);
   // Quoted-printable of one line without soft breaks (header false), or the RFC 2047 "Q" form.
   AnsiString QPEncodeLine(AnsiString bytes, bool header);
   // A line of Shift_JIS bytes as ISO-2022-JP, every JIS run closed with ESC ( B; half-width

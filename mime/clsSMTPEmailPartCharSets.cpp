@@ -43,11 +43,44 @@ stcCharSet const kCharSets[] = {
     {"KS_C_5601-1987", 9},
 };
 
-int32_t EncodingOf(UniString const& upperName) {
+// The host encoding of a charset name, compared trimmed (blanks, tabs, CR and LF at either end),
+// up to a zero unit and upper-cased in ASCII, as UniString's Trim and UpperCase give it, but
+// without building either string: the body conversion asks once a line.
+int32_t EncodingOf(UniString const& charset) {
+  unsigned short const* units = charset.GetBytes();
+  int start = 0;
+  int end = charset.Length();
+  while (start < end && UniString::IsBlank(units[start])) ++start;
+  while (end > start && UniString::IsBlank(units[end - 1])) --end;
+  for (int i = start; i < end; ++i) {
+    if (units[i] == 0) {
+      end = i;
+      break;
+    }
+  }
+  size_t const length = size_t(end - start);
   for (stcCharSet const& cs : kCharSets) {
-    if (upperName == UniString(cs.name)) return cs.encoding;
+    if (std::strlen(cs.name) != length) continue;
+    size_t k = 0;
+    while (k < length) {
+      unsigned short u = units[start + int(k)];
+      if (u >= 'a' && u <= 'z') u = static_cast<unsigned short>(u - 'a' + 'A');
+      if (u != static_cast<unsigned char>(cs.name[k])) break;
+      ++k;
+    }
+    if (k == length) return cs.encoding;
   }
   return 5;
+}
+
+// The bytes of one conversion or encoding are gathered here and become the result string in
+// one piece; kept per thread between calls (a part is used by one thread at a time), and let
+// go when an unusually long line has made it large.
+std::string& Scratch() {
+  thread_local std::string s_strScratch;
+  if (s_strScratch.capacity() > (size_t{1} << 16)) std::string().swap(s_strScratch);
+  s_strScratch.clear();
+  return s_strScratch;
 }
 
 // KOI8-R bytes 0x80 to 0xFF (RFC 1489).
@@ -77,35 +110,40 @@ int TextLength(UniString const& text) {
 }
 
 // UTF-8 with surrogate pairs as one four-byte character; a lone surrogate is written as a
-// three-byte sequence of its own, as the string class writes every unit.
-std::string ToUTF8(UniString const& text) {
+// three-byte sequence of its own, as the string class writes every unit. Appended to *out.
+void AppendUTF8(UniString const& text, std::string* out) {
   unsigned short const* u = text.GetBytes();
   int const n = TextLength(text);
-  std::string out;
-  out.reserve(size_t(n) * 3);
+  size_t const at = out->size();
+  out->resize(at + size_t(n) * 3);
+  char* const begin = &(*out)[0] + at;
+  char* o = begin;
   for (int i = 0; i < n; ++i) {
     uint32_t cp = u[i];
+    if (cp < 0x80) {
+      *o++ = char(cp);
+      continue;
+    }
     if (IsHighSurrogate(u[i]) && i + 1 < n && IsLowSurrogate(u[i + 1])) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (u[i + 1] - 0xDC00);
       ++i;
     }
-    if (cp < 0x80) {
-      out += char(cp);
-    } else if (cp < 0x800) {
-      out += char(0xC0 | (cp >> 6));
-      out += char(0x80 | (cp & 0x3F));
+    if (cp < 0x800) {
+      *o++ = char(0xC0 | (cp >> 6));
+      *o++ = char(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      out += char(0xE0 | (cp >> 12));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
-      out += char(0x80 | (cp & 0x3F));
+      *o++ = char(0xE0 | (cp >> 12));
+      *o++ = char(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = char(0x80 | (cp & 0x3F));
     } else {
-      out += char(0xF0 | (cp >> 18));
-      out += char(0x80 | ((cp >> 12) & 0x3F));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
-      out += char(0x80 | (cp & 0x3F));
+      // Two units give these four bytes: within the three a unit has room for.
+      *o++ = char(0xF0 | (cp >> 18));
+      *o++ = char(0x80 | ((cp >> 12) & 0x3F));
+      *o++ = char(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = char(0x80 | (cp & 0x3F));
     }
   }
-  return out;
+  out->resize(at + size_t(o - begin));
 }
 
 // KOI8-R; a character it lacks becomes "?" (a surrogate pair one "?"), as the host does.
@@ -239,16 +277,18 @@ bool clsSMTPEmailPart::EnsureBuffer() {
 
 int32_t clsSMTPEmailPart::ConversionBufferSize() const { return m_lngBufferSize + 1; }
 
-AnsiString clsSMTPEmailPart::GetLineByCharSet(UniString text, UniString charset) {
+AnsiString clsSMTPEmailPart::GetLineByCharSet(UniString const& text, UniString const& charset) {
   if (text.IsEmpty()) return AnsiString();
-  int32_t const encoding = EncodingOf(charset.Trim().UpperCase());
-  if (encoding == kOwnUTF8) return MimeAnsi(ToUTF8(text));
+  int32_t const encoding = EncodingOf(charset);
   if (encoding == kOwnKOI8R) return MimeAnsi(ToKOI8R(text));
-  if (!EnsureBuffer()) return MimeAnsi(ToUTF8(text));
+  std::string& result = Scratch();
+  if (encoding == kOwnUTF8 || !EnsureBuffer()) {
+    AppendUTF8(text, &result);
+    return MimeAnsi(result);
+  }
 
   int const length = TextLength(text);
   unsigned short const* units = text.GetBytes();
-  std::string result;
   try {
     fmx::TextAutoPtr host;
     host->AssignUnicodeWithLength(reinterpret_cast<fmx::unichar16 const*>(units), uint32_t(length));
@@ -276,35 +316,60 @@ AnsiString clsSMTPEmailPart::GetLineByCharSet(UniString text, UniString charset)
 
 // ---- quoted-printable and "Q" ----
 
+namespace {
+
+// The bytes quoted-printable writes as "=" and two hex digits, in a body line and in a "Q" word.
+// A CR or LF never stands bare in an encoded line. A "Q" word holds printable characters only,
+// and none that would end a quoted parameter value; its blanks become "_".
+struct stcQPTables {
+  bool body[256];
+  bool header[256];
+};
+constexpr stcQPTables MakeQPTables() {
+  stcQPTables t{};
+  for (int c = 0; c < 256; ++c) {
+    t.body[c] = c >= 128 || c == '=' || c == '\r' || c == '\n';
+    t.header[c] = t.body[c] || c < 0x20 || c == 0x7F || c == '?' || c == '_' || c == '"' || c == '\\' || c == ' ';
+  }
+  return t;
+}
+constexpr stcQPTables kQP = MakeQPTables();
+
+}  // namespace
+
 AnsiString clsSMTPEmailPart::QPEncodeLine(AnsiString bytes, bool header) {
   if (!EnsureBuffer()) return bytes;
   static char const kHex[] = "0123456789ABCDEF";
-  char const* p = bytes.c_str();
+  unsigned char const* p = reinterpret_cast<unsigned char const*>(bytes.c_str());
   int const n = bytes.Length();
-  std::string out;
-  out.reserve(size_t(n) + 16);
-  for (int i = 0; i < n; ++i) {
-    unsigned char c = static_cast<unsigned char>(p[i]);
-    // A CR or LF never stands bare in an encoded line, and a blank or tab never ends one
-    // (RFC 2045 6.7 rule 3: decoders strip it).
-    bool encode = c >= 128 || c == '=' || c == '\r' || c == '\n' || (i == n - 1 && (c == ' ' || c == '\t'));
-    if (header) {
-      // A "Q" word holds printable characters only, and none that would end a quoted
-      // parameter value.
-      encode = encode || c < 0x20 || c == 0x7F || c == '?' || c == '_' || c == '"' || c == '\\';
-      if (c == ' ') {
-        out += '_';
-        continue;
-      }
-    }
-    if (encode) {
-      out += '=';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
+  bool const* const table = header ? kQP.header : kQP.body;
+  // A blank or tab never ends a body line (RFC 2045 6.7 rule 3: decoders strip it); in a "Q"
+  // word both are encoded anyway.
+  bool const lastBlank = !header && n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\t');
+  // A line with nothing to encode (most body lines) is its own result.
+  int first = 0;
+  while (first < n && !table[p[first]]) ++first;
+  if (first == n && !lastBlank) return bytes;
+  if (first == n) first = n - 1;
+  std::string& out = Scratch();
+  out.resize(size_t(n) * 3);
+  char* const begin = &out[0];
+  std::memcpy(begin, p, size_t(first));
+  char* o = begin + first;
+  for (int i = first; i < n; ++i) {
+    unsigned char const c = p[i];
+    if (!table[c] && !(lastBlank && i == n - 1)) {
+      *o++ = char(c);
+    } else if (header && c == ' ') {
+      *o++ = '_';
     } else {
-      out += char(c);
+      o[0] = '=';
+      o[1] = kHex[c >> 4];
+      o[2] = kHex[c & 15];
+      o += 3;
     }
   }
+  out.resize(size_t(o - begin));
   return MimeAnsi(out);
 }
 

@@ -118,6 +118,17 @@ int TagKind(std::string_view text) {
   return 0;
 }
 
+// Whether text holds exactly the ASCII characters of ascii (no string is built to compare).
+bool SameAsciiText(UniString const& text, char const* ascii) {
+  unsigned short const* units = text.GetBytes();
+  int const n = text.Length();
+  int i = 0;
+  for (; i < n && ascii[i] != 0; ++i) {
+    if (units[i] != static_cast<unsigned char>(ascii[i])) return false;
+  }
+  return i == n && ascii[i] == 0;
+}
+
 }  // namespace
 
 // ---- progress ----
@@ -315,7 +326,13 @@ bool clsSMTPEmailPart::EncodeRun(AnsiString* line, enumSection section, bool htm
     }
   }
   m_lngStatusDone += line->Length();
-  UpdateStatus(UniString(status));
+  // The status text is the same for every line of a run: set when it changes, the percent
+  // each time.
+  if (!SameAsciiText(m_ustrStatus, status)) {
+    UpdateStatus(UniString(status));
+  } else {
+    UpdatePercent();
+  }
   if (!result) {
     m_lngStatusTotal = 0;
     m_lngStatusDone = 0;

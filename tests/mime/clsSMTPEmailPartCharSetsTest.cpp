@@ -95,6 +95,12 @@ TEST(clsSMTPEmailPartCharSetsTest, ConversionGivesThePythonCodecBytesForEveryCha
   // Names are compared trimmed and without regard to case; an unknown name gives ISO 8859-1.
   EXPECT_EQ(Bytes(part.GetLineByCharSet(Uni("Caf\xC3\xA9"), Uni("  utf-8 "))), "Caf\xC3\xA9");
   EXPECT_EQ(Bytes(part.GetLineByCharSet(Uni("Caf\xC3\xA9"), Uni("X-UNKNOWN"))), "Caf\xE9");
+  // Tabs, CR and LF are trimmed too, a name ends at a zero unit, and a near miss is no match.
+  EXPECT_EQ(Bytes(part.GetLineByCharSet(Uni("\xD0\x9F"), Uni("\tWindows-1251\r\n"))), "\xCF");
+  unsigned short const withZero[] = {'u', 't', 'f', '-', '8', 0, 'X'};
+  EXPECT_EQ(Bytes(part.GetLineByCharSet(Uni("Caf\xC3\xA9"), UniString(withZero, 7))), "Caf\xC3\xA9");
+  EXPECT_EQ(Bytes(part.GetLineByCharSet(Uni("Caf\xC3\xA9"), Uni("UTF-88"))), "Caf\xE9");
+  EXPECT_EQ(Bytes(part.GetLineByCharSet(Uni("Caf\xC3\xA9"), Uni("UTF_8"))), "Caf\xE9");
   EXPECT_EQ(Bytes(part.GetLineByCharSet(UniString(), Uni("UTF-8"))), "");
 }
 

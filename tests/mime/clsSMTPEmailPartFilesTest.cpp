@@ -377,6 +377,25 @@ TEST_F(FilePartFixture, AReadFailureInTheMiddleIsReportedAndNotReused) {
   std::vector<std::string> const lines = Run(part);
   EXPECT_EQ(lines.size(), 889u);
   EXPECT_EQ(mimecheck::Utf8(part.ErrorString()), "");
+
+  // A copy whose writing fails (here its last write, the whole copy of a small file) still
+  // sends its lines, and is neither kept nor read back: the next run encodes the file again.
+  Write("/Users/bob/data/small.bin", std::string(100, 's'));
+  clsSMTPEmailPart small;
+  small.SetupAttachment(Uni("~/data/small.bin"), Uni("UTF-8"));
+  ASSERT_TRUE(small.StartAttachment());
+  FSStandInTestFailNext("FSWriteFork", "/chew/Tarnix Temp/small.bin.att", dskFulErr);
+  std::vector<std::string> sent;
+  AnsiString piece;
+  for (bool more = true; more && sent.size() < 10;) {
+    more = small.EncodeAttachmentLine(&piece);
+    sent.push_back(Bytes(piece));
+  }
+  EXPECT_EQ(FSStandInTestPendingFaults(), 0);
+  EXPECT_EQ(sent.size(), 3u);
+  EXPECT_FALSE(Exists("/chew/Tarnix Temp/small.bin.att"));
+  EXPECT_EQ(Run(small), sent);
+  EXPECT_EQ(Read("/chew/Tarnix Temp/small.bin.att"), sent[0] + "\r\n" + sent[1] + "\r\n" + sent[2] + "\r\n");
 }
 
 }  // namespace
