@@ -17,6 +17,12 @@ namespace {
 class WebViewBridgeTest : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
+    // A run before in the same process left its bundle loaded: the bridge starts again as if
+    // none had been.
+    g_udtWebKitInterfaceBundle = nullptr;
+    Cocoa_InitWebView = nullptr;
+    Cocoa_UpdateWebViewURL = nullptr;
+    Cocoa_UpdateWebViewContent = nullptr;
     ASSERT_TRUE(MakeRoot("webview", {"/Plugins/Velmora.bundle"}));
     ASSERT_EQ(InstallRoot(), noErr);
     m_strIdentifier = CFStringCreateWithCString(nullptr, g_strPluginBundleIdentifier,
@@ -80,6 +86,7 @@ TEST_F(WebViewBridgeTest, LoadsOnceWhenThereAndForwardsWhatTheBundleHas) {
   WKI_InitWebView(first);
   CFBundleRef const loaded = g_udtWebKitInterfaceBundle;
   ASSERT_NE(loaded, nullptr);
+  NewCalls();  // loaded code stays, and with it what an earlier run in this process recorded
   EXPECT_EQ(Cocoa_InitWebView, nullptr);
   WKI_UpdateWebViewURL(first, url);
   WKI_InitWebView(second);

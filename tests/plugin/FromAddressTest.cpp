@@ -8,6 +8,7 @@
 #include <string>
 
 #include "plugin/clsPrefs.h"
+#include "tests/mime/MimeTestPrefs.h"
 #include "tests/support/TempFileSystemRoot.h"
 
 namespace {
@@ -21,9 +22,13 @@ class FromAddressTest : public clsTempFileSystemRootTest {
     ASSERT_TRUE(MakeRoot("velmora-from", {"/prefs"}));
     ASSERT_EQ(noErr, InstallRoot());
     ASSERT_EQ(noErr, FSStandInSetFolder(kUserDomain, kPreferencesFolderType, "/prefs"));
+    ResetPrefsForTesting();
     g_udtPrefs.LoadPrefs();
   }
-  void TearDown() override { RemoveRoot(); }
+  void TearDown() override {
+    ResetPrefsForTesting();
+    RemoveRoot();
+  }
 };
 
 TEST_F(FromAddressTest, SplitAndJoinedAgain) {

@@ -54,6 +54,7 @@ class clsNewCfgDlgTest : public PluginFrameFixture {
   void TearDown() override {
     g_fudtFMProduct = m_intProduct;
     SetKeyMapForTesting(nullptr);
+    ResetStatusWindow();
     WindowsResetForTesting();
     PluginFrameFixture::TearDown();
   }
