@@ -326,19 +326,27 @@ void clsNewCfgDlg::ButtonClick(int32_t id, bool* close) {
   if (id == kOKID) {
     *close = false;
     UniString const address = m_pudtWindow->GetEditText(kFromEmailID);
-    UniString cleaned;
+    // The field keeps the address alone: a display name or comment the cleaned form kept goes to
+    // From Name when that is empty (a given From Name wins), so the save does not wrap a named
+    // address in a second pair of brackets and the next opening shows the same two fields.
+    UniString name, bare;
     if (address.IsEmpty()) {
       ShowMessage("You must specify a From Email Address.");
     } else {
+      UniString cleaned;
       CleanOneEmailAddress(address, &cleaned, nullptr);
-      if (cleaned.IsEmpty()) ShowMessage("The From Email Address appears to be invalid.");
+      if (cleaned.IsNotEmpty()) SplitFromAddress(cleaned, &name, &bare);
+      if (bare.IsEmpty()) ShowMessage("The From Email Address appears to be invalid.");
     }
-    if (cleaned.IsEmpty()) {
+    if (bare.IsEmpty()) {
       m_pudtWindow->UpdateControlValue(kTabsID, 1);
       m_pudtWindow->UpdateFocus(kFromEmailID);
       return;
     }
-    m_pudtWindow->UpdateEditText(kFromEmailID, cleaned);
+    m_pudtWindow->UpdateEditText(kFromEmailID, bare);
+    if (name.IsNotEmpty() && m_pudtWindow->GetEditText(kFromNameID).Trim().IsEmpty()) {
+      m_pudtWindow->UpdateEditText(kFromNameID, name);
+    }
     m_bolSavePrefs = true;
     *close = true;
   } else if (id == kRefreshID) {

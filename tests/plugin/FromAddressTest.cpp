@@ -45,6 +45,8 @@ TEST_F(FromAddressTest, SplitAndJoinedAgain) {
       {"<jane@example.test> (Jane)", "(Jane)", "jane@example.test", "\"(Jane)\" <jane@example.test>"},
       {"Your Name <your.name@example.com>", "Your Name", "your.name@example.com",
        "\"Your Name\" <your.name@example.com>"},
+      {"[jane@example.test]", "", "jane@example.test", "<jane@example.test>"},
+      {"[jane@example.test\r\r\r\n", "", "jane@example.test", "<jane@example.test>"},  // a fuzz finding
       {"not an address", "", "", ""},
       {"", "", "", ""},
   };

@@ -237,6 +237,60 @@ TEST_F(clsNewCfgDlgTest, SettingsShownAndWrittenBackByOK) {
   }
 }
 
+// The sender typed in every form the address check cleans: OK stores it, and opening the dialog
+// again and pressing OK gives the same preference file, byte for byte. A name the cleaned form
+// keeps goes to From Name when that is empty; a From Name given wins.
+TEST_F(clsNewCfgDlgTest, SenderRoundTripKeepsThePreferenceBytes) {
+  struct stcCase {
+    char const* m_strName;   // typed into From Name
+    char const* m_strEmail;  // typed into From Email
+    char const* m_strFrom;   // stored after the first OK
+    char const* m_strShownName;
+    char const* m_strShownEmail;
+  } const cases[] = {
+      {"", "bob@example.test", "<bob@example.test>", "", "bob@example.test"},
+      {"", " bob@example.test ", "<bob@example.test>", "", "bob@example.test"},
+      {"", "[bob@example.test]", "<bob@example.test>", "", "bob@example.test"},
+      {"", "Bob <bob@example.test>", "\"Bob\" <bob@example.test>", "Bob", "bob@example.test"},
+      {"Jane", "Bob <bob@example.test>", "\"Jane\" <bob@example.test>", "Jane", "bob@example.test"},
+      {" Jane ", "<bob@example.test>", "\"Jane\" <bob@example.test>", "Jane", "bob@example.test"},
+      {"", "\"Bob Smith\" <bob@example.test>", "\"Bob Smith\" <bob@example.test>", "Bob Smith",
+       "bob@example.test"},
+      {"Jane Doe", "\"Bob Smith\" <bob@example.test>", "\"Jane Doe\" <bob@example.test>", "Jane Doe",
+       "bob@example.test"},
+      {"", "bob@example.test (Bob)", "\"(Bob)\" <bob@example.test>", "(Bob)", "bob@example.test"},
+      {"", "Bob <bob@example.test> (work)", "\"Bob (work)\" <bob@example.test>", "Bob (work)",
+       "bob@example.test"},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(std::string(c.m_strName) + " / " + c.m_strEmail);
+    WindowsResetForTesting();
+    WindowsSetStuckModeForTesting(kWindowsStuckThrow);
+    WritePrefs("From=\"<x@example.test>\"");
+    {
+      clsNewCfgDlg dialog;
+      Retype(316, 0, c.m_strName);
+      Retype(309, 14, c.m_strEmail);
+      WindowsQueueClickForTesting(200);
+      dialog.Show(UniString());
+    }
+    EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+    EXPECT_EQ(c.m_strFrom, Pref("From"));
+    std::string const first = Read(kSystemPrefs);
+    for (int again = 0; again < 2; ++again) {
+      clsNewCfgDlg dialog;
+      WindowsQueueCallForTesting([&] {
+        EXPECT_EQ(c.m_strShownName, Front(316).m_strText);
+        EXPECT_EQ(c.m_strShownEmail, Front(309).m_strText);
+      });
+      WindowsQueueClickForTesting(200);
+      dialog.Show(UniString());
+      EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+      EXPECT_EQ(first, Read(kSystemPrefs)) << "OK number " << again + 2;
+    }
+  }
+}
+
 // OK with a sender that does not clean keeps the dialog open on the Basics page with the focus in
 // From Email; the next OK with a good one closes it with the cleaned address stored.
 TEST_F(clsNewCfgDlgTest, OKRefusesAMissingOrInvalidSender) {
