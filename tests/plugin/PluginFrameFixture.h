@@ -29,6 +29,7 @@
 #include "platform/cf/CFBundle.h"
 #include "platform/cf/CFDate.h"
 #include "plugin/frame/PluginMain.h"
+#include "plugin/frame/clsFMPScripts.h"
 #include "tests/mime/MimeTestPrefs.h"
 #include "tests/support/FmxTestHost.h"
 #include "tests/support/TempFileSystemRoot.h"
@@ -66,6 +67,8 @@ class PluginFrameFixture : public clsTempFileSystemRootTest {
     if (m_bolStarted) m_udtHost.Shutdown();
     ResetPrefsForTesting();
     ResetStatusWindow();
+    g_udtFMPScripts.RemAllEvents();
+    g_udtCurrFMPScriptItem = nullptr;
     EndDebug();
     g_intDebugLevel = kDebugNone;
     g_fnDebugLogFileWriter = m_fnPreviousWriter;
