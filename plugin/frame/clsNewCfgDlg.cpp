@@ -242,6 +242,22 @@ clsNewCfgDlg::clsNewCfgDlg() : m_bolSavePrefs(false), m_pudtWindow(nullptr) {}
 
 clsNewCfgDlg::~clsNewCfgDlg() { delete m_pudtWindow; }
 
+namespace {
+
+// Dialogs in their modal loop; the loop may be left by an exception.
+int g_intShownDialogs = 0;
+
+struct stcShownDialog {
+  stcShownDialog() { ++g_intShownDialogs; }
+  ~stcShownDialog() { --g_intShownDialogs; }
+  stcShownDialog(stcShownDialog const&) = delete;
+  stcShownDialog& operator=(stcShownDialog const&) = delete;
+};
+
+}  // namespace
+
+bool clsNewCfgDlg::IsAnyShown() { return g_intShownDialogs > 0; }
+
 UniString clsNewCfgDlg::Show(UniString tabName) {
   clsFuncDebug dbg(U("ShowConfigDialog"));
   UniString result;
@@ -254,7 +270,10 @@ UniString clsNewCfgDlg::Show(UniString tabName) {
     }
     if (m_pudtWindow != nullptr) {
       m_bolSavePrefs = false;
-      m_pudtWindow->MyShow();
+      {
+        stcShownDialog const shown;
+        m_pudtWindow->MyShow();
+      }
       if (m_bolSavePrefs) SaveThePrefs();
     }
   }

@@ -18,6 +18,7 @@
 #include "plugin/PluginGlobals.h"
 #include "plugin/clsPrefs.h"
 #include "plugin/frame/EmailFunctions.h"
+#include "plugin/frame/clsPluginVars.h"
 #include "tests/plugin/PluginFrameFixture.h"
 #include "tests/support/StockDialogTesting.h"
 
@@ -289,6 +290,104 @@ TEST_F(clsNewCfgDlgTest, SenderRoundTripKeepsThePreferenceBytes) {
       EXPECT_EQ(first, Read(kSystemPrefs)) << "OK number " << again + 2;
     }
   }
+}
+
+// The host's preference call and Configure both show the dialog on a client host; what the host
+// offers afterwards follows AddHelp and UseNewFunctions as they changed while it was open.
+// Turned off, UseNewFunctions leaves Version and Configure registered, so that Configure can turn
+// it on again without a restart. A server product gets no dialog from the preference call.
+TEST_F(clsNewCfgDlgTest, RegistrationFollowsTheSettingsChangedInTheDialog) {
+  ASSERT_TRUE(Start());
+  std::vector<fmx::int16> const all = {10, 20, 30, 1000, 1003, 1002};
+  std::vector<fmx::int16> const kept = {1000, 1002};
+  enum enumChange { kToggleAddHelp, kUseNewOff, kUseNewOn };
+  struct stcStep {
+    char const* m_strName;
+    bool m_blnPreferenceCall;  // else Configure without parameters
+    enumChange m_enmChange;
+    std::vector<fmx::int16> m_vecRegistered;
+    bool m_blnHelp;
+  } const steps[] = {
+      {"AddHelp off by the preference call", true, kToggleAddHelp, all, false},
+      {"AddHelp on again through Configure", false, kToggleAddHelp, all, true},
+      {"UseNewFunctions off by the preference call", true, kUseNewOff, kept, true},
+      {"UseNewFunctions on again through Configure", false, kUseNewOn, all, true},
+      {"UseNewFunctions off through Configure", false, kUseNewOff, kept, true},
+      {"UseNewFunctions on again by the preference call", true, kUseNewOn, all, true},
+  };
+  for (stcStep const& step : steps) {
+    SCOPED_TRACE(step.m_strName);
+    bool shown = false;
+    WindowsQueueCallForTesting([&] {
+      shown = g_udtNewCfgDlg != nullptr;
+      if (step.m_enmChange == kToggleAddHelp) g_udtNewCfgDlg->m_pudtWindow->UpdateControlValue(101, 3);
+      if (step.m_enmChange != kToggleAddHelp)
+        g_udtPrefs.SetBooleanPref(U("UseNewFunctions"), step.m_enmChange == kUseNewOn);
+    });
+    if (step.m_enmChange == kToggleAddHelp) WindowsQueueClickForTesting(304);
+    WindowsQueueClickForTesting(200);
+    if (step.m_blnPreferenceCall) {
+      m_udtHost.AppPreferences();
+    } else {
+      EXPECT_EQ("Configuration Dialog Shown.", CallText(1002, {}));
+    }
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+    EXPECT_EQ(nullptr, g_udtNewCfgDlg);
+    std::vector<fmx::int16> ids;
+    for (auto const& function : m_udtHost.Functions()) ids.push_back(function.functionId);
+    EXPECT_EQ(step.m_vecRegistered, ids);
+    FmxTestHost::stcFunction const* configure = m_udtHost.FindFunction(1002);
+    ASSERT_NE(nullptr, configure);
+    EXPECT_EQ(step.m_blnHelp, configure->prototype.find("\r/*") != std::string::npos);
+  }
+
+  g_fudtFMProduct = 3;
+  bool shown = false;
+  WindowsQueueCallForTesting([&] { shown = true; });
+  g_intDebugLevel = kDebugInfo;
+  m_udtHost.AppPreferences();
+  g_intDebugLevel = kDebugNone;
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(1u, WindowsQueuedActionCountForTesting());
+  // Not even asked: the dialog's own refusal on a server product is not reached.
+  EXPECT_EQ(0u, LinesWith("Creating Config Dialog"));
+  EXPECT_EQ(0u, LinesWith("Er.. we are running under server"));
+  WindowsResetForTesting();
+  g_fudtFMProduct = 1;
+}
+
+// Host calls that arrive while the dialog runs its modal loop leave that dialog alone: another
+// dialog is refused with an error text (the preference call, which has no result, tells it in
+// a message), a GET still answers, and the running dialog goes on to save on OK.
+TEST_F(clsNewCfgDlgTest, HostCallsDuringTheModalLoopLeaveTheRunningDialogAlone) {
+  WritePrefs("Host=\"mail.example.test\"");
+  ASSERT_TRUE(Start());
+  clsStockDialogRecorder messages;
+  clsNewCfgDlg* running = nullptr;
+  std::vector<std::string> answers;
+  WindowsQueueCallForTesting([&] {
+    running = g_udtNewCfgDlg;
+    answers.push_back(CallText(1002, {}));
+    answers.push_back(CallText(1000, {"about"}));
+    answers.push_back(CallText(1002, {"GET", "Host"}));
+    m_udtHost.AppPreferences();
+    EXPECT_EQ(running, g_udtNewCfgDlg);
+  });
+  QueueStockDialogAnswer(1);  // the preference call's message
+  Retype(308, 17, "smtp.example.test");
+  WindowsQueueClickForTesting(200);
+  EXPECT_EQ("Configuration Dialog Shown.", CallText(1002, {}));
+  EXPECT_NE(nullptr, running);
+  std::string const refused =
+      "ERROR: Configure: Could not Show Configuration Dialog: The Configuration Dialog is already shown.";
+  EXPECT_EQ((std::vector<std::string>{refused, refused, "mail.example.test"}), answers);
+  ASSERT_EQ(1u, messages.Shown().size());
+  EXPECT_EQ("Error Showing Configuration Dialog: The Configuration Dialog is already shown.",
+            messages.Shown()[0].m_strText);
+  EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+  EXPECT_EQ("smtp.example.test", Pref("Host"));
+  EXPECT_EQ(nullptr, g_udtNewCfgDlg);
 }
 
 // OK with a sender that does not clean keeps the dialog open on the Basics page with the focus in
