@@ -173,10 +173,10 @@ TEST(clsGenProtThreadSocketTest, SendErrorsAndClosedPeer) {
   EXPECT_EQ(thread.ErrorString(), AnsiString("Nothing to Send."));
   EXPECT_TRUE(thread.Events().empty());
   thread.SendData("BYE\r\n", true, false);
-  // The peer is gone: a large send fails with the system's reason (never a SIGPIPE), and once
-  // the close is seen the thread is no longer connected.
+  // The peer is gone (its process ended, so its close has reached this side of the loopback): a
+  // large send fails with the system's reason (never a SIGPIPE), and once the close is seen the
+  // thread is no longer connected.
   ASSERT_TRUE(peer.Finished());
-  usleep(50 * 1000);
   std::string big(4 << 20, 'x');
   thread.SendData(AnsiString(big.data(), int(big.size())), false, false);
   std::string error = thread.ErrorString().c_str();
