@@ -17,12 +17,6 @@ namespace {
 class WebViewBridgeTest : public clsTempFileSystemRootTest {
  protected:
   void SetUp() override {
-    // A run before in the same process left its bundle loaded: the bridge starts again as if
-    // none had been.
-    g_udtWebKitInterfaceBundle = nullptr;
-    Cocoa_InitWebView = nullptr;
-    Cocoa_UpdateWebViewURL = nullptr;
-    Cocoa_UpdateWebViewContent = nullptr;
     ASSERT_TRUE(MakeRoot("webview", {"/Plugins/Velmora.bundle"}));
     ASSERT_EQ(InstallRoot(), noErr);
     m_strIdentifier = CFStringCreateWithCString(nullptr, g_strPluginBundleIdentifier,
@@ -30,6 +24,13 @@ class WebViewBridgeTest : public clsTempFileSystemRootTest {
     ASSERT_TRUE(CFBundleSetLocationForTesting(m_strIdentifier, Real("/Plugins/Velmora.bundle").c_str()));
   }
   void TearDown() override {
+    // The bridge keeps its bundle for the process; the test lets it go, so that a later run in
+    // the same process starts again without one and nothing is left unreleased.
+    if (g_udtWebKitInterfaceBundle != nullptr) CFRelease(g_udtWebKitInterfaceBundle);
+    g_udtWebKitInterfaceBundle = nullptr;
+    Cocoa_InitWebView = nullptr;
+    Cocoa_UpdateWebViewURL = nullptr;
+    Cocoa_UpdateWebViewContent = nullptr;
     CFBundleSetLocationForTesting(m_strIdentifier, nullptr);
     CFRelease(m_strIdentifier);
     RemoveRoot();
