@@ -27,7 +27,7 @@ fmx::errcode RunCalcCallback(char const* callbackName, CalcCallbackSteps steps, 
       error = U("ERROR: PluginFunctionCallback: Could not allocate memory for Parameter Extractor!");
       DebugOutput(kDebugError, error);
     } else {
-      steps(functionId, environment, parameters, &resultValue, &error, &functionName);
+      steps(functionId, environment, parameters, &resultValue, &error, &functionName, dbg);
     }
     if (error.IsNotEmpty()) resultValue.SetStringValue(error);
     if (parameters.Size() > 0) *locale = parameters.At(0).GetLocale();

@@ -17,8 +17,10 @@
 #include "platform/fmx/FMXCalcEngine.h"
 #include "platform/fmx/FMXData.h"
 
+// The tracer is the callback's own scope; the steps write the function's name through it.
 typedef void (*CalcCallbackSteps)(short functionId, fmx::ExprEnv const& environment, fmx::DataVect const& parameters,
-                                  clsSingleVar* resultValue, UniString* error, UniString* functionName);
+                                  clsSingleVar* resultValue, UniString* error, UniString* functionName,
+                                  clsFuncDebug& tracer);
 
 fmx::errcode RunCalcCallback(char const* callbackName, CalcCallbackSteps steps, enumDebugLevel errorLevel,
                              short functionId, fmx::ExprEnv const& environment, fmx::DataVect const& parameters,

@@ -16,9 +16,9 @@ bool ReadText(fmx::DataVect const& parameters, fmx::uint32 position, clsSingleVa
 }
 
 void ConfigureSteps(short, fmx::ExprEnv const& environment, fmx::DataVect const& parameters, clsSingleVar* resultValue,
-                    UniString* error, UniString* functionName) {
+                    UniString* error, UniString* functionName, clsFuncDebug& tracer) {
   *functionName = U("Configure");
-  DebugOutput(kDebugInfo, *functionName);
+  tracer.Output(kDebugInfo, *functionName);
   char const* const names[] = {"Option", "PrefName", "PrefValue"};
   clsMultiVar collection;
   for (fmx::uint32 position = 0; position < 3; ++position) {
@@ -35,7 +35,7 @@ void ConfigureSteps(short, fmx::ExprEnv const& environment, fmx::DataVect const&
 }
 
 void VersionSteps(short functionId, fmx::ExprEnv const& environment, fmx::DataVect const& parameters,
-                  clsSingleVar* resultValue, UniString*, UniString*) {
+                  clsSingleVar* resultValue, UniString*, UniString*, clsFuncDebug&) {
   clsMultiVar collection;
   if (functionId == 1003) {
     collection.AddStringVar(U("var0"), U("Auto Update"), true);

@@ -5,7 +5,8 @@
 // worker, write its value as the host result, answer 0); DoVersion (the version text, the
 // dialog for "About" or "Configure", the version number for "AutoUpdate", GET and SET forwarded
 // to DoConfigure) and DoConfigure (GET or SET one preference, the debug level and its log
-// header, or the configuration dialog with the re-registration its changes call for).
+// header, or the configuration dialog with the re-registration its changes call for; another
+// dialog is refused while one is shown, and a GET or SET made meanwhile leaves it running).
 // Relies on the preference store, the parameter extractor, the host results, the debug log and
 // crash log, the registration (plugin/frame/FunctionRegistration.h) and the configuration
 // dialog (plugin/frame/EmailFunctions.h). Host thread only.

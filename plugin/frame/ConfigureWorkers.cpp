@@ -122,6 +122,11 @@ UniString ShowConfigDialog(UniString const& option, UniString* error) {
                "Publishing Engine).");
     return UniString();
   }
+  // A call made from inside the dialog's modal loop would delete the dialog that is running.
+  if (clsNewCfgDlg::IsAnyShown()) {
+    *error = U("ERROR: Configure: Could not Show Configuration Dialog: The Configuration Dialog is already shown.");
+    return UniString();
+  }
   DestroyConfigDialog();
   bool const addHelpBefore = g_udtPrefs.GetBooleanPref(U("AddHelp"), true);
   bool const useNewBefore = g_udtPrefs.GetBooleanPref(U("UseNewFunctions"), true);
@@ -142,16 +147,7 @@ UniString ShowConfigDialog(UniString const& option, UniString* error) {
   UniString reply = U("Configuration Dialog Shown.");
   if (tab.IsNotEmpty()) reply += U(" (Initial Tab: ") + tab + U(")");
 
-  bool const addHelpNow = g_udtPrefs.GetBooleanPref(U("AddHelp"), true);
-  bool const useNewNow = g_udtPrefs.GetBooleanPref(U("UseNewFunctions"), true);
-  if (!useNewBefore && useNewNow) {
-    Internal_RegisterFunctions();
-  } else if (useNewBefore && !useNewNow) {
-    Internal_UnregisterFunctions();
-  } else if (useNewBefore && useNewNow && addHelpBefore != addHelpNow) {
-    Internal_UnregisterFunctions();
-    Internal_RegisterFunctions();
-  }
+  Internal_FollowRegistrationSettings(addHelpBefore, useNewBefore);
   return reply;
 }
 
@@ -214,6 +210,7 @@ clsSingleVar DoConfigure(clsMultiVar* parameters, fmx::ExprEnv const&) {
   }
 
   if (error.IsNotEmpty()) reply.SetStringValue(error);
-  DestroyConfigDialog();
+  // A GET or SET made while a dialog runs leaves that dialog to the call that shows it.
+  if (!clsNewCfgDlg::IsAnyShown()) DestroyConfigDialog();
   return reply;
 }

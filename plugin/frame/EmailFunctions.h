@@ -37,6 +37,9 @@ class clsNewCfgDlg : public clsDWEvents {
   UniString CreateConfigDialog(UniString tabName);
   // Writes the settings from the window's layout copy to the preference store and saves it.
   void SaveThePrefs();
+  // True while a configuration dialog runs its modal loop: a host call that arrives meanwhile
+  // must neither delete that dialog nor show another.
+  static bool IsAnyShown();
 
   void ButtonClick(int32_t id, bool* close) override;
   void RadioGroupChange(int32_t id) override;

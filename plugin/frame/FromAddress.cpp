@@ -31,9 +31,18 @@ void SplitFromAddress(UniString const& from, UniString* name, UniString* address
     if (comment.IsNotEmpty()) *name = name->IsEmpty() ? comment : *name + UniString(" ") + comment;
     *address = address->Left(close - 1);
   }
+  // An address given in square brackets is cleaned in them; the field shows it bare, so that the
+  // sender joined again (in angle brackets) cleans to the same address.
+  int const length = address->Length();
+  if (length >= 2 && (*address)[1] == '[' && (*address)[length] == ']') {
+    *address = address->SubString(2, length - 2);
+  }
 }
 
-UniString ComposeFromAddress(UniString const& name, UniString const& address) {
+UniString ComposeFromAddress(UniString const& nameField, UniString const& addressField) {
+  // The split gives both parts trimmed, so blanks around a typed field do not come back.
+  UniString const name = nameField.Trim();
+  UniString const address = addressField.Trim();
   UniString text;
   if (name.IsNotEmpty()) text = UniString("\"") + name + UniString("\"");
   if (address.IsNotEmpty()) {

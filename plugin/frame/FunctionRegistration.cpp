@@ -68,6 +68,9 @@ struct stcFunctionRow {
   char const* m_strHelp;
 };
 
+const fmx::int16 kVersionID = 1000;
+const fmx::int16 kConfigureID = 1002;
+
 // In registration order; the ids are what the host hands back to the callbacks.
 const stcFunctionRow kFunctions[] = {
     {10, "GetDialogValue", "GetDialogValue( Which )", 1, 1, PluginFunctionCallback, kHelpGetDialogValue},
@@ -77,9 +80,9 @@ const stcFunctionRow kFunctions[] = {
      "ShowMessageDialog{( Addresses {; Subject {; Body {; Attachment1 {; Attachment2 {; Attachment3 {; MergeFields "
      "{; Containers {; SendEmail }}}}}}}} )}",
      0, -1, PluginFunctionCallback, kHelpShowMessageDialog},
-    {1000, "Version", "Version", 0, -1, VersionCallback, ""},
+    {kVersionID, "Version", "Version", 0, -1, VersionCallback, ""},
     {1003, "VersionAutoUpdate", "VersionAutoUpdate", 0, -1, VersionCallback, ""},
-    {1002, "Configure", "Configure{( Option {; PrefName {; PrefValue }} )}", 0, -1, ConfigureCallback,
+    {kConfigureID, "Configure", "Configure{( Option {; PrefName {; PrefValue }} )}", 0, -1, ConfigureCallback,
      kHelpConfigure},
 };
 
@@ -121,10 +124,40 @@ int16_t Internal_RegisterFunctions() {
   return 0;
 }
 
-void Internal_UnregisterFunctions() {
-  clsFuncDebug dbg(UniString("Internal Unregister Functions"));
+namespace {
+
+bool KeptForTheUser(fmx::int16 id) { return id == kVersionID || id == kConfigureID; }
+
+void Unregister(bool keepConfigure) {
   DebugOutput(kDebugInfo, UniString("Removing File Functions"));
   UnregisterFileFuncs();
   DebugOutput(kDebugInfo, UniString("Removing Plug-in Functions"));
-  for (stcFunctionRow const& row : kFunctions) fmx::ExprEnv::UnRegisterExternalFunction(PluginID(), row.m_shtId);
+  for (stcFunctionRow const& row : kFunctions) {
+    if (keepConfigure && KeptForTheUser(row.m_shtId)) continue;
+    fmx::ExprEnv::UnRegisterExternalFunction(PluginID(), row.m_shtId);
+  }
+}
+
+}  // namespace
+
+void Internal_UnregisterFunctions() {
+  clsFuncDebug dbg(UniString("Internal Unregister Functions"));
+  Unregister(false);
+}
+
+void Internal_UnregisterFunctionsButConfigure() {
+  clsFuncDebug dbg(UniString("Internal Unregister Functions"));
+  Unregister(true);
+}
+
+void Internal_FollowRegistrationSettings(bool addHelpBefore, bool useNewBefore) {
+  bool const addHelpNow = g_udtPrefs.GetBooleanPref(UniString("AddHelp"), true);
+  bool const useNewNow = g_udtPrefs.GetBooleanPref(UniString("UseNewFunctions"), true);
+  if (useNewBefore && !useNewNow) {
+    Internal_UnregisterFunctionsButConfigure();
+  } else if (useNewNow && (!useNewBefore || addHelpBefore != addHelpNow)) {
+    // Afresh: Version and Configure may still be registered from before.
+    Internal_UnregisterFunctions();
+    Internal_RegisterFunctions();
+  }
 }

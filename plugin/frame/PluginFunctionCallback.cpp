@@ -91,7 +91,7 @@ UniString ReadParameters(stcFunction const& function, fmx::DataVect const& param
 }
 
 void EmailSteps(short functionId, fmx::ExprEnv const& environment, fmx::DataVect const& parameters,
-                clsSingleVar* resultValue, UniString* error, UniString* functionName) {
+                clsSingleVar* resultValue, UniString* error, UniString* functionName, clsFuncDebug& tracer) {
   stcFunction const* function = nullptr;
   for (stcFunction const& candidate : kFunctions)
     if (candidate.id == functionId) function = &candidate;
@@ -100,7 +100,7 @@ void EmailSteps(short functionId, fmx::ExprEnv const& environment, fmx::DataVect
     return;
   }
   *functionName = U(function->name);
-  DebugOutput(kDebugInfo, *functionName);
+  tracer.Output(kDebugInfo, *functionName);
   if (parameters.Size() < function->minimum) {
     *error = U("ERROR: ") + *functionName + U(": Incorrect number of parameters.");
     return;

@@ -27,6 +27,8 @@ const int32_t kInitLoaded = 51;
 const int32_t kInitWrongAPIVersion = -1;
 const int32_t kInitRefused = -2;
 
+char const kDialogAlreadyShown[] = "Error Showing Configuration Dialog: The Configuration Dialog is already shown.";
+
 void DestroyConfigDialog() {
   delete g_udtNewCfgDlg;
   g_udtNewCfgDlg = nullptr;
@@ -145,11 +147,18 @@ void Internal_PluginIdle(uint8_t level) {
 
 void PluginAppPrefs() {
   clsFuncDebug dbg(U("PluginAppPrefs"));
+  // The host may ask again from inside the dialog's own modal loop: that dialog stays as it is.
+  if (clsNewCfgDlg::IsAnyShown()) {
+    dbg.Output(kDebugError, U(kDialogAlreadyShown));
+    if (g_fudtFMProduct < 3) MessageDialog(U(kDialogAlreadyShown), kMsgDlgOK, UniString(), nullptr, UniString(), 0);
+    return;
+  }
   if (g_fudtFMProduct < 3) {
     DestroyConfigDialog();
     dbg.Output(kDebugInfo, U("Load Prefs"));
     g_udtPrefs.LoadPrefs();
     bool const addHelpBefore = g_udtPrefs.GetBooleanPref(U("AddHelp"), true);
+    bool const useNewBefore = g_udtPrefs.GetBooleanPref(U("UseNewFunctions"), true);
     dbg.Output(kDebugInfo, U("Creating Config Dialog"));
     try {
       g_udtNewCfgDlg = new clsNewCfgDlg();
@@ -162,7 +171,9 @@ void PluginAppPrefs() {
     } else {
       dbg.Output(kDebugInfo, U("Showing Config Dialog"));
       g_udtNewCfgDlg->Show(UniString());
-      if (g_udtPrefs.GetBooleanPref(U("AddHelp"), true) != addHelpBefore) {
+      if (g_udtPrefs.GetBooleanPref(U("UseNewFunctions"), true) != useNewBefore) {
+        Internal_FollowRegistrationSettings(addHelpBefore, useNewBefore);
+      } else if (g_udtPrefs.GetBooleanPref(U("AddHelp"), true) != addHelpBefore) {
         dbg.Output(kDebugInfo, U("User changed the 'Add Help' setting; unregistering and reregistering functions"));
         Internal_UnregisterFunctions();
         Internal_RegisterFunctions();

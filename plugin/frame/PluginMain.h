@@ -5,7 +5,9 @@
 // PluginInit (51 loaded, -1 wrong API version, -2 refused or failed; anything but 51 is followed
 // by a full shutdown), PluginShutdown, PluginIdle / Internal_PluginIdle (levels 0 to 3 run the
 // script queue and, when the host lends its current environment, one SQL statement),
-// PluginAppPrefs (the configuration dialog on a client host), PluginGetString (128 the name,
+// PluginAppPrefs (the configuration dialog on a client host, then the registration a change of
+// AddHelp or UseNewFunctions calls for; refused with a message while a dialog is shown),
+// PluginGetString (128 the name,
 // 129 the name, version and description, 131 the plug-in ID and option flags; written into the
 // caller's buffer of parameter-3 units, ending in a 0 unit; 0 units: the whole text),
 // Internal_PluginShutdown.

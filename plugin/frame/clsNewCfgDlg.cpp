@@ -242,6 +242,22 @@ clsNewCfgDlg::clsNewCfgDlg() : m_bolSavePrefs(false), m_pudtWindow(nullptr) {}
 
 clsNewCfgDlg::~clsNewCfgDlg() { delete m_pudtWindow; }
 
+namespace {
+
+// Dialogs in their modal loop; the loop may be left by an exception.
+int g_intShownDialogs = 0;
+
+struct stcShownDialog {
+  stcShownDialog() { ++g_intShownDialogs; }
+  ~stcShownDialog() { --g_intShownDialogs; }
+  stcShownDialog(stcShownDialog const&) = delete;
+  stcShownDialog& operator=(stcShownDialog const&) = delete;
+};
+
+}  // namespace
+
+bool clsNewCfgDlg::IsAnyShown() { return g_intShownDialogs > 0; }
+
 UniString clsNewCfgDlg::Show(UniString tabName) {
   clsFuncDebug dbg(U("ShowConfigDialog"));
   UniString result;
@@ -254,7 +270,10 @@ UniString clsNewCfgDlg::Show(UniString tabName) {
     }
     if (m_pudtWindow != nullptr) {
       m_bolSavePrefs = false;
-      m_pudtWindow->MyShow();
+      {
+        stcShownDialog const shown;
+        m_pudtWindow->MyShow();
+      }
       if (m_bolSavePrefs) SaveThePrefs();
     }
   }
@@ -326,19 +345,27 @@ void clsNewCfgDlg::ButtonClick(int32_t id, bool* close) {
   if (id == kOKID) {
     *close = false;
     UniString const address = m_pudtWindow->GetEditText(kFromEmailID);
-    UniString cleaned;
+    // The field keeps the address alone: a display name or comment the cleaned form kept goes to
+    // From Name when that is empty (a given From Name wins), so the save does not wrap a named
+    // address in a second pair of brackets and the next opening shows the same two fields.
+    UniString name, bare;
     if (address.IsEmpty()) {
       ShowMessage("You must specify a From Email Address.");
     } else {
+      UniString cleaned;
       CleanOneEmailAddress(address, &cleaned, nullptr);
-      if (cleaned.IsEmpty()) ShowMessage("The From Email Address appears to be invalid.");
+      if (cleaned.IsNotEmpty()) SplitFromAddress(cleaned, &name, &bare);
+      if (bare.IsEmpty()) ShowMessage("The From Email Address appears to be invalid.");
     }
-    if (cleaned.IsEmpty()) {
+    if (bare.IsEmpty()) {
       m_pudtWindow->UpdateControlValue(kTabsID, 1);
       m_pudtWindow->UpdateFocus(kFromEmailID);
       return;
     }
-    m_pudtWindow->UpdateEditText(kFromEmailID, cleaned);
+    m_pudtWindow->UpdateEditText(kFromEmailID, bare);
+    if (name.IsNotEmpty() && m_pudtWindow->GetEditText(kFromNameID).Trim().IsEmpty()) {
+      m_pudtWindow->UpdateEditText(kFromNameID, name);
+    }
     m_bolSavePrefs = true;
     *close = true;
   } else if (id == kRefreshID) {

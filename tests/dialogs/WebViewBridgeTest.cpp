@@ -24,6 +24,13 @@ class WebViewBridgeTest : public clsTempFileSystemRootTest {
     ASSERT_TRUE(CFBundleSetLocationForTesting(m_strIdentifier, Real("/Plugins/Velmora.bundle").c_str()));
   }
   void TearDown() override {
+    // The bridge keeps its bundle for the process; the test lets it go, so that a later run in
+    // the same process starts again without one and nothing is left unreleased.
+    if (g_udtWebKitInterfaceBundle != nullptr) CFRelease(g_udtWebKitInterfaceBundle);
+    g_udtWebKitInterfaceBundle = nullptr;
+    Cocoa_InitWebView = nullptr;
+    Cocoa_UpdateWebViewURL = nullptr;
+    Cocoa_UpdateWebViewContent = nullptr;
     CFBundleSetLocationForTesting(m_strIdentifier, nullptr);
     CFRelease(m_strIdentifier);
     RemoveRoot();
@@ -80,6 +87,7 @@ TEST_F(WebViewBridgeTest, LoadsOnceWhenThereAndForwardsWhatTheBundleHas) {
   WKI_InitWebView(first);
   CFBundleRef const loaded = g_udtWebKitInterfaceBundle;
   ASSERT_NE(loaded, nullptr);
+  NewCalls();  // loaded code stays, and with it what an earlier run in this process recorded
   EXPECT_EQ(Cocoa_InitWebView, nullptr);
   WKI_UpdateWebViewURL(first, url);
   WKI_InitWebView(second);

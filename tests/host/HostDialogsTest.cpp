@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -171,9 +173,35 @@ TEST_F(HostDialogsTest, FileDialogAnswersAreQueuedInOrder) {
   NavTestReset();
 }
 
+// A text buffer that tells when it was flushed: every look of the watcher ends with a flush.
+class clsFlushSignal : public std::stringbuf {
+ public:
+  bool WaitForFlush(std::chrono::seconds limit) {
+    std::unique_lock<std::mutex> lock(m_mtxFlushes);
+    return m_cndFlushed.wait_for(lock, limit, [this] { return m_intFlushes > 0; });
+  }
+
+ protected:
+  int sync() override {
+    std::lock_guard<std::mutex> guard(m_mtxFlushes);
+    ++m_intFlushes;
+    m_cndFlushed.notify_all();
+    return std::stringbuf::sync();
+  }
+
+ private:
+  std::mutex m_mtxFlushes;
+  std::condition_variable m_cndFlushed;
+  int m_intFlushes = 0;
+};
+
 TEST_F(HostDialogsTest, TheProgressWindowIsPrintedWhenWhatItShowsChanges) {
-  std::ostringstream out;
+  clsFlushSignal buffer;
+  std::ostream out(&buffer);
   clsHostProgress progress(out, std::chrono::hours(1));  // looks only when asked, and at the stop
+  // The watcher's own first look, made as it starts, is over before there is anything to see:
+  // otherwise it may fall between the two changes of one status report.
+  ASSERT_TRUE(buffer.WaitForFlush(std::chrono::seconds(10)));
   clsStatusWindow status;
   status.Show();
   progress.Poll();
@@ -188,7 +216,7 @@ TEST_F(HostDialogsTest, TheProgressWindowIsPrintedWhenWhatItShowsChanges) {
   EXPECT_EQ("progress: Velmora Status: Idle. | 0%\n"
             "progress: Velmora Status: Sending Message... | 40%\n"
             "progress: Velmora Status: closed\n",
-            out.str());
+            buffer.str());
 }
 
 }  // namespace

@@ -192,6 +192,9 @@ TEST(CFBundleTest, BundlesOfTheTestProgram) {
 
   CFStringRef strID = MakeString("org.example.velmora-test");
   CFStringRef strUnknown = MakeString("org.example.unknown");
+  // Registrations live as long as the process: a run of this test before in the same process
+  // left one.
+  CFBundleSetLocationForTesting(strID, nullptr);
   EXPECT_EQ(CFBundleGetBundleWithIdentifier(strID), nullptr);
   ASSERT_TRUE(CFBundleRegisterForAddress(strID, reinterpret_cast<void const*>(&FunctionInThisProgram)));
   CFBundleRef bundle = CFBundleGetBundleWithIdentifier(strID);

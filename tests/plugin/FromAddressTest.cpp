@@ -8,6 +8,7 @@
 #include <string>
 
 #include "plugin/clsPrefs.h"
+#include "tests/mime/MimeTestPrefs.h"
 #include "tests/support/TempFileSystemRoot.h"
 
 namespace {
@@ -21,9 +22,13 @@ class FromAddressTest : public clsTempFileSystemRootTest {
     ASSERT_TRUE(MakeRoot("velmora-from", {"/prefs"}));
     ASSERT_EQ(noErr, InstallRoot());
     ASSERT_EQ(noErr, FSStandInSetFolder(kUserDomain, kPreferencesFolderType, "/prefs"));
+    ResetPrefsForTesting();
     g_udtPrefs.LoadPrefs();
   }
-  void TearDown() override { RemoveRoot(); }
+  void TearDown() override {
+    ResetPrefsForTesting();
+    RemoveRoot();
+  }
 };
 
 TEST_F(FromAddressTest, SplitAndJoinedAgain) {
@@ -40,6 +45,8 @@ TEST_F(FromAddressTest, SplitAndJoinedAgain) {
       {"<jane@example.test> (Jane)", "(Jane)", "jane@example.test", "\"(Jane)\" <jane@example.test>"},
       {"Your Name <your.name@example.com>", "Your Name", "your.name@example.com",
        "\"Your Name\" <your.name@example.com>"},
+      {"[jane@example.test]", "", "jane@example.test", "<jane@example.test>"},
+      {"[jane@example.test\r\r\r\n", "", "jane@example.test", "<jane@example.test>"},  // a fuzz finding
       {"not an address", "", "", ""},
       {"", "", "", ""},
   };

@@ -92,4 +92,28 @@ TEST_F(FunctionRegistrationTest, PrototypesCarryHelpOnlyWhenAsked) {
   }
 }
 
+// The first function the host refuses ends the registration with the host's code: the ones
+// before it stay registered, none after it is tried.
+TEST_F(FunctionRegistrationTest, RegistrationStopsAtTheFirstRefusal) {
+  ASSERT_TRUE(Start());
+  struct stcCase {
+    fmx::int16 refuse;
+    fmx::errcode code;
+    std::vector<fmx::int16> registered;
+  } const cases[] = {
+      {1002, 960, {10, 20, 30, 1000, 1003}},
+      {30, 7, {10, 20}},  // refusals add up: 30 now comes first
+      {10, 1, {}},
+  };
+  for (stcCase const& c : cases) {
+    SCOPED_TRACE(c.refuse);
+    Internal_UnregisterFunctions();
+    m_udtHost.RefuseRegistration(c.refuse, c.code);
+    EXPECT_EQ(c.code, Internal_RegisterFunctions());
+    std::vector<fmx::int16> ids;
+    for (auto const& function : m_udtHost.Functions()) ids.push_back(function.functionId);
+    EXPECT_EQ(c.registered, ids);
+  }
+}
+
 }  // namespace

@@ -5,18 +5,23 @@
 // at "/tmp". The plug-in's resource file and the host's own are two openings of the test
 // resource file; the host's is current between calls. Debug lines at or below the level are
 // collected in m_vecLogLines instead of a file.
-// Each test starts with "now" far enough on that the preference store reloads from the new root.
+// Each test starts and ends with a fresh preference store (the store keeps what it was given
+// even when its files are gone) and a fresh progress window (a window reset of the stand-in
+// would leave it holding a disposed window), and with "now" far enough on that the store loads
+// from the new root.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "core/DebugLog.h"
 #include "core/DebugLogFile.h"
+#include "dialogs/clsStatusWindow.h"
 #include "files/XFileSpec.h"
 #include "platform/carbon/Files.h"
 #include "platform/carbon/FilesTesting.h"
@@ -24,6 +29,8 @@
 #include "platform/cf/CFBundle.h"
 #include "platform/cf/CFDate.h"
 #include "plugin/frame/PluginMain.h"
+#include "plugin/frame/clsFMPScripts.h"
+#include "tests/mime/MimeTestPrefs.h"
 #include "tests/support/FmxTestHost.h"
 #include "tests/support/TempFileSystemRoot.h"
 #include "tests/support/TestResources.h"
@@ -41,6 +48,8 @@ class PluginFrameFixture : public clsTempFileSystemRootTest {
     FSStandInSetFolder(kUserDomain, kTemporaryFolderType, "/tmp");
     FSStandInSetFolder(kUserDomain, kChewableItemsFolderType, "/tmp");
     PlaceBundle(Real("/plugins/Velmora.bundle").c_str());
+    ResetPrefsForTesting();
+    ResetStatusWindow();
     Later();
 
     ASSERT_EQ(noErr, OpenResourceFileAtPath(VelmoraTestResourcePath(), &m_shtPluginFile));
@@ -56,6 +65,10 @@ class PluginFrameFixture : public clsTempFileSystemRootTest {
 
   void TearDown() override {
     if (m_bolStarted) m_udtHost.Shutdown();
+    ResetPrefsForTesting();
+    ResetStatusWindow();
+    g_udtFMPScripts.RemAllEvents();
+    g_udtCurrFMPScriptItem = nullptr;
     EndDebug();
     g_intDebugLevel = kDebugNone;
     g_fnDebugLogFileWriter = m_fnPreviousWriter;
@@ -112,6 +125,13 @@ class PluginFrameFixture : public clsTempFileSystemRootTest {
   void WriteFile(std::string const& path, std::string const& bytes) {
     std::filesystem::create_directories(std::filesystem::path(Real(path)).parent_path());
     Write(path, bytes);
+  }
+
+  // The progress window as at start-up: no window made yet, no custom title, nothing counted.
+  // Called before anything disposes of every window, so that its own window goes first.
+  static void ResetStatusWindow() {
+    g_udtPluginStatus.~clsStatusWindow();
+    new (&g_udtPluginStatus) clsStatusWindow();
   }
 
   static void PlaceBundle(char const* realFolder) {

@@ -58,6 +58,37 @@ TEST_F(PluginFunctionCallbackTest, ParametersAreCheckedBeforeAnyWorkerRuns) {
   }
 }
 
+// At level Info the callback's tracer names the function it serves: its indent, the callback's
+// name and the function's; the Configure callback likewise, the Version callback not.
+TEST_F(PluginFunctionCallbackTest, TheFunctionNameGoesThroughTheTracerAtLevelInfo) {
+  struct stcRow {
+    short id;
+    std::vector<fmx::Data> parameters;
+    char const* line;  // the one Info line after its level; null: none
+  } const rows[] = {
+      {10, {T("to")}, " PluginFunctionCallback: GetDialogValue"},
+      {20, {T("jane@example.test")}, " PluginFunctionCallback: SendMessage"},
+      {30, {T(""), T(""), T(""), T(""), T(""), T(""), T(""), T(""), T("maybe")},
+       " PluginFunctionCallback: ShowMessageDialog"},
+      {1002, {T("GET"), T("Host"), T("x")}, " ConfigureCallback: Configure"},
+      {1000, {}, nullptr},
+  };
+  for (stcRow const& row : rows) {
+    SCOPED_TRACE(row.id);
+    g_intDebugLevel = kDebugInfo;
+    m_vecLogLines.clear();
+    Call(row.id, row.parameters);
+    g_intDebugLevel = kDebugNone;
+    // Each line is the time, the level and the text; the Info lines are the ones asked about.
+    std::vector<std::string> info;
+    for (std::string const& line : m_vecLogLines)
+      if (line.size() > 9 && line.compare(9, 5, "Info:") == 0) info.push_back(line.substr(14));
+    std::vector<std::string> const expected =
+        row.line ? std::vector<std::string>{std::string(" ") + row.line} : std::vector<std::string>{};
+    EXPECT_EQ(expected, info);
+  }
+}
+
 TEST_F(PluginFunctionCallbackTest, AHostCallThrowingInsideAWorkerLeavesACrashLog) {
   Settings(kSender);
   m_udtHost.ThrowOnNextCall(FmxTestHost::kCallEvaluate);

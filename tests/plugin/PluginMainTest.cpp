@@ -105,22 +105,48 @@ TEST_F(PluginMainTest, GetStringWritesItsTextsWithinTheCallersBuffer) {
   EXPECT_EQ(m_shtHostFile, CurResFile());
 }
 
+// Each idle call below level 4 runs one script event and, when the host lends an environment,
+// one SQL statement.
 TEST_F(PluginMainTest, IdleAsksForTheEnvironmentOnlyAtLevelsBelowFour) {
   ASSERT_TRUE(Start());
   m_ulstSQLQueue = new UniStringList;
   m_ulstSQLQueue->Add(UniString("SELECT 1"));
   m_ulstSQLQueue->Add(UniString("SELECT 2"));
+  m_ulstSQLQueue->Add(UniString("SELECT 3"));
+  for (char const* script : {"first", "second", "third"}) {
+    clsFMPScriptItem* item = new clsFMPScriptItem;
+    item->m_enmType = kScriptEventImmediate;
+    item->m_ustrFileName = UniString("Orders");
+    item->m_ustrScriptName = UniString(script);
+    if (g_udtFMPScripts.m_udtLastImmediate)
+      g_udtFMPScripts.m_udtLastImmediate->m_udtNext = item;
+    else
+      g_udtFMPScripts.m_udtFirstImmediate = item;
+    g_udtFMPScripts.m_udtLastImmediate = item;
+  }
+  auto started = [this] {
+    std::string names;
+    for (auto const& request : m_udtHost.ScriptRequests()) names += (names.empty() ? "" : " ") + request.scriptName;
+    return names;
+  };
 
   m_udtHost.Idle(4);
   EXPECT_EQ(0, m_udtHost.CurrentEnvRequests());
-  m_udtHost.SetCurrentEnvError(1);
+  EXPECT_EQ("", started());
   m_udtHost.Idle(0);
-  EXPECT_EQ(1, m_udtHost.CurrentEnvRequests());
-  EXPECT_TRUE(m_udtHost.SQLRequests().empty()) << "no environment: the queue waits";
-  m_udtHost.SetCurrentEnvError(0);
-  m_udtHost.Idle(3);
+  EXPECT_EQ("first", started());
   ASSERT_EQ(1u, m_udtHost.SQLRequests().size());
   EXPECT_EQ("SELECT 1", m_udtHost.SQLRequests()[0].statement);
+  m_udtHost.SetCurrentEnvError(1);
+  m_udtHost.Idle(0);
+  EXPECT_EQ(2, m_udtHost.CurrentEnvRequests());
+  EXPECT_EQ("first second", started()) << "the script queue does not wait for an environment";
+  EXPECT_EQ(1u, m_udtHost.SQLRequests().size()) << "no environment: the statements wait";
+  m_udtHost.SetCurrentEnvError(0);
+  m_udtHost.Idle(3);
+  EXPECT_EQ("first second third", started());
+  ASSERT_EQ(2u, m_udtHost.SQLRequests().size());
+  EXPECT_EQ("SELECT 2", m_udtHost.SQLRequests()[1].statement);
   EXPECT_EQ(1u, m_ulstSQLQueue->Count());
 
   // Codes the entry point does not handle change nothing and leave the host's file current.
@@ -129,7 +155,7 @@ TEST_F(PluginMainTest, IdleAsksForTheEnvironmentOnlyAtLevelsBelowFour) {
     EXPECT_EQ(12345, m_udtHost.CallBlock().result);
     EXPECT_EQ(m_shtHostFile, CurResFile());
   }
-  EXPECT_EQ(2, m_udtHost.CurrentEnvRequests());
+  EXPECT_EQ(3, m_udtHost.CurrentEnvRequests());
   Stop();
   EXPECT_EQ(nullptr, m_ulstSQLQueue) << "the shutdown deletes the statement list";
 }

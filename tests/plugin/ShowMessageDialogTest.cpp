@@ -42,10 +42,11 @@ class ShowMessageDialogTest : public clsTempFileSystemRootTest {
     ASSERT_TRUE(MakeRoot("velmora-compose", {"/prefs"}));
     ASSERT_EQ(noErr, InstallRoot());
     ASSERT_EQ(noErr, FSStandInSetFolder(kUserDomain, kPreferencesFolderType, "/prefs"));
+    ResetPrefsForTesting();
     g_udtPrefs.LoadPrefs();
   }
   void TearDown() override {
-    g_udtPrefs.SetBooleanPref(U("DisableEmailValidation"), false);
+    ResetPrefsForTesting();
     RemoveRoot();
   }
   clsPluginVars m_udtVars;

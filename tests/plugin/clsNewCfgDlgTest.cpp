@@ -18,6 +18,7 @@
 #include "plugin/PluginGlobals.h"
 #include "plugin/clsPrefs.h"
 #include "plugin/frame/EmailFunctions.h"
+#include "plugin/frame/clsPluginVars.h"
 #include "tests/plugin/PluginFrameFixture.h"
 #include "tests/support/StockDialogTesting.h"
 
@@ -54,6 +55,7 @@ class clsNewCfgDlgTest : public PluginFrameFixture {
   void TearDown() override {
     g_fudtFMProduct = m_intProduct;
     SetKeyMapForTesting(nullptr);
+    ResetStatusWindow();
     WindowsResetForTesting();
     PluginFrameFixture::TearDown();
   }
@@ -234,6 +236,158 @@ TEST_F(clsNewCfgDlgTest, SettingsShownAndWrittenBackByOK) {
     g_udtPrefs.LoadPrefs();
     EXPECT_EQ(c.m_strFrom, Pref("From"));
   }
+}
+
+// The sender typed in every form the address check cleans: OK stores it, and opening the dialog
+// again and pressing OK gives the same preference file, byte for byte. A name the cleaned form
+// keeps goes to From Name when that is empty; a From Name given wins.
+TEST_F(clsNewCfgDlgTest, SenderRoundTripKeepsThePreferenceBytes) {
+  struct stcCase {
+    char const* m_strName;   // typed into From Name
+    char const* m_strEmail;  // typed into From Email
+    char const* m_strFrom;   // stored after the first OK
+    char const* m_strShownName;
+    char const* m_strShownEmail;
+  } const cases[] = {
+      {"", "bob@example.test", "<bob@example.test>", "", "bob@example.test"},
+      {"", " bob@example.test ", "<bob@example.test>", "", "bob@example.test"},
+      {"", "[bob@example.test]", "<bob@example.test>", "", "bob@example.test"},
+      {"", "Bob <bob@example.test>", "\"Bob\" <bob@example.test>", "Bob", "bob@example.test"},
+      {"Jane", "Bob <bob@example.test>", "\"Jane\" <bob@example.test>", "Jane", "bob@example.test"},
+      {" Jane ", "<bob@example.test>", "\"Jane\" <bob@example.test>", "Jane", "bob@example.test"},
+      {"", "\"Bob Smith\" <bob@example.test>", "\"Bob Smith\" <bob@example.test>", "Bob Smith",
+       "bob@example.test"},
+      {"Jane Doe", "\"Bob Smith\" <bob@example.test>", "\"Jane Doe\" <bob@example.test>", "Jane Doe",
+       "bob@example.test"},
+      {"", "bob@example.test (Bob)", "\"(Bob)\" <bob@example.test>", "(Bob)", "bob@example.test"},
+      {"", "Bob <bob@example.test> (work)", "\"Bob (work)\" <bob@example.test>", "Bob (work)",
+       "bob@example.test"},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(std::string(c.m_strName) + " / " + c.m_strEmail);
+    WindowsResetForTesting();
+    WindowsSetStuckModeForTesting(kWindowsStuckThrow);
+    WritePrefs("From=\"<x@example.test>\"");
+    {
+      clsNewCfgDlg dialog;
+      Retype(316, 0, c.m_strName);
+      Retype(309, 14, c.m_strEmail);
+      WindowsQueueClickForTesting(200);
+      dialog.Show(UniString());
+    }
+    EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+    EXPECT_EQ(c.m_strFrom, Pref("From"));
+    std::string const first = Read(kSystemPrefs);
+    for (int again = 0; again < 2; ++again) {
+      clsNewCfgDlg dialog;
+      WindowsQueueCallForTesting([&] {
+        EXPECT_EQ(c.m_strShownName, Front(316).m_strText);
+        EXPECT_EQ(c.m_strShownEmail, Front(309).m_strText);
+      });
+      WindowsQueueClickForTesting(200);
+      dialog.Show(UniString());
+      EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+      EXPECT_EQ(first, Read(kSystemPrefs)) << "OK number " << again + 2;
+    }
+  }
+}
+
+// The host's preference call and Configure both show the dialog on a client host; what the host
+// offers afterwards follows AddHelp and UseNewFunctions as they changed while it was open.
+// Turned off, UseNewFunctions leaves Version and Configure registered, so that Configure can turn
+// it on again without a restart. A server product gets no dialog from the preference call.
+TEST_F(clsNewCfgDlgTest, RegistrationFollowsTheSettingsChangedInTheDialog) {
+  ASSERT_TRUE(Start());
+  std::vector<fmx::int16> const all = {10, 20, 30, 1000, 1003, 1002};
+  std::vector<fmx::int16> const kept = {1000, 1002};
+  enum enumChange { kToggleAddHelp, kUseNewOff, kUseNewOn };
+  struct stcStep {
+    char const* m_strName;
+    bool m_blnPreferenceCall;  // else Configure without parameters
+    enumChange m_enmChange;
+    std::vector<fmx::int16> m_vecRegistered;
+    bool m_blnHelp;
+  } const steps[] = {
+      {"AddHelp off by the preference call", true, kToggleAddHelp, all, false},
+      {"AddHelp on again through Configure", false, kToggleAddHelp, all, true},
+      {"UseNewFunctions off by the preference call", true, kUseNewOff, kept, true},
+      {"UseNewFunctions on again through Configure", false, kUseNewOn, all, true},
+      {"UseNewFunctions off through Configure", false, kUseNewOff, kept, true},
+      {"UseNewFunctions on again by the preference call", true, kUseNewOn, all, true},
+  };
+  for (stcStep const& step : steps) {
+    SCOPED_TRACE(step.m_strName);
+    bool shown = false;
+    WindowsQueueCallForTesting([&] {
+      shown = g_udtNewCfgDlg != nullptr;
+      if (step.m_enmChange == kToggleAddHelp) g_udtNewCfgDlg->m_pudtWindow->UpdateControlValue(101, 3);
+      if (step.m_enmChange != kToggleAddHelp)
+        g_udtPrefs.SetBooleanPref(U("UseNewFunctions"), step.m_enmChange == kUseNewOn);
+    });
+    if (step.m_enmChange == kToggleAddHelp) WindowsQueueClickForTesting(304);
+    WindowsQueueClickForTesting(200);
+    if (step.m_blnPreferenceCall) {
+      m_udtHost.AppPreferences();
+    } else {
+      EXPECT_EQ("Configuration Dialog Shown.", CallText(1002, {}));
+    }
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+    EXPECT_EQ(nullptr, g_udtNewCfgDlg);
+    std::vector<fmx::int16> ids;
+    for (auto const& function : m_udtHost.Functions()) ids.push_back(function.functionId);
+    EXPECT_EQ(step.m_vecRegistered, ids);
+    FmxTestHost::stcFunction const* configure = m_udtHost.FindFunction(1002);
+    ASSERT_NE(nullptr, configure);
+    EXPECT_EQ(step.m_blnHelp, configure->prototype.find("\r/*") != std::string::npos);
+  }
+
+  g_fudtFMProduct = 3;
+  bool shown = false;
+  WindowsQueueCallForTesting([&] { shown = true; });
+  g_intDebugLevel = kDebugInfo;
+  m_udtHost.AppPreferences();
+  g_intDebugLevel = kDebugNone;
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(1u, WindowsQueuedActionCountForTesting());
+  // Not even asked: the dialog's own refusal on a server product is not reached.
+  EXPECT_EQ(0u, LinesWith("Creating Config Dialog"));
+  EXPECT_EQ(0u, LinesWith("Er.. we are running under server"));
+  WindowsResetForTesting();
+  g_fudtFMProduct = 1;
+}
+
+// Host calls that arrive while the dialog runs its modal loop leave that dialog alone: another
+// dialog is refused with an error text (the preference call, which has no result, tells it in
+// a message), a GET still answers, and the running dialog goes on to save on OK.
+TEST_F(clsNewCfgDlgTest, HostCallsDuringTheModalLoopLeaveTheRunningDialogAlone) {
+  WritePrefs("Host=\"mail.example.test\"");
+  ASSERT_TRUE(Start());
+  clsStockDialogRecorder messages;
+  clsNewCfgDlg* running = nullptr;
+  std::vector<std::string> answers;
+  WindowsQueueCallForTesting([&] {
+    running = g_udtNewCfgDlg;
+    answers.push_back(CallText(1002, {}));
+    answers.push_back(CallText(1000, {"about"}));
+    answers.push_back(CallText(1002, {"GET", "Host"}));
+    m_udtHost.AppPreferences();
+    EXPECT_EQ(running, g_udtNewCfgDlg);
+  });
+  QueueStockDialogAnswer(1);  // the preference call's message
+  Retype(308, 17, "smtp.example.test");
+  WindowsQueueClickForTesting(200);
+  EXPECT_EQ("Configuration Dialog Shown.", CallText(1002, {}));
+  EXPECT_NE(nullptr, running);
+  std::string const refused =
+      "ERROR: Configure: Could not Show Configuration Dialog: The Configuration Dialog is already shown.";
+  EXPECT_EQ((std::vector<std::string>{refused, refused, "mail.example.test"}), answers);
+  ASSERT_EQ(1u, messages.Shown().size());
+  EXPECT_EQ("Error Showing Configuration Dialog: The Configuration Dialog is already shown.",
+            messages.Shown()[0].m_strText);
+  EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+  EXPECT_EQ("smtp.example.test", Pref("Host"));
+  EXPECT_EQ(nullptr, g_udtNewCfgDlg);
 }
 
 // OK with a sender that does not clean keeps the dialog open on the Basics page with the focus in

@@ -72,10 +72,16 @@ class clsPrefsTest : public clsTempFileSystemRootTest {
     RemoveRoot();
   }
 
-  // Moves "now" on by seconds (0: back to real time).
+  // Moves "now" on by seconds (0: to real time). The clock stands still in between, so that a
+  // slow run does not cross the store's 15-second reload boundary on its own.
   void Later(double seconds) {
-    m_dblOffset = seconds == 0 ? 0 : m_dblOffset + seconds;
-    CFAbsoluteTimeSetOffsetForTesting(m_dblOffset);
+    if (seconds == 0) {
+      CFAbsoluteTimeClearCurrentForTesting();
+      m_dblBase = CFAbsoluteTimeGetCurrent();
+      m_dblOffset = 0;
+    }
+    m_dblOffset += seconds;
+    CFAbsoluteTimeSetCurrentForTesting(m_dblBase + m_dblOffset);
   }
   void WriteFile(std::string const& path, std::string const& bytes) {
     std::filesystem::create_directories(std::filesystem::path(Real(path)).parent_path());
@@ -89,6 +95,7 @@ class clsPrefsTest : public clsTempFileSystemRootTest {
     std::filesystem::last_write_time(Real(path), when);
   }
 
+  double m_dblBase = 0;
   double m_dblOffset = 0;
   int32_t m_intLevel = 0;
 };

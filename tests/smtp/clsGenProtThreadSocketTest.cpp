@@ -8,6 +8,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 
 #include "GenProtTesting.h"
@@ -69,15 +72,53 @@ TEST(clsGenProtThreadSocketTest, ConnectFailures) {
   NetDBTestingClear();
 }
 
+// A test thread that lets the test wait until it has received a number of lines, so a step that
+// depends on a line the peer sent unasked (a banner) is taken only once that line was read.
+class clsLineCountingThread : public clsTestThread {
+ public:
+  explicit clsLineCountingThread(clsGenProt* controller) : clsTestThread(controller, kBehaveWell) {}
+  void ReceivedNewLine(AnsiString line, bool* addToTranscript) override {
+    clsTestThread::ReceivedNewLine(line, addToTranscript);
+    std::lock_guard<std::mutex> guard(m_mtxCount);
+    ++m_intCount;
+    m_cndCount.notify_all();
+  }
+  bool WaitForLines(int count, double seconds) {
+    std::unique_lock<std::mutex> lock(m_mtxCount);
+    return m_cndCount.wait_for(lock, std::chrono::duration<double>(seconds),
+                               [&] { return m_intCount >= count; });
+  }
+
+ private:
+  std::mutex m_mtxCount;
+  std::condition_variable m_cndCount;
+  int m_intCount = 0;
+};
+
+class clsLineCountingProt : public clsTestProt {
+ public:
+  clsLineCountingThread* Thread() { return static_cast<clsLineCountingThread*>(m_pudtThread); }
+  // A request the thread answers without a command: once answered, the thread has ended the
+  // loop turn in which it took it, and with it dropped the events of lines read before.
+  bool Ping() { return PostRequest(kGenProtMsgPing, nullptr, kGenProtMsgPing, "Test: ", false); }
+
+ protected:
+  void CreateThread() override { m_pudtThread = new clsLineCountingThread(this); }
+};
+
 TEST(clsGenProtThreadSocketTest, LinesBothWaysWithTranscript) {
   ScriptedPeer peer(R"([{"reply": "220 hello"}, {"expect": "EHLO me"}, {"reply": "250 fine"},
                         {"expect": "AUTH secret"}, {"reply": "235 in"}, {"stall": 5}])");
-  clsTestProt prot;
+  clsLineCountingProt prot;
   ASSERT_TRUE(prot.StartupProtocol());
   ASSERT_TRUE(prot.Connect("127.0.0.1", peer.Port(), 2)) << prot.ErrorString().c_str();
   EXPECT_EQ(prot.GetConnectionState(), 1);
   EXPECT_FALSE(prot.Connect("127.0.0.1", peer.Port(), 2));
   EXPECT_EQ(prot.ErrorString(), AnsiString("Already Connected."));
+  // The banner comes unasked: EHLO goes out only once it was read and its event dropped, so
+  // neither the banner nor its event is taken for EHLO's reply.
+  ASSERT_TRUE(prot.Thread()->WaitForLines(1, 5.0));
+  ASSERT_TRUE(prot.Ping()) << prot.ErrorString().c_str();
   clsTestData ehlo;
   ehlo.m_astrLine = "EHLO me";
   ehlo.m_bolExpectReply = true;
@@ -133,10 +174,10 @@ TEST(clsGenProtThreadSocketTest, SendErrorsAndClosedPeer) {
   EXPECT_EQ(thread.ErrorString(), AnsiString("Nothing to Send."));
   EXPECT_TRUE(thread.Events().empty());
   thread.SendData("BYE\r\n", true, false);
-  // The peer is gone: a large send fails with the system's reason (never a SIGPIPE), and once
-  // the close is seen the thread is no longer connected.
+  // The peer is gone (its process ended, so its close has reached this side of the loopback): a
+  // large send fails with the system's reason (never a SIGPIPE), and once the close is seen the
+  // thread is no longer connected.
   ASSERT_TRUE(peer.Finished());
-  usleep(50 * 1000);
   std::string big(4 << 20, 'x');
   thread.SendData(AnsiString(big.data(), int(big.size())), false, false);
   std::string error = thread.ErrorString().c_str();
