@@ -83,6 +83,11 @@ clsPrefs::clsPrefs() : m_ulngLastCheck(0), m_bolLocalLoaded(false), m_bolSystemL
 clsPrefs::~clsPrefs() { clsFuncDebug dbg(U("clsPrefs Destructor")); }
 
 bool clsPrefs::IsStorableName(UniString name) {
+  // A zero unit is looked for before trimming: a trimmed copy ends at one, so " a<TAB><NUL>b"
+  // would pass as "a<TAB>", be written so, and read back under another name.
+  for (int i = 1; i <= name.Length(); ++i) {
+    if (name[i] == 0) return false;
+  }
   UniString const trimmed = name.Trim();
   if (trimmed.IsEmpty()) return false;
   for (int i = 1; i <= trimmed.Length(); ++i) {

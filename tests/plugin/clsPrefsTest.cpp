@@ -158,7 +158,7 @@ TEST_F(clsPrefsTest, SettersRefuseWhatTheFileCannotHoldAndStoreNothing) {
     std::string value;
   } const cases[] = {{"a=b", "x"},  {"a;b", "x"},  {"a\"b", "x"}, {"a'b", "x"},
                      {"a{b", "x"},  {"a}b", "x"},  {"a$b", "x"},  {"a\rb", "x"},
-                     {"a\nb", "x"}, {"  ", "x"},   {"a\0b"s, "x"}, {"Body", "one\ntwo"},
+                     {"a\nb", "x"}, {"  ", "x"},   {"a\0b"s, "x"}, {" a\t\0b"s, "x"}, {"Body", "one\ntwo"},
                      {"Body", "one\r\ntwo"}, {"Body", "one\rtwo"}, {"Body", "cut\0here"s}};
   clsPrefs prefs;
   prefs.LoadPrefs();
