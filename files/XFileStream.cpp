@@ -101,17 +101,23 @@ void XFileStream::Detach() {
   m_lngValidBytes = 0;
 }
 
-bool XFileStream::AttachToFile(XFileSpec file, int mode, UniString fork) {
-  clsFuncDebug trace("XFileStream::AttachToFile");
+// Lets go of the previous file before a new attachment. What the buffer still holds belongs
+// to that file; losing it must not pass unseen.
+bool XFileStream::DetachFlushed() {
   AbandonReplace();
   ResetError("Unknown Error");
-  // What the buffer still holds belongs to the previous file; losing it must not pass unseen.
   bool const flushed = DoFlush();
   UniString const flushError = m_ustrError;
   Detach();
   m_lngMode = kXFileStreamRead;
   if (!flushed) return Fail(flushError);
   ResetError("Unknown Error");
+  return true;
+}
+
+bool XFileStream::AttachToFile(XFileSpec file, int mode, UniString fork) {
+  clsFuncDebug trace("XFileStream::AttachToFile");
+  if (!DetachFlushed()) return false;
 
   if (mode < kXFileStreamRead || mode > kXFileStreamReadWrite) {
     // No fork can be opened in an unknown mode, so the file is neither created nor opened.
@@ -253,14 +259,7 @@ void XFileStream::AbandonReplace() {
 bool XFileStream::AttachForReplace(XFileSpec file, uint32_t creator, uint32_t fileType,
                                    int32_t permissions) {
   clsFuncDebug trace("XFileStream::AttachForReplace");
-  AbandonReplace();
-  ResetError("Unknown Error");
-  bool const flushed = DoFlush();
-  UniString const flushError = m_ustrError;
-  Detach();
-  m_lngMode = kXFileStreamRead;
-  if (!flushed) return Fail(flushError);
-  ResetError("Unknown Error");
+  if (!DetachFlushed()) return false;
 
   // The item the path names in its folder, found by name: a link there is the link itself.
   FSRef folder;

@@ -102,6 +102,7 @@ class XFileStream : public XStream {
   void Detach();
   // A replacement that was not committed: its new file is closed and deleted.
   void AbandonReplace();
+  bool DetachFlushed();
   // Opens the fork of m_xfsFile in the mode and reads the first block: the steps that
   // AttachToFile and SwitchForks share.
   bool OpenFork(UniString const& fork, int32_t mode);
@@ -160,7 +161,7 @@ class XFileStream : public XStream {
 
 // The folder that holds the last item of a file spec and that item's name as the File Manager
 // has it in the folder (the item itself need not exist). False when the folder does not exist
-// or the spec names no item. Looking an item up by this name never follows a link.
+// or the file specification names no item. Looking an item up by this name never follows a link.
 bool GetFolderAndCatalogName(XFileSpec const& item, FSRef* folder, UniString* name);
 
 // Test seam: when set, called before every write of a file stream to a fork (a test child

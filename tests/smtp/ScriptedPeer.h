@@ -41,3 +41,14 @@ TestCertificate const& MakeTestCertificate();
 // What the aiosmtpd server wrote for each message to its "out" file: "key<TAB>value" rows, "--"
 // after each message; one map per message, in order.
 std::vector<std::map<std::string, std::string>> ReadReceivedMessages(std::string const& path);
+
+// Bytes as lower-case hex, the form of a scripted step's "raw" bytes.
+inline std::string Hex(std::string const& bytes) {
+  static char const kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += kHex[c >> 4];
+    hex += kHex[c & 15];
+  }
+  return hex;
+}

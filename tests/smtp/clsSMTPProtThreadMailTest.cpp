@@ -338,16 +338,6 @@ TEST_F(MailTest, TheReplyToTheFinalDotThatNeverComes) {
                   FinalDotMessage);
 }
 
-std::string HexOf(std::string const& bytes) {
-  static char const kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : bytes) {
-    hex += kHex[c >> 4];
-    hex += kHex[c & 15];
-  }
-  return hex;
-}
-
 // A server that ends its TLS session with close_notify, over TLS from the start and after
 // STARTTLS, and then sends a byte, a line in clear or nothing while it keeps the connection
 // open: the connect ends at once as for a closed connection, and the next send goes through.
@@ -363,7 +353,7 @@ TEST_F(MailTest, ATLSCloseNotifyEndsTheRequestAndTheNextSendWorks) {
     std::string after;  // what follows the close_notify
   } const tails[] = {
       {"then one byte", R"({"raw": "41"})"},
-      {"then a line in clear", R"({"raw": ")" + HexOf("250 plain text\r\n") + R"("})"},
+      {"then a line in clear", R"({"raw": ")" + Hex("250 plain text\r\n") + R"("})"},
       {"alone", ""},
   };
   clsTestSMTPProt prot(10);

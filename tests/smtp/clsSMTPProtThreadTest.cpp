@@ -15,16 +15,6 @@
 
 namespace {
 
-std::string Hex(std::string const& bytes) {
-  static char const kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : bytes) {
-    hex += kHex[c >> 4];
-    hex += kHex[c & 15];
-  }
-  return hex;
-}
-
 std::string Repeat(std::string const& line, int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += line;
