@@ -200,8 +200,13 @@ bool clsPrefs::SetStringPref(UniString name, UniString value) {
     entry->SetStringValue(value);
     return true;
   }
-  m_ustrError = m_udtSystemPrefs.AddStringVar(name, value, false);
-  return m_ustrError.IsEmpty();
+  // The value as given: the add takes text around which quotes stand for a quoted string, so
+  // "''" would be stored empty and "'x'" as x; the entry is made first and given the value after.
+  m_ustrError = m_udtSystemPrefs.AddStringVar(name, UniString(), false);
+  if (m_ustrError.IsNotEmpty()) return false;
+  entry = FindEntry(name);
+  if (entry != nullptr) entry->SetStringValue(value);
+  return true;
 }
 
 bool clsPrefs::SetIntegerPref(UniString name, int32_t value) {

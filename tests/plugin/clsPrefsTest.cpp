@@ -116,6 +116,16 @@ TEST_F(clsPrefsTest, SavedFileHoldsTheMarkCrLineEndsAndQuotedStringsOnly) {
   EXPECT_EQ("say \"hi\"", S(prefs.GetStringPref(U("Name"), UniString())));
   prefs.SavePrefs();
   EXPECT_EQ(std::string(kBOM) + "Port=25\rName=\"say \\\"hi\\\"\"", Read(kSystemFile));
+
+  // A value is kept as given, quotes around it too, for a new entry as for one that exists.
+  ASSERT_TRUE(prefs.SetStringPref(U("Sig"), U("\"Bob\"")));
+  ASSERT_TRUE(prefs.SetStringPref(U("Pair"), U("''")));
+  ASSERT_TRUE(prefs.SetStringPref(U("Name"), U("'x'")));
+  prefs.SavePrefs();
+  clsPrefs reread;
+  EXPECT_EQ("\"Bob\"", S(reread.GetStringPref(U("Sig"), UniString())));
+  EXPECT_EQ("''", S(reread.GetStringPref(U("Pair"), UniString())));
+  EXPECT_EQ("'x'", S(reread.GetStringPref(U("Name"), UniString())));
 }
 
 TEST_F(clsPrefsTest, PasswordsAreScrambledOnDiskAndClearThroughTheGetters) {
