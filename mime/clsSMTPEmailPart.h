@@ -168,6 +168,8 @@ class clsSMTPEmailPart {
   AnsiString CutJPLine(std::string_view pending, std::string_view prefix, int width);
   // A quoted-printable line of at most 76 characters (fewer with a short line length).
   AnsiString CutQPLine(std::string_view pending, std::string_view prefix);
+  AnsiString TakeCutLine(std::string_view pending, std::string_view prefix, size_t lineEnd, size_t rest,
+                          char const* suffix);
   // The cutters' rules on text s: the length of the line and, in *restStart, where the rest
   // begins. shift: bytes the caller puts in front of the line (the 990-byte rule counts them).
   // nextBlank: the first blank at or after the width when the caller knows it, npos when there

@@ -499,8 +499,15 @@ AnsiString clsSMTPEmailPart::CutPendingLine(bool html) {
     rest = lineEnd;
     suffix = "";
   }
+  return TakeCutLine(v, prefix, lineEnd, rest, suffix);
+}
+
+// The line a cutter chose: the prefix, the first lineEnd bytes of the pending text and the
+// suffix; the pending text then starts rest bytes further on.
+AnsiString clsSMTPEmailPart::TakeCutLine(std::string_view v, std::string_view prefix, size_t lineEnd,
+                                         size_t rest, char const* suffix) {
   std::string line;
-  line.reserve(prefix.size() + lineEnd + 1);
+  line.reserve(prefix.size() + lineEnd + std::char_traits<char>::length(suffix));
   line.append(prefix).append(v.substr(0, lineEnd)).append(suffix);
   m_intPendingStart += int32_t(rest);
   if (PendingLeft() == 0) ClearPending();
@@ -537,12 +544,7 @@ AnsiString clsSMTPEmailPart::CutQPLine(std::string_view v, std::string_view pref
       suffix = "=";
     }
   }
-  std::string line;
-  line.reserve(prefix.size() + lineEnd + 2);
-  line.append(prefix).append(v.substr(0, lineEnd)).append(suffix);
-  m_intPendingStart += int32_t(rest);
-  if (PendingLeft() == 0) ClearPending();
-  return MimeAnsi(line);
+  return TakeCutLine(v, prefix, lineEnd, rest, suffix);
 }
 
 AnsiString clsSMTPEmailPart::CutJPLine(std::string_view v, std::string_view prefix, int width) {
