@@ -22,6 +22,7 @@ clsSMTPEmailPart::clsSMTPEmailPart()
       m_intCacheIndex(0),
       m_pudtFileStream(nullptr),
       m_pudtEncodedStream(nullptr),
+      m_pudtEncodeAhead(nullptr),
       m_bolAttachmentEncoded(false),
       m_bolImageEncoded(false),
       m_bolEncodeFailed(false),

@@ -40,6 +40,8 @@ size_t LongestBlanklessRun(std::string_view bytes);
 // One Shift_JIS double-byte character, in place, as its JIS X 0208 byte pair.
 void SJIStoJIS(unsigned char* lead, unsigned char* trail);
 
+class clsEncodeAhead;
+
 class clsSMTPEmailPart {
  public:
   clsSMTPEmailPart();
@@ -219,6 +221,7 @@ class clsSMTPEmailPart {
   XFileSpec m_udtEncodedFile;         // its Base64 copy
   XFileStream* m_pudtFileStream;
   XFileStream* m_pudtEncodedStream;
+  clsEncodeAhead* m_pudtEncodeAhead;  // a first run's reader and encoder, while its thread runs
   bool m_bolAttachmentEncoded;
   bool m_bolImageEncoded;
   bool m_bolEncodeFailed;             // this run could not read the file or write its encoding

@@ -4,6 +4,9 @@
 // into a ".att" file in "Tarnix Temp" on its first run, and reads that file back on later runs.
 // The file is never held in memory: 45 bytes per line through a 16 KiB stream buffer; the
 // encoded copy goes through a 1 MiB one, which makes its writing, reading and deleting cheap.
+// A first run reads, encodes and copies on a thread of its own (clsEncodeAhead), a few blocks
+// of lines ahead of the caller, so that the sender's thread only hands the lines on; the lines,
+// their order, the status and every error are those of reading the file line by line.
 // "Tarnix Temp" lies in an area every local user shares: the folder is this user's own and
 // closed to others (0700; a link or another user's folder in its place is refused), the ".att"
 // files are 0600, and a kept ".att" is read back only while it is the regular file its run
@@ -13,9 +16,14 @@
 // or write that fails in the middle; either way the encoding is not taken as complete.
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +57,160 @@ stcFileTexts const kAttachmentTexts = {"Attachment", "attachment"};
 stcFileTexts const kImageTexts = {"HTML Image", "inline"};
 
 UniString U(char const* text) { return UniString(text); }
+
+// The bytes of file data a Base64 line of the given text stands for.
+int32_t DecodedCount(char const* text, int length) {
+  int32_t count = length / 4 * 3;
+  for (int i = length - 1; i >= 0 && text[i] == '='; --i) --count;
+  return count;
+}
+
+}  // namespace
+
+// The reading, encoding and copying of one first run, on its own thread: blocks of whole lines,
+// each ending in CR LF, handed over through a short queue, so at most a few blocks are held.
+// The thread alone uses the two streams until it has ended (Finish).
+class clsEncodeAhead {
+ public:
+  static constexpr int kLinesPerBlock = 1024;
+  static constexpr size_t kBlocksAhead = 4;
+
+  clsEncodeAhead(XFileStream* file, XFileStream* copy) : m_pudtFile(file), m_pudtCopy(copy) {}
+  ~clsEncodeAhead() { Finish(); }
+  clsEncodeAhead(clsEncodeAhead const&) = delete;
+  clsEncodeAhead& operator=(clsEncodeAhead const&) = delete;
+
+  // False when no thread could be started; nothing has been read then.
+  bool Start() {
+    try {
+      m_thrWorker = std::thread([this] { Run(); });
+    } catch (std::system_error const&) {
+      return false;
+    }
+    return true;
+  }
+
+  // The next line, without its line end; *more tells whether another line or the read failure
+  // follows. False when there is no line: the file is read whole, or its reading failed (Failed).
+  bool Next(char const** text, int* length, bool* more) {
+    if (!Fill()) return false;
+    char const* const start = m_strBlock.data() + m_lngAt;
+    char const* const cr = static_cast<char const*>(std::memchr(start, '\r', m_strBlock.size() - m_lngAt));
+    *text = start;
+    *length = int(cr - start);
+    m_lngAt += size_t(*length) + 2;
+    // The line stays in the current block: a next block is waited for, not taken yet.
+    if (m_lngAt < m_strBlock.size()) {
+      *more = true;
+    } else {
+      std::unique_lock<std::mutex> lock(m_mtxQueue);
+      m_cvQueue.wait(lock, [this] { return !m_deqBlocks.empty() || m_bolDone; });
+      *more = !m_deqBlocks.empty() || m_bolReadFailed;
+    }
+    return true;
+  }
+
+  // Stops the thread (at once, when lines are still unread) and waits for it; false when it had
+  // not come to the end of the file (or to a failure) by itself.
+  bool Finish() {
+    if (m_thrWorker.joinable()) {
+      {
+        std::lock_guard<std::mutex> guard(m_mtxQueue);
+        m_bolStop = true;
+      }
+      m_cvQueue.notify_all();
+      m_thrWorker.join();
+    }
+    return m_bolDone;
+  }
+
+  // After Finish: whether a read failed, and whether the copy is incomplete.
+  bool ReadFailed() {
+    std::lock_guard<std::mutex> guard(m_mtxQueue);
+    return m_bolDone && m_bolReadFailed;
+  }
+  bool CopyFailed() const { return m_bolCopyFailed; }
+
+ private:
+  // Makes the current block one with a line left; false when none will come.
+  bool Fill() {
+    if (m_lngAt < m_strBlock.size()) return true;
+    std::unique_lock<std::mutex> lock(m_mtxQueue);
+    m_cvQueue.wait(lock, [this] { return !m_deqBlocks.empty() || m_bolDone; });
+    if (m_deqBlocks.empty()) return false;
+    m_strBlock.swap(m_deqBlocks.front());
+    m_deqBlocks.pop_front();
+    m_lngAt = 0;
+    lock.unlock();
+    m_cvQueue.notify_all();
+    return true;
+  }
+
+  void Run() {
+    bool failed = false;
+    bool end = false;
+    std::string block;
+    while (!end && !failed) {
+      block.clear();
+      block.reserve(size_t(kLinesPerBlock) * (4 * (kBytesPerLine / 3) + 2));
+      for (int i = 0; i < kLinesPerBlock; ++i) {
+        unsigned char data[kBytesPerLine];
+        int32_t const count = m_pudtFile->ReadBytes(data, kBytesPerLine);
+        if (count <= 0) {
+          failed = true;
+          break;
+        }
+        char text[4 * (kBytesPerLine / 3) + 3];
+        int const length = UUEncode(data, count, text);
+        text[length] = '\r';
+        text[length + 1] = '\n';
+        block.append(text, size_t(length) + 2);
+        if (m_pudtFile->AtEnd()) {
+          end = true;
+          break;
+        }
+      }
+      if (m_pudtCopy != nullptr && !m_bolCopyFailed && !block.empty() &&
+          m_pudtCopy->WriteBytes(reinterpret_cast<unsigned char const*>(block.data()), int32_t(block.size())) !=
+              int32_t(block.size())) {
+        m_bolCopyFailed = true;
+      }
+      std::unique_lock<std::mutex> lock(m_mtxQueue);
+      m_cvQueue.wait(lock, [this] { return m_deqBlocks.size() < kBlocksAhead || m_bolStop; });
+      if (m_bolStop) return;
+      if (!block.empty()) m_deqBlocks.push_back(std::move(block));
+      lock.unlock();
+      m_cvQueue.notify_all();
+      block = std::string();
+    }
+    // The bytes still in the copy's buffer (a whole small file's) must reach it.
+    if (!failed && m_pudtCopy != nullptr && !m_bolCopyFailed) {
+      m_pudtCopy->FlushWriteBuffer();
+      if (m_pudtCopy->ErrorString().IsNotEmpty()) m_bolCopyFailed = true;
+    }
+    {
+      std::lock_guard<std::mutex> guard(m_mtxQueue);
+      m_bolReadFailed = failed;
+      m_bolDone = true;
+    }
+    m_cvQueue.notify_all();
+  }
+
+  XFileStream* const m_pudtFile;
+  XFileStream* const m_pudtCopy;
+  std::thread m_thrWorker;
+  std::mutex m_mtxQueue;
+  std::condition_variable m_cvQueue;
+  std::deque<std::string> m_deqBlocks;  // guarded by m_mtxQueue, like the three flags after it
+  bool m_bolStop = false;
+  bool m_bolDone = false;
+  bool m_bolReadFailed = false;
+  bool m_bolCopyFailed = false;  // the thread's until it has ended
+  std::string m_strBlock;        // the caller's: the block being handed out
+  size_t m_lngAt = 0;
+};
+
+namespace {
 
 // A part name, the first count units of text, with CR, LF and NUL as blanks.
 UniString Flatten(UniString const& text, int count) {
@@ -220,6 +382,9 @@ void clsSMTPEmailPart::SetupFile(UniString entry, int imageIndex, UniString char
 }
 
 void clsSMTPEmailPart::CloseFileStreams() {
+  // The reading thread uses the streams until it has stopped.
+  delete m_pudtEncodeAhead;
+  m_pudtEncodeAhead = nullptr;
   delete m_pudtFileStream;
   m_pudtFileStream = nullptr;
   delete m_pudtEncodedStream;
@@ -376,7 +541,43 @@ bool clsSMTPEmailPart::EncodeFileLine(AnsiString* line, bool image) {
   }
 
   bool more = false;
-  if (m_pudtFileStream != nullptr && !m_pudtFileStream->AtEnd() && line != nullptr) {
+  // A file with data is read ahead on a thread of its own from its first line on; when no
+  // thread can be had, line by line here.
+  if (m_pudtEncodeAhead == nullptr && m_pudtFileStream != nullptr && m_lngStatusDone == 0 && line != nullptr &&
+      !m_pudtFileStream->AtEnd()) {
+    m_pudtEncodeAhead = new (std::nothrow)
+        clsEncodeAhead(m_pudtFileStream, m_bolEncodeFailed ? nullptr : m_pudtEncodedStream);
+    if (m_pudtEncodeAhead != nullptr && !m_pudtEncodeAhead->Start()) {
+      delete m_pudtEncodeAhead;
+      m_pudtEncodeAhead = nullptr;
+    }
+  }
+  if (m_pudtEncodeAhead != nullptr) {
+    char const* text = nullptr;
+    int length = 0;
+    if (line != nullptr && m_pudtEncodeAhead->Next(&text, &length, &more)) {
+      line->Load(text, length);
+      m_lngStatusDone += DecodedCount(text, length);
+      if (m_ustrStatus.IsEmpty()) {
+        UpdateStatus(U("Encoding ") + U(texts.noun) + U(": '") + m_ustrName + U("'..."));
+      } else {
+        UpdatePercent();
+      }
+    } else {
+      more = false;
+    }
+    if (!more) {
+      // A run ended before the file's end (no line given to fill) is no complete encoding.
+      if (!m_pudtEncodeAhead->Finish()) m_bolEncodeFailed = true;
+      if (m_pudtEncodeAhead->ReadFailed()) {
+        m_ustrError = U("Could not read ") + U(texts.noun) + U(" File: ") + m_pudtFileStream->ErrorString();
+        m_bolEncodeFailed = true;
+      }
+      if (m_pudtEncodeAhead->CopyFailed()) m_bolEncodeFailed = true;
+      delete m_pudtEncodeAhead;
+      m_pudtEncodeAhead = nullptr;
+    }
+  } else if (m_pudtFileStream != nullptr && !m_pudtFileStream->AtEnd() && line != nullptr) {
     unsigned char data[kBytesPerLine];
     int32_t const count = m_pudtFileStream->ReadBytes(data, kBytesPerLine);
     if (count > 0) {

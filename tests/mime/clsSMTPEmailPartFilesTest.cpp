@@ -398,4 +398,42 @@ TEST_F(FilePartFixture, AReadFailureInTheMiddleIsReportedAndNotReused) {
   EXPECT_EQ(Read("/chew/Tarnix Temp/small.bin.att"), sent[0] + "\r\n" + sent[1] + "\r\n" + sent[2] + "\r\n");
 }
 
+TEST_F(FilePartFixture, ARunBrokenOffLeavesNoCopyToReadBack) {
+  // A file of many blocks of lines, read ahead of the caller: a run broken off after some lines
+  // (by a read failure further on, a new start, or a call without a line to fill) keeps no
+  // copy, and the next run sends the whole file.
+  std::string big(1 << 20, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = char((i * 2654435761u) >> 11);
+  Write("/Users/bob/data/big.bin", big);
+  size_t const whole = (big.size() + 44) / 45;
+  enum class Break { kReadFailure, kRestart, kNoLine };
+  for (Break how : {Break::kReadFailure, Break::kRestart, Break::kNoLine}) {
+    clsSMTPEmailPart part;
+    part.SetupAttachment(Uni("~/data/big.bin"), Uni("UTF-8"));
+    ASSERT_TRUE(part.StartAttachment());
+    AnsiString line;
+    size_t taken = 0;
+    while (taken < 2000 && part.EncodeAttachmentLine(&line)) ++taken;
+    ASSERT_EQ(taken, 2000u);
+    if (how == Break::kReadFailure) {
+      FSStandInTestFailNext("FSReadFork", "/Users/bob/data/big.bin", ioErr);
+      while (part.EncodeAttachmentLine(&line) && taken < whole) ++taken;
+      EXPECT_LT(taken, whole - 1);
+      EXPECT_EQ(mimecheck::Utf8(part.ErrorString()).substr(0, 31), "Could not read Attachment File:");
+      EXPECT_FALSE(Exists("/chew/Tarnix Temp/big.bin.att"));
+    } else if (how == Break::kNoLine) {
+      EXPECT_FALSE(part.EncodeAttachmentLine(nullptr));
+    }
+    // kRestart: the next Run starts again while lines are still waiting.
+    std::vector<std::string> const lines = Run(part);
+    ASSERT_EQ(lines.size(), whole) << int(how);
+    EXPECT_EQ(mimecheck::Utf8(part.ErrorString()), "");
+    std::string copy;
+    for (auto const& l : lines) copy += l + "\r\n";
+    EXPECT_EQ(Read("/chew/Tarnix Temp/big.bin.att"), copy) << int(how);
+    EXPECT_EQ(Run(part), lines) << int(how);
+    EXPECT_EQ(mimecheck::RunMessages({Wire(part, lines)})[0].Get("0.hex"), Hex(big)) << int(how);
+  }
+}
+
 }  // namespace
