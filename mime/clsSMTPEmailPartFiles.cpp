@@ -138,7 +138,10 @@ class clsEncodeAhead {
     std::unique_lock<std::mutex> lock(m_mtxQueue);
     m_cvQueue.wait(lock, [this] { return !m_deqBlocks.empty() || m_bolDone; });
     if (m_deqBlocks.empty()) return false;
+    // The block handed out goes back to the thread to be filled again.
     m_strBlock.swap(m_deqBlocks.front());
+    m_deqBlocks.front().clear();
+    m_deqSpare.push_back(std::move(m_deqBlocks.front()));
     m_deqBlocks.pop_front();
     m_lngAt = 0;
     lock.unlock();
@@ -152,6 +155,13 @@ class clsEncodeAhead {
     std::string block;
     while (!end && !failed) {
       block.clear();
+      {
+        std::lock_guard<std::mutex> guard(m_mtxQueue);
+        if (!m_deqSpare.empty()) {
+          block.swap(m_deqSpare.front());
+          m_deqSpare.pop_front();
+        }
+      }
       block.reserve(size_t(kLinesPerBlock) * (4 * (kBytesPerLine / 3) + 2));
       for (int i = 0; i < kLinesPerBlock; ++i) {
         unsigned char data[kBytesPerLine];
@@ -201,7 +211,8 @@ class clsEncodeAhead {
   std::thread m_thrWorker;
   std::mutex m_mtxQueue;
   std::condition_variable m_cvQueue;
-  std::deque<std::string> m_deqBlocks;  // guarded by m_mtxQueue, like the three flags after it
+  std::deque<std::string> m_deqBlocks;  // guarded by m_mtxQueue, like the spares and the flags
+  std::deque<std::string> m_deqSpare;   // blocks handed out, to be filled again
   bool m_bolStop = false;
   bool m_bolDone = false;
   bool m_bolReadFailed = false;

@@ -1,6 +1,6 @@
 // clsSMTPProtThread: the mail transaction of RFC 5321 over a logged-in session: the message
 // writer prepared, then RSET, MAIL FROM, one RCPT TO per recipient and DATA, with the message
-// pulled line by line from the writer through a 1460-byte send buffer. A DATA that breaks off
+// pulled line by line from the writer through a 64 KiB send buffer. A DATA that breaks off
 // (a send failure, a failed flush before ".", a writer error, the controller giving up on the
 // request) sends no "." and closes the connection, so no half message is taken as sent and
 // nothing stays in the buffer. The reply to "." is waited for at least 10 minutes.
