@@ -163,13 +163,13 @@ def build(runs, scripts):
           "a bare 10 ms poll() loop")
     # Attachment parts.
     for mib in (10, 100):
-        t.time_pair("MimeAttachmentBench", "Attachment encode %d MiB" % mib, "BM_PartEncode/%d" % mib,
-                    "BM_PlainEncode/%d" % mib, "read + EVP_EncodeBlock + write", 1.5)
+        t.time_pair("MimeAttachmentBench", "Attachment encode %d MiB" % mib, "BM_PartEncode/%d/process_time" % mib,
+                    "BM_PlainEncode/%d/process_time" % mib, "read + EVP_EncodeBlock + write", 1.5)
         t.time_pair("MimeAttachmentBench", "Attachment read-back %d MiB" % mib, "BM_PartReadBack/%d" % mib,
                     "BM_PlainReadBack/%d" % mib, "fgets", 1.5)
         t.add("Attachment encode %d MiB, peak RSS growth" % mib,
-              t.counter("MimeAttachmentBench", "BM_PartEncode/%d" % mib, "rss_growth_kib"),
-              t.counter("MimeAttachmentBench", "BM_PlainEncode/%d" % mib, "rss_growth_kib"), 2048, "KiB",
+              t.counter("MimeAttachmentBench", "BM_PartEncode/%d/process_time" % mib, "rss_growth_kib"),
+              t.counter("MimeAttachmentBench", "BM_PlainEncode/%d/process_time" % mib, "rss_growth_kib"), 2048, "KiB",
               "the plain loop's", "diff")
     # Body charsets: our UTF-8, the host's code pages, each beside iconv on the same lines.
     # The host's conversion alone (the SDK stand-in's fmx::Text::GetBytes) must keep iconv's pace;
@@ -183,7 +183,7 @@ def build(runs, scripts):
         t.time_pair("MimeCharSetBench", "Body charset %s: convert + QP" % name, "BM_ConvertAndQP/%d" % which,
                     "BM_Iconv/%d" % which, "iconv (no QP)", 3.0)
     # Composing (no peer in this program; Python's email is the peer of the script below).
-    t.add("Compose 10 MiB, first run", t.seconds("MimeComposeBench", "BM_ComposeFirstRun", "cpu_time"), None, 0,
+    t.add("Compose 10 MiB, first run", t.seconds("MimeComposeBench", "BM_ComposeFirstRun/process_time", "cpu_time"), None, 0,
           "s cpu", None, "none")
     t.add("Compose 10 MiB, read-back", t.seconds("MimeComposeBench", "BM_ComposeReadBack", "cpu_time"), None, 0,
           "s cpu", None, "none")

@@ -155,7 +155,7 @@ void TextBody(benchmark::State& state, bool oneLine) {
 void BM_TextOneLongLine(benchmark::State& state) { TextBody(state, true); }
 void BM_TextShortLines(benchmark::State& state) { TextBody(state, false); }
 
-BENCHMARK(BM_ComposeFirstRun)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ComposeFirstRun)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_ComposeReadBack)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextOneLongLine)->Arg(1)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextShortLines)->Arg(1)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond);
