@@ -26,7 +26,8 @@ std::string Narrow(UniString const& text) { return std::string(text.GetAnsiStrin
 }  // namespace
 
 void* operator new[](std::size_t size, std::nothrow_t const&) noexcept {
-  static std::size_t s_sizPrevious = 0;
+  // Per thread: the size asked before by the same thread (other threads may allocate meanwhile).
+  thread_local std::size_t s_sizPrevious = 0;
   std::size_t const previous = s_sizPrevious;
   s_sizPrevious = size;
   if (g_sizFailArrayOfSize != 0 && size == g_sizFailArrayOfSize &&
