@@ -2,7 +2,7 @@
 // A file part builds its header lines (type with name, Mac OS type and creator, Content-ID of
 // an image, encoding, disposition), encodes the data fork as Base64 lines of 60 characters
 // into a ".att" file in "Tarnix Temp" on its first run, and reads that file back on later runs.
-// The file is never held in memory: 45 bytes per line through a 16 KiB stream buffer; the
+// The file is never held in memory: 45 bytes per line through a 256 KiB stream buffer; the
 // encoded copy goes through a 1 MiB one, which makes its writing, reading and deleting cheap.
 // A first run reads, encodes and copies on a thread of its own (clsEncodeAhead), a few blocks
 // of lines ahead of the caller, so that the sender's thread only hands the lines on; the lines,
@@ -36,7 +36,8 @@
 
 namespace {
 
-constexpr int32_t kStreamBuffer = 16384;
+// The file is read through a buffer of 256 KiB: fewer, larger reads, and it is never held whole.
+constexpr int32_t kStreamBuffer = 256 * 1024;
 // The encoded copy is written and read back through a larger buffer: it is a third bigger than
 // the file, and the file system's cost per write call and per page cached (also when the copy is
 // deleted) falls with the size of the writes. No caller or file sees the buffer's size.

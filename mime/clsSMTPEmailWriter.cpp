@@ -205,10 +205,11 @@ void clsSMTPEmail::GetStatus(UniString* text, int* percent) {
       part = parts[size_t(m_lngCurrentAttachment)];
     }
   }
-  // Assigned, not constructed: the caller's text keeps its buffer from call to call.
+  // Assigned, not constructed, and only when it differs: the caller's text keeps its buffer from
+  // call to call, and a sender asking after every line mostly finds it unchanged.
   if (text != nullptr) {
     if (part != nullptr) {
-      *text = part->GetStatusText();
+      if (*text != part->GetStatusText()) *text = part->GetStatusText();
     } else if (text->Length() > 0) {
       *text = UniString();
     }
