@@ -362,20 +362,20 @@ TEST_F(FilePartFixture, EveryStartErrorLeavesItsText) {
 }
 
 TEST_F(FilePartFixture, AReadFailureInTheMiddleIsReportedAndNotReused) {
-  Write("/Users/bob/data/big.bin", std::string(40000, 'z'));
+  Write("/Users/bob/data/big.bin", std::string(600000, 'z'));
   clsSMTPEmailPart part;
   part.SetupAttachment(Uni("~/data/big.bin"), Uni("UTF-8"));
   ASSERT_TRUE(part.StartAttachment());
   FSStandInTestFailNext("FSReadFork", "/Users/bob/data/big.bin", ioErr);
   int calls = 0;
   AnsiString line;
-  while (part.EncodeAttachmentLine(&line) && calls < 10000) ++calls;
-  EXPECT_LT(calls, 888);
+  while (part.EncodeAttachmentLine(&line) && calls < 20000) ++calls;
+  EXPECT_LT(calls, 13333);
   EXPECT_EQ(mimecheck::Utf8(part.ErrorString()).substr(0, 31), "Could not read Attachment File:");
   EXPECT_FALSE(Exists("/chew/Tarnix Temp/big.bin.att"));
   // The next run encodes the file again, whole.
   std::vector<std::string> const lines = Run(part);
-  EXPECT_EQ(lines.size(), 889u);
+  EXPECT_EQ(lines.size(), 13334u);
   EXPECT_EQ(mimecheck::Utf8(part.ErrorString()), "");
 
   // A copy whose writing fails (here its last write, the whole copy of a small file) still

@@ -434,13 +434,13 @@ TEST_F(WriterTest, MissingOrUnreadableFilesFailTheSend) {
   SetListPref("HTMLImages", "");
 
   // A read failure in the middle: the writer goes on to ".", and keeps the reason.
-  Write("/Users/bob/data/big.bin", std::string(40000, 'z'));
+  Write("/Users/bob/data/big.bin", std::string(600000, 'z'));
   clsSMTPEmail big;
   big.AddAttachment(Uni("~/data/big.bin"));
   ASSERT_EQ(Utf8(big.GenerateEmail()), "");
   bool injected = false;
   std::string line;
-  for (int i = 0; i < 10000 && line != "."; ++i) {
+  for (int i = 0; i < 20000 && line != "."; ++i) {
     if (!injected && A::State(big) == seAttachmentData) {
       FSStandInTestFailNext("FSReadFork", "/Users/bob/data/big.bin", ioErr);
       injected = true;
@@ -453,7 +453,7 @@ TEST_F(WriterTest, MissingOrUnreadableFilesFailTheSend) {
   // Sent again, the file is read whole.
   std::vector<std::string> const again = Pull(big);
   EXPECT_EQ(Utf8(big.GetWriterError()), "");
-  EXPECT_EQ(mimecheck::RunMessages({Wire(again)})[0].Get("0.hex"), Hex(std::string(40000, 'z')));
+  EXPECT_EQ(mimecheck::RunMessages({Wire(again)})[0].Get("0.hex"), Hex(std::string(600000, 'z')));
 }
 
 }  // namespace
