@@ -146,6 +146,10 @@ class clsSMTPEmail {
   AnsiString GetLine();
   // The same into *line, whose buffer is reused (the sender's loop passes one string).
   void GetLine(AnsiString* line);
+  // The same, or, inside a file part's Base64 lines, several lines joined by CR LF (none after
+  // the last) when they leave the status as their first does: the same bytes in fewer calls,
+  // for a sender that writes no line of them to a log.
+  void GetLines(AnsiString* lines);
   // The status text and percent of the part being written (empty and 0 elsewhere); either
   // pointer may be null.
   void GetStatus(UniString* text, int* percent);

@@ -119,6 +119,11 @@ class clsSMTPEmailPart {
   // read or write failure on the way is left in ErrorString().
   bool EncodeAttachmentLine(AnsiString* line);
   bool EncodeHTMLImageLine(AnsiString* line);
+  // Of a first run read ahead: the next lines that leave the status as the first of them does,
+  // joined by CR LF (none after the last), into *lines: what that many EncodeAttachmentLine
+  // calls would give, all true. False, with *lines untouched, when fewer than two such lines
+  // are ready, and never for the last line of the file.
+  bool EncodeFileLines(AnsiString* lines);
   // The content type of a file name, by its extension: the "ContentTypes" list preference
   // (".ext=type", case ignored), else the built-in types, else "application/octet-stream".
   AnsiString GetContentType(UniString fileName);

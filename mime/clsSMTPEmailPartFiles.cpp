@@ -111,6 +111,21 @@ class clsEncodeAhead {
     return true;
   }
 
+  // Up to most whole lines (each 60 characters and CR LF) of the current block, never its last
+  // line: their bytes and count; false when fewer than two are there.
+  bool NextFullLines(int most, char const** text, int* length, int* count) {
+    size_t constexpr kFullLine = 4 * (kBytesPerLine / 3) + 2;
+    if (m_lngAt >= m_strBlock.size()) return false;
+    size_t const ready = (m_strBlock.size() - m_lngAt) / kFullLine;
+    int const lines = int(ready > 0 ? ready - 1 : 0) < most ? int(ready > 0 ? ready - 1 : 0) : most;
+    if (lines < 2) return false;
+    *text = m_strBlock.data() + m_lngAt;
+    *count = lines;
+    *length = int(size_t(lines) * kFullLine) - 2;
+    m_lngAt += size_t(lines) * kFullLine;
+    return true;
+  }
+
   // Stops the thread (at once, when lines are still unread) and waits for it; false when it had
   // not come to the end of the file (or to a failure) by itself.
   bool Finish() {
@@ -534,6 +549,30 @@ void clsSMTPEmailPart::RemoveEncodedFile() {
 
 bool clsSMTPEmailPart::EncodeAttachmentLine(AnsiString* line) { return EncodeFileLine(line, false); }
 bool clsSMTPEmailPart::EncodeHTMLImageLine(AnsiString* line) { return EncodeFileLine(line, true); }
+
+bool clsSMTPEmailPart::EncodeFileLines(AnsiString* lines) {
+  // Only within a run whose status text is set (from its first line on): the lines that keep the
+  // percent the first of them gives.
+  if (m_pudtEncodeAhead == nullptr || lines == nullptr || m_lngStatusTotal <= 0 || m_ustrStatus.IsEmpty()) {
+    return false;
+  }
+  auto percentAt = [this](int64_t done) {
+    float const percent = float(done) / float(m_lngStatusTotal) * 100.0f;
+    return percent >= 100.0f ? 100 : int32_t(percent);
+  };
+  int const kMost = clsEncodeAhead::kLinesPerBlock;
+  int32_t const first = percentAt(int64_t(m_lngStatusDone) + kBytesPerLine);
+  int most = 1;
+  while (most < kMost && percentAt(int64_t(m_lngStatusDone) + int64_t(most + 1) * kBytesPerLine) == first) ++most;
+  char const* text = nullptr;
+  int length = 0;
+  int count = 0;
+  if (!m_pudtEncodeAhead->NextFullLines(most, &text, &length, &count)) return false;
+  lines->Load(text, length);
+  m_lngStatusDone += count * kBytesPerLine;
+  UpdatePercent();
+  return true;
+}
 
 bool clsSMTPEmailPart::EncodeFileLine(AnsiString* line, bool image) {
   stcFileTexts const& texts = image ? kImageTexts : kAttachmentTexts;

@@ -190,6 +190,18 @@ void clsSMTPEmail::GetLine(AnsiString* line) {
   }
 }
 
+void clsSMTPEmail::GetLines(AnsiString* lines) {
+  if (m_lngWriterState == seAttachmentData || m_lngWriterState == seImageData) {
+    std::vector<clsSMTPEmailPart*> const& parts =
+        m_lngWriterState == seAttachmentData ? m_vecAttachmentParts : m_vecImageParts;
+    if (m_lngCurrentAttachment >= 0 && size_t(m_lngCurrentAttachment) < parts.size() &&
+        parts[size_t(m_lngCurrentAttachment)] != nullptr && parts[size_t(m_lngCurrentAttachment)]->EncodeFileLines(lines)) {
+      return;
+    }
+  }
+  GetLine(lines);
+}
+
 void clsSMTPEmail::GetStatus(UniString* text, int* percent) {
   clsSMTPEmailPart* part = nullptr;
   int32_t const state = m_lngWriterState;

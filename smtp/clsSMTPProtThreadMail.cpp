@@ -291,7 +291,12 @@ void clsSMTPProtThread::SendEmailData() {
       AbandonConnection();
       return;
     }
-    m_pudtEmail->GetLine(&line);
+    // Base64 lines may come several to a call, unless each line is to be logged as it goes.
+    if (g_bolDebugInitialized && g_intDebugLevel == kDebugFull) {
+      m_pudtEmail->GetLine(&line);
+    } else {
+      m_pudtEmail->GetLines(&line);
+    }
     UniString writerError = m_pudtEmail->GetWriterError();
     if (writerError.Length() > 0) {
       // The message cannot be written whole: it must not end with ".".

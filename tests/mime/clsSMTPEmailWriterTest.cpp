@@ -367,6 +367,55 @@ TEST_F(WriterTest, StatusFollowsThePartBeingWritten) {
   EXPECT_EQ(seen[seEnd], (std::pair<std::string, int>{"", 0}));
 }
 
+TEST_F(WriterTest, LinesManyToACallAreTheLinesOneToACall) {
+  // The same attachment pulled one line to a call and several: the same Base64 lines, and the
+  // same statuses in the same order.
+  std::string big(1500000, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = char((i * 2654435761u) >> 9);
+  Write("/Users/bob/data/big.bin", big);
+  struct stcPulled {
+    std::vector<std::string> data;
+    std::vector<std::pair<std::string, int>> statuses;
+    int calls = 0;
+  };
+  auto pull = [](bool many) {
+    stcPulled got;
+    clsSMTPEmail m;
+    m.AddAttachment(Uni("~/data/big.bin"));
+    m.AddAttachment(Uni("~/data/b.pdf"));
+    EXPECT_EQ(Utf8(m.GenerateEmail()), "");
+    AnsiString line;
+    for (int guard = 0; guard < 100000; ++guard) {
+      bool const data = A::State(m) == seAttachmentData;
+      many ? m.GetLines(&line) : m.GetLine(&line);
+      ++got.calls;
+      std::string const bytes = Bytes(line);
+      if (bytes == ".") break;
+      if (data) {
+        for (size_t at = 0;;) {
+          size_t const end = bytes.find("\r\n", at);
+          got.data.push_back(bytes.substr(at, end == std::string::npos ? std::string::npos : end - at));
+          if (end == std::string::npos) break;
+          at = end + 2;
+        }
+      }
+      UniString text;
+      int percent = -1;
+      m.GetStatus(&text, &percent);
+      std::pair<std::string, int> const status{Utf8(text), percent};
+      if (got.statuses.empty() || got.statuses.back() != status) got.statuses.push_back(status);
+    }
+    return got;
+  };
+  stcPulled const one = pull(false);
+  stcPulled const many = pull(true);
+  EXPECT_EQ(one.data.size(), (big.size() + 44) / 45 + 3);
+  EXPECT_TRUE(one.data == many.data);
+  EXPECT_EQ(one.statuses, many.statuses);
+  EXPECT_GT(one.statuses.size(), 100u);
+  EXPECT_LT(many.calls, one.calls / 10);
+}
+
 TEST_F(WriterTest, MissingPiecesGiveErrorLinesAndAWriterError) {
   struct {
     char const* what;
