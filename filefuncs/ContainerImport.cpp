@@ -3,6 +3,8 @@
 // becomes the result only once every stream is in place.
 #include "filefuncs/ContainerImport.h"
 
+#include <sys/mman.h>
+
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -31,9 +33,50 @@ bool DataForkSize(XFileSpec& spec, uint64_t* size) {
   return true;
 }
 
+// The buffer a fork is read into whole. A large one is mapped on its own in huge pages where the
+// system offers them: it is filled and copied once, and its first touch then costs one fault
+// in 2 MiB instead of one in 4 KiB.
+class clsReadBuffer {
+ public:
+  clsReadBuffer() = default;
+  ~clsReadBuffer() { Release(); }
+  clsReadBuffer(clsReadBuffer const&) = delete;
+  clsReadBuffer& operator=(clsReadBuffer const&) = delete;
+  // Room for size bytes; throws std::bad_alloc as new[] does.
+  void Allocate(size_t size) {
+    Release();
+    if (size >= kHugePage) {
+      m_sizMapped = (size + kHugePage - 1) / kHugePage * kHugePage;
+      void* const mapped = mmap(nullptr, m_sizMapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (mapped != MAP_FAILED) {
+        madvise(mapped, m_sizMapped, MADV_HUGEPAGE);
+        m_pbytBytes = static_cast<unsigned char*>(mapped);
+        return;
+      }
+      m_sizMapped = 0;
+    }
+    m_pbytBytes = new unsigned char[size];
+  }
+  unsigned char* get() const { return m_pbytBytes; }
+
+ private:
+  static constexpr size_t kHugePage = size_t{2} << 20;
+  void Release() {
+    if (m_sizMapped > 0) {
+      munmap(m_pbytBytes, m_sizMapped);
+    } else {
+      delete[] m_pbytBytes;
+    }
+    m_pbytBytes = nullptr;
+    m_sizMapped = 0;
+  }
+  unsigned char* m_pbytBytes = nullptr;
+  size_t m_sizMapped = 0;
+};
+
 // Reads the whole data fork into *bytes; an error text, empty on success. The stream's sizes
 // are 32-bit, so the fork's own 64-bit size decides first whether the file fits at all.
-UniString ReadDataFork(XFileSpec& spec, std::unique_ptr<unsigned char[]>* bytes, int32_t* size) {
+UniString ReadDataFork(XFileSpec& spec, clsReadBuffer* bytes, int32_t* size) {
   uint64_t forkSize = 0;
   if (DataForkSize(spec, &forkSize) && forkSize > uint64_t(INT32_MAX)) {
     return U("ERROR: File_Import: The File is too large to import (2 GB or larger).");
@@ -47,7 +90,7 @@ UniString ReadDataFork(XFileSpec& spec, std::unique_ptr<unsigned char[]>* bytes,
     if (!stream->SetPos(0, kStreamFromStart)) return U("ERROR: File_Import: Could not set File Position.");
     *size = stream->GetSize();
     if (*size < 0) return U("ERROR: File_Import: The File is too large to import (2 GB or larger).");
-    bytes->reset(new unsigned char[size_t(*size) + 1]);
+    bytes->Allocate(size_t(*size) + 1);
     int32_t const got = stream->ReadBytes(bytes->get(), *size);
     if (got != *size) {
       // A short read is a failure: never store bytes that were not read.
@@ -155,7 +198,7 @@ UniString DoFileImport(clsMultiVar* params, fmx::Data& result) {
     return UniString();
   }
 
-  std::unique_ptr<unsigned char[]> bytes;
+  clsReadBuffer bytes;
   int32_t size = 0;
   UniString error = ReadDataFork(spec, &bytes, &size);
   if (error.IsNotEmpty()) return error;

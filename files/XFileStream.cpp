@@ -4,7 +4,8 @@
 // position's index inside it) and a write-behind queue in write mode (the index counts the
 // waiting bytes). Reads and peeks served from the loaded block touch neither the fork nor any
 // string, and ReadLine scans a line that lies inside the block in one pass (UTF-8 decoded
-// sixteen ASCII bytes at a time, a code page by its converter in one go), leaving every other
+// sixteen bytes at a time, runs of one- to three-byte characters without a branch on their mix
+// where the processor has a byte shuffle; a code page by its converter in one go), leaving every other
 // line to XStream's byte-by-byte reader.
 // In mode 2 a changed block is written back to the offset it was read from before the fork is
 // used for anything else.
@@ -26,6 +27,10 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <tmmintrin.h>
+#define XFILESTREAM_SHUFFLE_DECODE 1
+#endif
 #endif
 
 namespace {
@@ -703,6 +708,105 @@ bool DecodeTwoByteChunk(__m128i chunk, int high, unsigned short* out, unsigned s
 }
 #endif
 
+#if defined(XFILESTREAM_SHUFFLE_DECODE)
+// For the processors with a byte shuffle: each half of a chunk's sixteen units loses the units
+// of its continuation bytes in one step. Entry m lists, for a mask m of the units to drop among
+// eight, the byte offsets of the units kept, in order; kept[m] counts them. Where the
+// processor has no shuffle (or before the check has run), the line takes the steps below.
+struct stcCompactTable {
+  alignas(16) unsigned char shuffle[256][16];
+  unsigned char kept[256];
+  constexpr stcCompactTable() : shuffle(), kept() {
+    for (int mask = 0; mask < 256; ++mask) {
+      int n = 0;
+      for (int unit = 0; unit < 8; ++unit) {
+        if ((mask >> unit) & 1) continue;
+        shuffle[mask][2 * n] = static_cast<unsigned char>(2 * unit);
+        shuffle[mask][2 * n + 1] = static_cast<unsigned char>(2 * unit + 1);
+        ++n;
+      }
+      for (int rest = 2 * n; rest < 16; ++rest) shuffle[mask][rest] = 0x80;
+      kept[mask] = static_cast<unsigned char>(n);
+    }
+  }
+};
+constexpr stcCompactTable kCompact;
+
+bool HasShuffle() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3") != 0;
+}
+bool const g_bolShuffle = HasShuffle();
+
+// Decodes the chunks of bytes[*at, length) made only of ASCII and whole two- and three-byte
+// sequences, sixteen bytes at a time without a branch on their mix, and stops at the first
+// chunk of any other kind (a bad or four-byte sequence, an overlong E0 one, a sequence cut off
+// at the chunk's end), which the caller's byte rules take. The line's last chunk is read from
+// tail, its last sixteen bytes from tailStart on, zero-padded: the padding's units lie beyond
+// the line.
+__attribute__((target("ssse3"))) void DecodeShortRun(unsigned char const* bytes, int32_t length,
+                                                     unsigned char const* tail, int32_t tailStart,
+                                                     int32_t* at, unsigned short** end) {
+  int32_t i = *at;
+  unsigned short* out = *end;
+  __m128i const zero = _mm_setzero_si128();
+  while (i < length) {
+    unsigned char const* const from = i + 16 <= length ? bytes + i : tail + (i - tailStart);
+    __m128i const chunk = _mm_loadu_si128(reinterpret_cast<__m128i const*>(from));
+    __m128i const next = _mm_srli_si128(chunk, 1);
+    __m128i const after = _mm_srli_si128(chunk, 2);
+    // As signed bytes: two-byte leads 0xC2..0xDF are -62..-33, three-byte leads 0xE0..0xEF
+    // -32..-17, continuations 0x80..0xBF -128..-65.
+    __m128i const lead2 = _mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8(-63)),
+                                        _mm_cmplt_epi8(chunk, _mm_set1_epi8(-32)));
+    __m128i const lead3 = _mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8(-33)),
+                                        _mm_cmplt_epi8(chunk, _mm_set1_epi8(-16)));
+    __m128i const cont = _mm_cmplt_epi8(chunk, _mm_set1_epi8(-64));
+    // 0xE0 needs a second byte of 0xA0 or more.
+    __m128i const overlong = _mm_and_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(-32)),
+                                           _mm_cmplt_epi8(next, _mm_set1_epi8(-96)));
+    int const high = _mm_movemask_epi8(chunk);
+    int const lead2Mask = _mm_movemask_epi8(lead2);
+    int const lead3Mask = _mm_movemask_epi8(lead3);
+    int const contMask = _mm_movemask_epi8(cont);
+    int const expected = ((lead2Mask << 1) | (lead3Mask << 1) | (lead3Mask << 2)) & 0xFFFF;
+    if ((lead2Mask | lead3Mask | contMask) != high || contMask != expected ||
+        (lead2Mask & 0x8000) != 0 || (lead3Mask & 0xC000) != 0 || _mm_movemask_epi8(overlong) != 0) {
+      break;
+    }
+    __m128i units[2];
+    for (int half = 0; half < 2; ++half) {
+      __m128i const b0 = half == 0 ? _mm_unpacklo_epi8(chunk, zero) : _mm_unpackhi_epi8(chunk, zero);
+      __m128i const b1 = half == 0 ? _mm_unpacklo_epi8(next, zero) : _mm_unpackhi_epi8(next, zero);
+      __m128i const b2 = half == 0 ? _mm_unpacklo_epi8(after, zero) : _mm_unpackhi_epi8(after, zero);
+      __m128i const is2 = half == 0 ? _mm_unpacklo_epi8(lead2, lead2) : _mm_unpackhi_epi8(lead2, lead2);
+      __m128i const is3 = half == 0 ? _mm_unpacklo_epi8(lead3, lead3) : _mm_unpackhi_epi8(lead3, lead3);
+      __m128i const low6 = _mm_and_si128(b1, _mm_set1_epi16(0x3F));
+      __m128i const two = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b0, _mm_set1_epi16(0x1F)), 6), low6);
+      __m128i const three =
+          _mm_or_si128(_mm_or_si128(_mm_slli_epi16(b0, 12), _mm_slli_epi16(low6, 6)),
+                       _mm_and_si128(b2, _mm_set1_epi16(0x3F)));
+      __m128i const plain = _mm_andnot_si128(_mm_or_si128(is2, is3), b0);
+      units[half] = _mm_or_si128(plain, _mm_or_si128(_mm_and_si128(is2, two), _mm_and_si128(is3, three)));
+    }
+    int const low = contMask & 0xFF;
+    int const upper = contMask >> 8;
+    __m128i const first = _mm_shuffle_epi8(
+        units[0], _mm_load_si128(reinterpret_cast<__m128i const*>(kCompact.shuffle[low])));
+    __m128i const second = _mm_shuffle_epi8(
+        units[1], _mm_load_si128(reinterpret_cast<__m128i const*>(kCompact.shuffle[upper])));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), first);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + kCompact.kept[low]), second);
+    // Only the units of the line's own bytes count; the padding is ASCII and comes last.
+    int32_t const taken = length - i < 16 ? length - i : 16;
+    out += taken - (16 - kCompact.kept[low] - kCompact.kept[upper]);
+    i += taken;
+  }
+  *at = i;
+  *end = out;
+}
+#endif
+
 }  // namespace
 
 void XFileStream::DecodeLineUTF8(unsigned char const* bytes, int32_t length, bool latin1Fallback,
@@ -727,6 +831,16 @@ void XFileStream::DecodeLineUTF8(unsigned char const* bytes, int32_t length, boo
   }
 #endif
   while (i < length) {
+#if defined(XFILESTREAM_SHUFFLE_DECODE)
+    // The run stops only at a chunk that the two-byte step below would refuse as well.
+    bool const shuffled = g_bolShuffle;
+    if (shuffled) {
+      DecodeShortRun(bytes, length, tail, tailStart, &i, &out);
+      if (i >= length) break;
+    }
+#elif defined(__SSE2__)
+    bool const shuffled = false;
+#endif
 #if defined(__SSE2__)
     {
       // Sixteen bytes are widened at once; the units past the first non-ASCII byte (or the
@@ -737,7 +851,7 @@ void XFileStream::DecodeLineUTF8(unsigned char const* bytes, int32_t length, boo
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(chunk, zero));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(chunk, zero));
       int const high = _mm_movemask_epi8(chunk);
-      if (high != 0 && i + 16 <= length && DecodeTwoByteChunk(chunk, high, out, &out)) {
+      if (high != 0 && i + 16 <= length && !shuffled && DecodeTwoByteChunk(chunk, high, out, &out)) {
         i += 16;
         continue;
       }

@@ -75,6 +75,14 @@ OSErr ForkExtent(stcOpenFork const& fork, UInt64* base, UInt64* length) {
   return noErr;
 }
 
+// Whether a call at this position mode must ask the fork's length first: always for a resource
+// fork (its bytes start inside the sidecar) and a link's text, and for a position counted from
+// the end. A data fork's bytes start at 0 in its file, so a read, write or move from its start
+// or mark asks nothing (no fstat a block).
+bool NeedsExtent(stcOpenFork const& fork, UInt16 positionMode) {
+  return fork.blnResource || fork.blnLink || (positionMode & ~UInt16(noCacheMask)) == fsFromLEOF;
+}
+
 // The position a mode and offset name; posErr before the start.
 OSErr ResolvePosition(stcOpenFork const& fork, UInt16 positionMode, SInt64 positionOffset,
                       UInt64 length, UInt64* position) {
@@ -285,18 +293,23 @@ OSErr FSReadFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOffs
   OSErr err = FindFork("FSReadFork", forkRefNum, &pFork);
   if (err != noErr) return err;
   if (buffer == nullptr && requestCount > 0) return paramErr;
+  // A data fork read from a known position needs no length: pread stops at the file's end.
+  bool const blnExtent = NeedsExtent(*pFork, positionMode);
   UInt64 ulngBase = 0, ulngLength = 0, ulngPos = 0;
-  err = ForkExtent(*pFork, &ulngBase, &ulngLength);
+  if (blnExtent) err = ForkExtent(*pFork, &ulngBase, &ulngLength);
   if (err == noErr) err = ResolvePosition(*pFork, positionMode, positionOffset, ulngLength, &ulngPos);
   if (err != noErr) return err;
-  ByteCount ulngWanted = ulngPos >= ulngLength ? 0 : ByteCount(std::min<UInt64>(requestCount, ulngLength - ulngPos));
+  ByteCount ulngWanted = requestCount;
+  if (blnExtent) ulngWanted = ulngPos >= ulngLength ? 0 : ByteCount(std::min<UInt64>(requestCount, ulngLength - ulngPos));
   ByteCount ulngDone = 0;
   if (pFork->blnLink) {
     if (ulngWanted > 0) std::memcpy(buffer, pFork->strLinkText.data() + ulngPos, ulngWanted);
     ulngDone = ulngWanted;
   }
   while (ulngDone < ulngWanted) {
-    ssize_t n = pread(pFork->intFD, static_cast<char*>(buffer) + ulngDone, ulngWanted - ulngDone,
+    // At most 1 GiB a call: a request not cut to the length must not pass what pread accepts.
+    ssize_t n = pread(pFork->intFD, static_cast<char*>(buffer) + ulngDone,
+                      std::min<ByteCount>(ulngWanted - ulngDone, ByteCount(1) << 30),
                       off_t(ulngBase + ulngPos + ulngDone));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
@@ -322,7 +335,7 @@ OSErr FSWriteFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOff
   if (!CanWrite(pFork->bytPermissions)) return wrPermErr;
   if (buffer == nullptr && requestCount > 0) return paramErr;
   UInt64 ulngBase = 0, ulngLength = 0, ulngPos = 0;
-  err = ForkExtent(*pFork, &ulngBase, &ulngLength);
+  if (NeedsExtent(*pFork, positionMode)) err = ForkExtent(*pFork, &ulngBase, &ulngLength);
   if (err == noErr) err = ResolvePosition(*pFork, positionMode, positionOffset, ulngLength, &ulngPos);
   if (err != noErr) return err;
   if (pFork->blnResource && ulngPos + requestCount > 0xFFFFFFFFull) return dskFulErr;
@@ -360,7 +373,7 @@ OSErr FSSetForkPosition(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 posit
   stcOpenFork* pFork = nullptr;
   OSErr err = FindFork("FSSetForkPosition", forkRefNum, &pFork);
   UInt64 ulngBase = 0, ulngLength = 0, ulngPos = 0;
-  if (err == noErr) err = ForkExtent(*pFork, &ulngBase, &ulngLength);
+  if (err == noErr && NeedsExtent(*pFork, positionMode)) err = ForkExtent(*pFork, &ulngBase, &ulngLength);
   if (err == noErr) err = ResolvePosition(*pFork, positionMode, positionOffset, ulngLength, &ulngPos);
   if (err == noErr) pFork->ulngMark = ulngPos;
   return err;

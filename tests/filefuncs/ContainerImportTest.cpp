@@ -48,6 +48,11 @@ TEST_F(ContainerImportTest, StreamsByExtensionOrTypeWithPictureSizes) {
   Write("/Users/bob/anim.GIF", kGIF32x16);
   Write("/Users/bob/short.gif", "GIF8");
   Write("/Users/bob/picture.png", "png!");
+  // Files of some MiB are read through a buffer of their own, a whole number of 2 MiB pages.
+  std::string large = kJPEG640x480;
+  for (size_t i = 0; large.size() < (size_t{4} << 20) + 7; ++i) large += char((i * 7 + i / 251) & 0xFF);
+  Write("/Users/bob/large.jpg", large);
+  Write("/Users/bob/large.bin", large);
   struct {
     char const* file;
     char const* type;
@@ -58,6 +63,8 @@ TEST_F(ContainerImportTest, StreamsByExtensionOrTypeWithPictureSizes) {
       {"anim.GIF", "", {"GIFf=" + kGIF32x16, std::string("SIZE=\x00\x20\x00\x10", 9), "FNAM"}},
       {"short.gif", "", {"GIFf=GIF8", std::string("SIZE=\x00\x32\x00\x32", 9), "FNAM"}},
       {"picture.png", "", {"FILE=png!", "FNAM"}},
+      {"large.jpg", "", {"JPEG=" + large, std::string("SIZE=\x02\x80\x01\xE0", 9), "FNAM"}},
+      {"large.bin", "", {"FILE=" + large, "FNAM"}},
       // A Type is the stream's four characters in order, padded with blanks; no 'SIZE'.
       {"photo.jpeg", "PDF", {"PDF =" + kJPEG640x480, "FNAM"}},
       {"picture.png", "PNGfx", {"PNGf=png!", "FNAM"}},

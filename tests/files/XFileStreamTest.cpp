@@ -315,12 +315,18 @@ TEST_F(FileStreamFixture, LinesThroughTheBuffer) {
 // code pages 2 and Shift_JIS), also for lines that cross block borders (small buffers) and for
 // malformed UTF-8, cut double-byte characters and zero bytes.
 TEST_F(FileStreamFixture, LineScanMatchesTheByteReader) {
-  // Piece 6 stands for a zero byte.
-  static char const* const kPieces[] = {"a",        "bc",   "\r",   "\n",
-                                        "\r\n",     "\n\r",  "",     "\xC3\xA9",
-                                        "\xE2\x82\xAC", "\xC3", "\xE2\x82", "\x80",
-                                        "\xF0\x9F\x98\x80", "0123456789abcdef", "\x82\xA0",
-                                        "\x93"};
+  // Piece 6 of the mixed text stands for a zero byte. The second text is ASCII with two- and
+  // three-byte characters (an overlong E0 form among them), the mix the scan decodes sixteen
+  // bytes at a time, with characters at every offset of a chunk and of a line's last bytes.
+  static char const* const kMixedPieces[] = {"a",        "bc",   "\r",   "\n",
+                                             "\r\n",     "\n\r",  "",     "\xC3\xA9",
+                                             "\xE2\x82\xAC", "\xC3", "\xE2\x82", "\x80",
+                                             "\xF0\x9F\x98\x80", "0123456789abcdef", "\x82\xA0",
+                                             "\x93"};
+  static char const* const kShortPieces[] = {"a",         "bc",           "\xE0\x9F\xBF", "rs",
+                                             "\xC3\xA9",   "\xC2\x80",     "\xDF\xBF",     "xyz ",
+                                             "\xC3\x9F",   "\xD0\x96",     "\xE0\xA0\x80", "\xEF\xBF\xBD",
+                                             "defgh",     "\xC5\x93",     "\xE2\x82\xAC", "ijklmnop"};
   uint32_t seed = 7;
   auto next = [&seed]() {
     seed = seed * 1103515245u + 12345u;
@@ -329,23 +335,31 @@ TEST_F(FileStreamFixture, LineScanMatchesTheByteReader) {
   std::string text;
   while (text.size() < 6000) {
     int const piece = int(next() % 16);
-    text += piece == 6 ? std::string(1, '\0') : std::string(kPieces[piece]);
+    text += piece == 6 ? std::string(1, '\0') : std::string(kMixedPieces[piece]);
     if (next() % 40 == 0) text += std::string(70 + next() % 200, 'x');  // long lines
   }
   Write("/mixed.txt", text);
+  text.clear();
+  while (text.size() < 6000) {
+    size_t const lineEnd = text.size() + 1 + next() % 100;
+    while (text.size() < lineEnd) text += kShortPieces[next() % 16];
+    text += next() % 2 == 0 ? "\n" : "\r\n";
+  }
+  Write("/short-sequences.txt", text);
+  for (char const* path : {"/mixed.txt", "/short-sequences.txt"})
   for (int32_t bufferSize : {16384, 97, 64}) {
     for (int ending = 0; ending < 4; ++ending) {
       for (bool strip : {false, true}) {
         for (int form : {-1, 1, 101, 2, 5}) {
           TestStream fast(bufferSize);
           TestStream slow(bufferSize);
-          ASSERT_TRUE(fast.AttachToFile(Spec("/mixed.txt"), 0, "XFSDataFork"));
-          ASSERT_TRUE(slow.AttachToFile(Spec("/mixed.txt"), 0, "XFSDataFork"));
+          ASSERT_TRUE(fast.AttachToFile(Spec(path), 0, "XFSDataFork"));
+          ASSERT_TRUE(slow.AttachToFile(Spec(path), 0, "XFSDataFork"));
           XStream& base = slow;
           auto const type = static_cast<enumLineEndingType>(ending);
           int lines = 0;
           while (!fast.AtEnd() || !slow.AtEnd()) {
-            SCOPED_TRACE(testing::Message() << "buffer " << bufferSize << " ending " << ending
+            SCOPED_TRACE(testing::Message() << path << " buffer " << bufferSize << " ending " << ending
                                             << " strip " << strip << " form " << form
                                             << " line " << lines);
             if (form < 0) {

@@ -111,6 +111,75 @@ TEST_F(FilesForksTest, PositionsSizesAndEndOfFile) {
   EXPECT_EQ(FSOpenFork(&m_refFile, 1, other, fsRdPerm, &second), errFSBadForkName);
 }
 
+TEST_F(FilesForksTest, DataForkFollowsItsFileChangingSize) {
+  // The file is changed on disk between the calls, under the open forks: each read and write
+  // sees the length the file has then, from whichever position it starts.
+  std::string const real = m_strRoot + "/f/doc";
+  FSIORefNum reader = Open(false, fsRdPerm);
+  FSIORefNum writer = Open(false, fsWrPerm);
+  struct {
+    char const* pchrDisk;  // the file's content set before the call (null: left as it is)
+    bool blnWrite;         // through the writer, the bytes of pchrData; else a read
+    UInt16 intMode;
+    SInt64 intOffset;
+    ByteCount intRequest;
+    OSErr intExpected;
+    char const* pchrData;  // read: the bytes that came; write: the bytes written
+    SInt64 intMark;        // the fork's mark afterwards
+  } const cases[] = {
+      {"0123456789", false, fsFromStart, 20, 4, eofErr, "", 20},       // past the end
+      {nullptr, false, fsAtMark, 0, 4, eofErr, "", 20},                // the mark stays there
+      {nullptr, false, fsFromStart, 8, 0, noErr, "", 8},               // nothing asked
+      {"0123456789ABCD", false, fsFromStart, 8, 10, eofErr, "89ABCD", 14},  // grown
+      {nullptr, false, fsFromLEOF, -2, 2, noErr, "CD", 14},
+      {"01234", false, fsFromStart, 3, 10, eofErr, "34", 5},           // shrunk
+      {nullptr, false, fsFromMark, -1, 1, noErr, "4", 5},
+      {nullptr, false, fsAtMark, 0, 1, eofErr, "", 5},
+      {nullptr, false, fsFromMark, -6, 1, posErr, "", 5},
+      {nullptr, true, fsFromStart, 7, 2, noErr, "xy", 9},              // a gap, then the bytes
+      {nullptr, true, fsFromLEOF, 0, 1, noErr, "z", 10},
+      {"012", true, fsFromLEOF, -1, 1, noErr, "w", 3},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.pchrDisk ? c.pchrDisk : "-") << " mode " << c.intMode
+                                    << " offset " << c.intOffset);
+    if (c.pchrDisk != nullptr) std::ofstream(real, std::ios::binary | std::ios::trunc) << c.pchrDisk;
+    FSIORefNum const fork = c.blnWrite ? writer : reader;
+    char chrBuffer[16] = {};
+    ByteCount actual = 99;
+    OSErr const err = c.blnWrite ? FSWriteFork(fork, c.intMode, c.intOffset, c.intRequest, c.pchrData, &actual)
+                                 : FSReadFork(fork, c.intMode, c.intOffset, c.intRequest, chrBuffer, &actual);
+    EXPECT_EQ(err, c.intExpected);
+    if (c.blnWrite) {
+      EXPECT_EQ(actual, c.intRequest);
+    } else {
+      EXPECT_EQ(std::string(chrBuffer, actual), c.pchrData);
+    }
+    SInt64 mark = -1;
+    EXPECT_EQ(FSGetForkPosition(fork, &mark), noErr);
+    EXPECT_EQ(mark, c.intMark);
+  }
+  EXPECT_EQ(ReadAll(false), "01w");
+  // Positions set past the end are kept, and the length is the file's at each call.
+  std::ofstream(real, std::ios::binary | std::ios::trunc) << "0123456789";
+  EXPECT_EQ(FSSetForkPosition(reader, fsFromStart, 30), noErr);
+  SInt64 value = 0;
+  EXPECT_EQ(FSGetForkPosition(reader, &value), noErr);
+  EXPECT_EQ(value, 30);
+  EXPECT_EQ(FSSetForkPosition(reader, fsFromLEOF, -3), noErr);
+  EXPECT_EQ(FSGetForkPosition(reader, &value), noErr);
+  EXPECT_EQ(value, 7);
+  std::ofstream(real, std::ios::binary | std::ios::app) << "ABC";
+  EXPECT_EQ(FSSetForkPosition(reader, fsFromLEOF, 0), noErr);
+  EXPECT_EQ(FSGetForkPosition(reader, &value), noErr);
+  EXPECT_EQ(value, 13);
+  EXPECT_EQ(FSGetForkSize(reader, &value), noErr);
+  EXPECT_EQ(value, 13);
+  EXPECT_EQ(FSSetForkPosition(reader, fsFromMark, -14), posErr);
+  FSCloseFork(writer);
+  FSCloseFork(reader);
+}
+
 TEST_F(FilesForksTest, LargeResourceForkInTheSidecar) {
   // Reads of a missing resource fork see an empty one and make no sidecar.
   EXPECT_EQ(ReadAll(true), "");
