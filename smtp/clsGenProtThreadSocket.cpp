@@ -26,6 +26,15 @@ bool WouldLog(enumDebugLevel level) {
   return g_bolDebugInitialized && (level != kDebugFull || g_intDebugLevel == kDebugFull);
 }
 
+// While the send buffer is in use the socket holds back a write's last part that does not fill a
+// segment, to go out with the next write, instead of sending it at once as a short segment of its
+// own (the socket sends without Nagle delay). Letting go sends what is held at once.
+void HoldPartialSegments(CFSocketRef socket, bool hold) {
+  if (socket == nullptr || !CFSocketIsValid(socket)) return;
+  int const value = hold ? 1 : 0;
+  setsockopt(CFSocketGetNative(socket), IPPROTO_TCP, TCP_CORK, &value, sizeof value);
+}
+
 AnsiString ErrnoText(int code) {
   return AnsiString(std::strerror(code)) + AnsiString(" (") + AnsiString(code) + AnsiString(")");
 }
@@ -316,33 +325,6 @@ void clsGenProtThread::SocketSessionClosed(CFSocketRef, CFDataRef) {
   AddDisconnectEvent();
 }
 
-void clsGenProtThread::SendLine(AnsiString const& line, bool appendCRLF, bool addToTranscript, bool censor) {
-  if (!appendCRLF) {
-    SendData(line, addToTranscript, censor);
-    return;
-  }
-  size_t const length = size_t(line.Length());
-  // A line that fits in the send buffer, with neither a transcript nor a log line to write, goes
-  // straight into the buffer: what SendData would do, without the copies in between.
-  if (m_bolSendBuffering && m_pbytSendBuffer != nullptr && !addToTranscript && !WouldLog(kDebugFull) &&
-      m_ulngSendBufferUsed + length + 2 <= m_ulngSendBufferSize && m_bolConnected &&
-      CFSocketIsValid(m_udtSocket)) {
-    if (m_astrError.Length() > 0) m_astrError = AnsiString();
-    unsigned char* at = m_pbytSendBuffer + m_ulngSendBufferUsed;
-    if (length > 0) std::memcpy(at, line.c_str(), length);
-    at[length] = '\r';
-    at[length + 1] = '\n';
-    m_ulngSendBufferUsed += unsigned(length + 2);
-    return;
-  }
-  m_vecSendLineBytes.resize(length + 2);
-  if (length > 0) std::memcpy(m_vecSendLineBytes.data(), line.c_str(), length);
-  m_vecSendLineBytes[length] = '\r';
-  m_vecSendLineBytes[length + 1] = '\n';
-  m_astrSendLine.Load(m_vecSendLineBytes.data(), int(length + 2));
-  SendData(m_astrSendLine, addToTranscript, censor);
-}
-
 namespace {
 
 // The message for a failed send: direct or from the send buffer.
@@ -365,6 +347,43 @@ AnsiString SendFailure(int result, bool fromBuffer) {
 }
 
 }  // namespace
+
+void clsGenProtThread::SendLine(AnsiString const& line, bool appendCRLF, bool addToTranscript, bool censor) {
+  if (!appendCRLF) {
+    SendData(line, addToTranscript, censor);
+    return;
+  }
+  size_t const length = size_t(line.Length());
+  // A line that fits in the send buffer, with neither a transcript nor a log line to write, goes
+  // straight into the buffer, after sending what the buffer holds when it has no room left: what
+  // SendData would do, without the copies in between.
+  if (m_bolSendBuffering && m_pbytSendBuffer != nullptr && !addToTranscript && !WouldLog(kDebugFull) &&
+      length + 2 <= m_ulngSendBufferSize && m_bolConnected && CFSocketIsValid(m_udtSocket)) {
+    if (m_astrError.Length() > 0) m_astrError = AnsiString();
+    if (m_ulngSendBufferUsed + length + 2 > m_ulngSendBufferSize) {
+      int result = InternalSendData(m_pbytSendBuffer, int(m_ulngSendBufferUsed));
+      if (result < 0) {
+        m_astrError = SendFailure(result, true);
+        if (m_astrError.Length() > 0) DebugOutput(kDebugError, UniString(AnsiString("SendData: ") + m_astrError));
+        return;
+      }
+      UpdateIdleTimeout();
+      m_ulngSendBufferUsed = 0;
+    }
+    unsigned char* at = m_pbytSendBuffer + m_ulngSendBufferUsed;
+    if (length > 0) std::memcpy(at, line.c_str(), length);
+    at[length] = '\r';
+    at[length + 1] = '\n';
+    m_ulngSendBufferUsed += unsigned(length + 2);
+    return;
+  }
+  m_vecSendLineBytes.resize(length + 2);
+  if (length > 0) std::memcpy(m_vecSendLineBytes.data(), line.c_str(), length);
+  m_vecSendLineBytes[length] = '\r';
+  m_vecSendLineBytes[length + 1] = '\n';
+  m_astrSendLine.Load(m_vecSendLineBytes.data(), int(length + 2));
+  SendData(m_astrSendLine, addToTranscript, censor);
+}
 
 void clsGenProtThread::SendData(AnsiString const& data, bool addToTranscript, bool censor) {
   m_astrError = AnsiString();
@@ -431,7 +450,8 @@ int clsGenProtThread::InternalSendData(unsigned char const* bytes, int length) {
     if (result == noErr || result == errSSLClosedGraceful) return int(processed);
     return int(result);
   }
-  CFDataRef data = CFDataCreate(kCFAllocatorDefault, bytes, length);
+  // The data object only lends the bytes to the send: no copy of the buffer per write.
+  CFDataRef data = CFDataCreateWithBytesNoCopy(kCFAllocatorDefault, bytes, length, kCFAllocatorNull);
   if (data == nullptr) return -41;
   if (m_udtSocket == nullptr) {
     CFRelease(data);
@@ -447,14 +467,7 @@ int clsGenProtThread::InternalSendData(unsigned char const* bytes, int length) {
 }
 
 void clsGenProtThread::EnableSendBuffering(unsigned int size) {
-  if (m_bolSendBuffering && m_ulngSendBufferSize != size) {
-    if (m_ulngSendBufferUsed > 0) FlushSendBuffer();
-    delete[] m_pbytSendBuffer;
-    m_pbytSendBuffer = nullptr;
-    m_bolSendBuffering = false;
-    m_ulngSendBufferSize = 0;
-    m_ulngSendBufferUsed = 0;
-  }
+  if (m_bolSendBuffering && m_ulngSendBufferSize != size) DisableSendBuffering();
   if (size == 0) return;
   if (m_pbytSendBuffer != nullptr && m_bolSendBuffering) return;
   delete[] m_pbytSendBuffer;
@@ -463,6 +476,7 @@ void clsGenProtThread::EnableSendBuffering(unsigned int size) {
   m_ulngSendBufferUsed = 0;
   m_ulngSendBufferSize = size;
   m_bolSendBuffering = true;
+  HoldPartialSegments(m_udtSocket, true);
 }
 
 void clsGenProtThread::FlushSendBuffer() {
@@ -479,6 +493,9 @@ void clsGenProtThread::FlushSendBuffer() {
     if (text.Length() > 0) m_astrError = text;
   }
   m_ulngSendBufferUsed = 0;
+  // A flush asked for sends all of it now, also the part the socket would hold back.
+  HoldPartialSegments(m_udtSocket, false);
+  if (m_bolSendBuffering) HoldPartialSegments(m_udtSocket, true);
 }
 
 void clsGenProtThread::DisableSendBuffering() {
@@ -489,6 +506,7 @@ void clsGenProtThread::DisableSendBuffering() {
   m_ulngSendBufferSize = 0;
   m_ulngSendBufferUsed = 0;
   m_bolSendBuffering = false;
+  HoldPartialSegments(m_udtSocket, false);
 }
 
 void clsGenProtThread::AddToTranscript(AnsiString line) {

@@ -1,6 +1,7 @@
 // CFData and CFDictionary: small reference-counted containers over std::vector.
 // Dictionaries keep pairs in insertion order and look keys up linearly: they hold a handful of
 // entries. Never throws.
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -12,10 +13,21 @@
 
 namespace {
 
+// Its own copy in m_vecBytes, or the caller's bytes (m_pbytBorrowed), freed with free() on
+// release unless they were given with kCFAllocatorNull.
 class clsCFData : public CFRuntimeObject {
  public:
   clsCFData() : CFRuntimeObject(kCFRuntimeTypeData) {}
+  ~clsCFData() override {
+    if (m_bolFreeBorrowed) std::free(const_cast<UInt8*>(m_pbytBorrowed));
+  }
+  UInt8 const* Bytes() const { return m_pbytBorrowed != nullptr ? m_pbytBorrowed : m_vecBytes.data(); }
+  CFIndex Length() const { return m_pbytBorrowed != nullptr ? m_lngBorrowed : CFIndex(m_vecBytes.size()); }
+
   std::vector<UInt8> m_vecBytes;
+  UInt8 const* m_pbytBorrowed = nullptr;
+  CFIndex m_lngBorrowed = 0;
+  bool m_bolFreeBorrowed = false;
 };
 
 class clsCFDictionary : public CFRuntimeObject {
@@ -65,15 +77,30 @@ CFDataRef CFDataCreate(CFAllocatorRef, UInt8 const* bytes, CFIndex length) {
   return static_cast<CFDataRef>(CFRuntimeObjectToRef(data));
 }
 
+CFDataRef CFDataCreateWithBytesNoCopy(CFAllocatorRef, UInt8 const* bytes, CFIndex length,
+                                      CFAllocatorRef bytesDeallocator) {
+  if (length < 0 || (length > 0 && bytes == nullptr)) return nullptr;
+  auto* data = new (std::nothrow) clsCFData;
+  if (data == nullptr) return nullptr;
+  if (length > 0) {
+    data->m_pbytBorrowed = bytes;
+    data->m_lngBorrowed = length;
+    data->m_bolFreeBorrowed = bytesDeallocator != kCFAllocatorNull;
+  } else if (bytes != nullptr && bytesDeallocator != kCFAllocatorNull) {
+    std::free(const_cast<UInt8*>(bytes));
+  }
+  return static_cast<CFDataRef>(CFRuntimeObjectToRef(data));
+}
+
 CFIndex CFDataGetLength(CFDataRef theData) {
   auto* data = ObjectOf<clsCFData>(theData, kCFRuntimeTypeData);
-  return data == nullptr ? 0 : CFIndex(data->m_vecBytes.size());
+  return data == nullptr ? 0 : data->Length();
 }
 
 UInt8 const* CFDataGetBytePtr(CFDataRef theData) {
   auto* data = ObjectOf<clsCFData>(theData, kCFRuntimeTypeData);
-  if (data == nullptr || data->m_vecBytes.empty()) return nullptr;
-  return data->m_vecBytes.data();
+  if (data == nullptr || data->Length() == 0) return nullptr;
+  return data->Bytes();
 }
 
 // ---- CFDictionary ----

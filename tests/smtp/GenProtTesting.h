@@ -53,6 +53,7 @@ class clsTestThread : public clsGenProtThread {
 
   // The connection's descriptor, -1 when there is none.
   int NativeSocket() const { return m_udtSocket == nullptr ? -1 : CFSocketGetNative(m_udtSocket); }
+  unsigned int SendBufferUsed() const { return m_ulngSendBufferUsed; }
 
   void ReceivedNewLine(AnsiString line, bool* addToTranscript) override {
     {

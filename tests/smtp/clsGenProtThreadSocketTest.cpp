@@ -203,6 +203,8 @@ TEST(clsGenProtThreadSocketTest, PeerThatStopsReadingTimesOut) {
 // Lines are collected until the next would overflow the buffer; a piece longer than the buffer
 // goes out directly after the flush, with its wait entry and event. Each write leaves at once
 // (no Nagle delay): the short "." after a full buffer must not wait for the server's delayed ACK.
+// While buffering, the socket holds a write's short last part back for the next write (fewer,
+// full segments); turning buffering off lets go, so nothing waits behind the end of the data.
 TEST(clsGenProtThreadSocketTest, SendBufferingAsCounted) {
   ScriptedPeer peer(R"([{"sink": true}])");
   clsDirectConnection connection(peer.Port());
@@ -212,9 +214,17 @@ TEST(clsGenProtThreadSocketTest, SendBufferingAsCounted) {
   socklen_t size = sizeof noDelay;
   ASSERT_EQ(getsockopt(thread.NativeSocket(), IPPROTO_TCP, TCP_NODELAY, &noDelay, &size), 0);
   EXPECT_NE(noDelay, 0);
+  auto corked = [&thread] {
+    int value = -1;
+    socklen_t length = sizeof value;
+    getsockopt(thread.NativeSocket(), IPPROTO_TCP, TCP_CORK, &value, &length);
+    return value;
+  };
+  EXPECT_EQ(corked(), 0);
   std::string line(74, 'l');
   line += "\r\n";
   thread.EnableSendBuffering(1460);
+  EXPECT_NE(corked(), 0);
   CFSocketTestingResetCounters();
   for (int i = 0; i < 19; ++i) thread.SendData(AnsiString(line.c_str()), false, false);
   EXPECT_EQ(CFSocketTestingSendCount(), 0);  // 19 * 76 = 1444 bytes fit
@@ -228,8 +238,74 @@ TEST(clsGenProtThreadSocketTest, SendBufferingAsCounted) {
   EXPECT_EQ(CFSocketTestingBytesSent(), 1444 + 76 + 2000);
   EXPECT_EQ(std::vector<int>(thread.Events().begin(), thread.Events().end()), std::vector<int>{kEventDataSent});
   EXPECT_EQ(thread.Commands().front().m_intCode, kEventDataSent);
+  thread.FlushSendBuffer();
+  EXPECT_NE(corked(), 0);
+  thread.EnableSendBuffering(4096);  // another size: the old buffer is let go, then a new one held
+  EXPECT_NE(corked(), 0);
   thread.DisableSendBuffering();
+  EXPECT_EQ(corked(), 0);
   EXPECT_EQ(CFSocketTestingSendCount(), 3);
+}
+
+// A line that finds the buffer without room for it sends the buffer first, through SendLine as
+// through SendData. When that send fails, the buffer message is the error, no event is added and
+// the line is neither sent nor buffered: the buffer keeps what it held.
+TEST(clsGenProtThreadSocketTest, LineThatFindsTheBufferFull) {
+  struct Row {
+    char const* name;
+    bool viaSendLine;
+    bool peerGone;
+  };
+  for (Row const& row : {Row{"SendData", false, false}, Row{"SendLine", true, false},
+                         Row{"SendData, peer gone", false, true}, Row{"SendLine, peer gone", true, true}}) {
+    SCOPED_TRACE(row.name);
+    ScriptedPeer peer(row.peerGone ? R"([{"expect": "BYE"}, {"close": true}])" : R"([{"sink": true}])");
+    clsDirectConnection connection(peer.Port());
+    ASSERT_TRUE(connection.m_bolOK);
+    clsTestThread& thread = connection.m_udtThread;
+    if (row.peerGone) {
+      // A send large enough to meet the peer's reset: every later send fails at once.
+      thread.SendData("BYE\r\n", false, false);
+      ASSERT_TRUE(peer.Finished());
+      std::string big(4 << 20, 'x');
+      thread.SendData(AnsiString(big.data(), int(big.size())), false, false);
+      ASSERT_GT(thread.ErrorString().Length(), 0);
+      thread.Events().clear();
+      thread.Commands().clear();
+    }
+    std::string text(74, 'l');
+    AnsiString line(text.c_str());
+    AnsiString lineWithEnd((text + "\r\n").c_str());
+    auto send = [&] {
+      if (row.viaSendLine) {
+        thread.SendLine(line, true, false, false);
+      } else {
+        thread.SendData(lineWithEnd, false, false);
+      }
+    };
+    thread.EnableSendBuffering(1460);
+    CFSocketTestingResetCounters();
+    for (int i = 0; i < 19; ++i) send();
+    EXPECT_EQ(CFSocketTestingSendCount(), 0);
+    EXPECT_EQ(thread.SendBufferUsed(), 1444u);
+    send();
+    EXPECT_EQ(CFSocketTestingSendCount(), 1);
+    std::string error = thread.ErrorString().c_str();
+    if (row.peerGone) {
+      EXPECT_EQ(error.rfind("There was an error sending the buffer data.  BSD Error: ", 0), 0u) << error;
+      EXPECT_EQ(CFSocketTestingBytesSent(), 0);
+      EXPECT_EQ(thread.SendBufferUsed(), 1444u);
+    } else {
+      EXPECT_EQ(error, "");
+      EXPECT_EQ(CFSocketTestingBytesSent(), 1444);
+      EXPECT_EQ(thread.SendBufferUsed(), 76u);
+    }
+    EXPECT_TRUE(thread.Events().empty());
+    EXPECT_TRUE(thread.Commands().empty());
+    thread.DisableSendBuffering();
+    EXPECT_EQ(CFSocketTestingSendCount(), 2);
+    EXPECT_EQ(CFSocketTestingBytesSent(), row.peerGone ? 0 : 1444 + 76);
+  }
 }
 
 }  // namespace
