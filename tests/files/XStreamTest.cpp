@@ -169,6 +169,8 @@ TEST(XStreamTest, LinesCrossChunkBordersWhole) {
   // A line of 1 MiB comes back whole and costs about what the same bytes cost in lines of 64:
   // the line used to grow by a copy of itself every 64 bytes (quadratic: half a minute for a
   // long preference value). A stream whose byte reads cost next to nothing shows the copies.
+  // The bound is wide (the quadratic growth costs a thousand times more), so that a busy machine
+  // cannot fail it.
   class CheapStream : public XStream {
    public:
     explicit CheapStream(std::string bytes) : m_strBytes(std::move(bytes)) {
@@ -220,7 +222,7 @@ TEST(XStreamTest, LinesCrossChunkBordersWhole) {
     EXPECT_TRUE(lines == std::vector<std::string>{huge}) << "form " << form;
     double const manyLines = timeRead(shortLines, &lines);
     EXPECT_EQ(shortCount, lines.size());
-    EXPECT_LT(oneLine, 3 * manyLines + 0.002) << "form " << form;
+    EXPECT_LT(oneLine, 20 * manyLines + 0.05) << "form " << form;
   }
   // A UTF-8 character that straddles a border decodes as when the text is decoded in one piece.
   for (int encoding : {1, 101}) {
