@@ -1,6 +1,7 @@
 // clsGenProt: the protocol controller's requests, its wait loop and the worker thread's life.
 // Posting: under the variable lock the message, its record and a new request serial are set;
-// WaitForControllerSignal then turns every millisecond, pumping the host's events, passing a
+// WaitForControllerSignal then turns every millisecond at most, pumping the host's events (the
+// thread's wake event ends the pump at once when it answers or publishes), passing a
 // published status to the progress window and giving up after twice the time-out without one.
 // A request that was given up on is withdrawn under the lock (message cleared, record pointer
 // cleared, serial moved on) before its record is deleted. A thread object is freed only after
@@ -54,11 +55,26 @@ clsGenProt::clsGenProt()
       m_bolStatusRefresh(false),
       m_bolUnresponsive(false),
       m_bolAutoKill(false),
-      m_bolThreadCrashed(false) {}
+      m_bolThreadCrashed(false),
+      m_udtWakeEvent(nullptr) {
+  if (CreateEvent(nullptr, kEventClassGenProtWake, kEventGenProtWake, 0, kEventAttributeNone, &m_udtWakeEvent) != noErr) {
+    m_udtWakeEvent = nullptr;
+  }
+}
 
 clsGenProt::~clsGenProt() {
   if (m_pudtThread != nullptr || m_bolThreadCrashed.load()) ShutdownProtocol();
   delete m_pulstTranscript;
+  // A wake the last wait did not take leaves the queue with the controller.
+  if (m_udtWakeEvent != nullptr) {
+    RemoveEventFromQueue(GetMainEventQueue(), m_udtWakeEvent);
+    ReleaseEvent(m_udtWakeEvent);
+  }
+}
+
+void clsGenProt::WakeController() {
+  // Already queued (eventAlreadyPostedErr): the wait has not taken it yet and will turn anyway.
+  if (m_udtWakeEvent != nullptr) PostEventToQueue(GetMainEventQueue(), m_udtWakeEvent, kEventPriorityStandard);
 }
 
 uint32_t clsGenProt::NowSeconds() {
@@ -139,7 +155,8 @@ bool clsGenProt::WaitForControllerSignal() {
       break;
     }
   }
-  PumpEvents(0.001);
+  // One more event for the host, if one is queued; the answer is not held up waiting for one.
+  PumpEvents(kEventDurationNoWait);
   if (m_astrError.Length() > 0) scope.Output(kDebugError, LogText(m_astrError));
   return result;
 }
@@ -260,6 +277,7 @@ void clsGenProt::ThreadCrashed() {
   clsFuncDebug scope(UniString("ThreadCrashed"));
   scope.Output(kDebugError, UniString("The Protocol Thread has Crashed."));
   m_bolThreadCrashed.store(true);
+  WakeController();
 }
 
 bool clsGenProt::StartupProtocol() {

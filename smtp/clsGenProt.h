@@ -8,7 +8,8 @@
 // override CreateThread, CreateData, Connect and Disconnect and post their own messages with
 // PostRequest.
 // Every request is synchronous: post under the lock, then WaitForControllerSignal pumps the
-// host's events and passes status to g_udtPluginStatus until the thread answers; the wait gives
+// host's events and passes status to g_udtPluginStatus until the thread answers (the thread
+// posts a wake event when it answers or publishes, so the pump returns at once); the wait gives
 // up after twice the time-out without a status, unless the thread is still inside a bounded wait
 // of its own (then it waits for that bound and a margin, or until the user closes the progress
 // window that was open). A request given up on is withdrawn, and the
@@ -26,6 +27,7 @@
 #include "core/TStringList.h"
 #include "core/UniString.h"
 #include "core/clsMultiVar.h"
+#include "platform/carbon/CarbonEvents.h"
 #include "platform/mp/Multiprocessing.h"
 
 class clsGenProtThread;
@@ -54,6 +56,10 @@ enum : int {
   kGenProtReplyRequestDone = 1003
 };
 
+// The event by which the thread ends the controller's wait for events at once when it has set
+// reply ready or status pending. No handler takes it: it only makes the wait loop turn.
+enum : UInt32 { kEventClassGenProtWake = 0x56475077 /* 'VGPw' */, kEventGenProtWake = 1 };
+
 class clsGenProt {
  public:
   clsGenProt();
@@ -78,6 +84,10 @@ class clsGenProt {
   // Called on the worker's task when its loop ended by an exception: only records the crash;
   // the controller cleans up on its own thread.
   void ThreadCrashed();
+  // Called by the thread (without the variable lock) after it set reply ready or status
+  // pending: the controller's wait for events ends at once. The controller's one wake event is
+  // queued at most once, however often this is called before the wait takes it.
+  void WakeController();
 
   bool GrabVarLock();
   OSStatus ReleaseVarLock();
@@ -142,4 +152,5 @@ class clsGenProt {
   bool m_bolUnresponsive;
   bool m_bolAutoKill;
   std::atomic<bool> m_bolThreadCrashed;
+  EventRef m_udtWakeEvent;  // null when it could not be made: the wait then turns every 0.001 s
 };

@@ -249,7 +249,20 @@ bool clsGenProtThread::RequestGivenUp() const {
 
 void clsGenProtThread::HandOver() {
   if (MPEnterCriticalRegion(m_udtLock, kDurationImmediate) != noErr) return;
-  clsLockExit exit(m_udtLock);
+  clsGenProt* controller = m_pudtController;
+  bool wake = false;
+  {
+    clsLockExit exit(m_udtLock);
+    bool const replyBefore = controller->m_bolReplyReady;
+    bool const statusBefore = controller->m_bolStatusPending;
+    HandOverLocked();
+    wake = (!replyBefore && controller->m_bolReplyReady) || (!statusBefore && controller->m_bolStatusPending);
+  }
+  // Woken after the lock is left, so that the controller finds it free.
+  if (wake) controller->WakeController();
+}
+
+void clsGenProtThread::HandOverLocked() {
   clsGenProt* controller = m_pudtController;
   if (m_bolStatusUnpublished) {
     HandStatusToController();
@@ -565,11 +578,13 @@ void clsGenProtThread::PublishStatus(uint32_t now) {
   // A busy lock keeps the status for the next hand-over instead of losing it.
   m_bolStatusUnpublished = true;
   if (MPEnterCriticalRegion(m_udtLock, kDurationImmediate) != noErr) return;
+  bool const wasPending = m_pudtController->m_bolStatusPending;
   HandStatusToController();
   m_pudtController->m_bolStatusPending = true;
   m_bolStatusUnpublished = false;
   MPExitCriticalRegion(m_udtLock);
   m_ulngLastStatusTime = now;
+  if (!wasPending) m_pudtController->WakeController();
 }
 
 void clsGenProtThread::UpdateStatus(clsMultiVar* status) {

@@ -194,8 +194,11 @@ class clsGenProtThread {
   void HandStatusToController();
   // Hands the thread's status set to the controller (lock only tried; kept when busy).
   void PublishStatus(uint32_t now);
-  // Hand-over with the controller for one loop turn (lock only tried).
+  // Hand-over with the controller for one loop turn (lock only tried); wakes the controller
+  // when it set reply ready or status pending.
   void HandOver();
+  // The hand-over itself, under the lock.
+  void HandOverLocked();
   // Whether the loop may sleep this turn: not while a command is in front, the wait in front is
   // met or ended, or an answer waits.
   bool MayIdle() const;

@@ -207,6 +207,19 @@ OSStatus FlushEventQueue(EventQueueRef inQueue) {
   return noErr;
 }
 
+OSStatus RemoveEventFromQueue(EventQueueRef inQueue, EventRef inEvent) {
+  if (inQueue == nullptr || inEvent == nullptr) return kParamErr;
+  {
+    std::lock_guard<std::mutex> guard(inQueue->m_mtxQueue);
+    auto found = std::find(inQueue->m_deqEvents.begin(), inQueue->m_deqEvents.end(), inEvent);
+    if (found == inQueue->m_deqEvents.end()) return eventNotInQueueErr;
+    inQueue->m_deqEvents.erase(found);
+    inEvent->m_bolQueued = false;
+  }
+  ReleaseEvent(inEvent);
+  return noErr;
+}
+
 ItemCount GetNumEventsInQueue(EventQueueRef inQueue) {
   if (inQueue == nullptr) return 0;
   std::lock_guard<std::mutex> guard(inQueue->m_mtxQueue);

@@ -1,7 +1,7 @@
 // CarbonEvents: the Carbon Event Manager stand-in, an in-process event queue with handlers.
 // Interface: events (CreateEvent, RetainEvent, ReleaseEvent, GetEventClass, GetEventKind,
 // GetEventTime), the main queue (GetMainEventQueue, PostEventToQueue, FlushEventQueue,
-// ReceiveNextEvent), targets with handler chains (GetEventDispatcherTarget,
+// RemoveEventFromQueue, ReceiveNextEvent), targets with handler chains (GetEventDispatcherTarget,
 // GetApplicationEventTarget, InstallEventHandler, RemoveEventHandler, CallNextEventHandler,
 // SendEventToEventTarget) with propagation to a parent target (a control's events go on to its
 // parent view and window, the window's to the application, the dispatcher's to the application),
@@ -52,7 +52,8 @@ enum : SInt32 {
   eventParameterNotFoundErr = -9870,
   eventInternalErr = -9868,
   eventNotHandledErr = -9874,
-  eventLoopTimedOutErr = -9875
+  eventLoopTimedOutErr = -9875,
+  eventNotInQueueErr = -9877
 };
 
 typedef OSStatus (*EventHandlerProcPtr)(EventHandlerCallRef inHandlerCallRef, EventRef inEvent,
@@ -88,6 +89,9 @@ EventQueueRef GetCurrentEventQueue(void);  // the main queue: there is one queue
 // events go before the waiting ones, the others after them.
 OSStatus PostEventToQueue(EventQueueRef inQueue, EventRef inEvent, EventPriority inPriority);
 OSStatus FlushEventQueue(EventQueueRef inQueue);
+// Takes one queued event out of the queue and drops the queue's reference; eventNotInQueueErr
+// when it is not queued.
+OSStatus RemoveEventFromQueue(EventQueueRef inQueue, EventRef inEvent);
 ItemCount GetNumEventsInQueue(EventQueueRef inQueue);
 
 // Waits up to inTimeout seconds (kEventDurationForever: no limit) for the first queued event

@@ -2,7 +2,9 @@
 // and timers added in it, and an eventfd by which other threads wake it. A run takes a snapshot
 // of its mode (retaining every object), performs what is ready, and sleeps in poll() only when
 // nothing was: until a descriptor is ready, the next timer is due, a wake-up comes or the time
-// is up. Never throws.
+// is up. A loop keeps, per nesting depth of its runs, the snapshot vectors and the name of the
+// mode last run, so that a run turned again and again in one mode neither allocates nor converts
+// its mode's name. Never throws.
 #include "platform/cf/CFRunLoop.h"
 
 #include <poll.h>
@@ -14,6 +16,7 @@
 #include <chrono>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -62,6 +65,20 @@ class clsRunLoop : public CFRuntimeObject {
   std::map<std::string, stcMode> m_mapModes;
   int m_intWakeFD;
   std::atomic<bool> m_bolStop{false};
+
+  // Used only by runs on the loop's own thread, one set per nesting depth: the name of the
+  // mode last run at that depth (with the units of its string) and the
+  // snapshot vectors, so that a run that turns again and again allocates and converts nothing.
+  struct stcRunScratch {
+    std::vector<UniChar> m_vecModeUnits;
+    std::string m_strModeName;
+    std::vector<clsRunLoopSourceBase*> m_vecSources;
+    std::vector<clsTimer*> m_vecTimers;
+    std::vector<pollfd> m_vecFDs;
+    std::vector<clsRunLoopSourceBase*> m_vecPolled;
+  };
+  std::vector<std::unique_ptr<stcRunScratch>> m_vecScratch;
+  size_t m_lngRunDepth = 0;
 };
 
 class clsTimer : public CFRuntimeObject {
@@ -118,6 +135,50 @@ clsRunLoop::~clsRunLoop() {
   }
   if (m_intWakeFD >= 0) close(m_intWakeFD);
 }
+
+// The mode's name as a run looks it up: the name kept from the last run at this depth when the
+// string's units are the same, else converted (and kept for the next run).
+std::string const& RunModeName(clsRunLoop::stcRunScratch* scratch, CFStringRef mode) {
+  constexpr CFIndex kMostKept = 255;
+  UniChar units[kMostKept];
+  CFIndex length = mode == nullptr ? 0 : CFStringGetLength(mode);
+  if (length > kMostKept) length = 0;  // not kept: converted every time
+  if (length > 0) CFStringGetCharacters(mode, CFRangeMake(0, length), units);
+  std::vector<UniChar>& last = scratch->m_vecModeUnits;
+  if (length > 0 && size_t(length) == last.size() && std::equal(last.begin(), last.end(), units)) {
+    return scratch->m_strModeName;
+  }
+  last.clear();
+  scratch->m_strModeName = ModeName(mode);
+  try {
+    last.assign(units, units + length);
+  } catch (...) {
+    last.clear();
+  }
+  return scratch->m_strModeName;
+}
+
+// The snapshot vectors of a run at the loop's current nesting depth; taken back when the run ends.
+class clsRunScratchUse {
+ public:
+  explicit clsRunScratchUse(clsRunLoop* loop) : m_pudtLoop(loop) {
+    size_t depth = loop->m_lngRunDepth++;
+    try {
+      while (loop->m_vecScratch.size() <= depth) loop->m_vecScratch.push_back(std::make_unique<clsRunLoop::stcRunScratch>());
+      m_pudtScratch = loop->m_vecScratch[depth].get();
+    } catch (...) {
+      m_pudtScratch = nullptr;
+    }
+  }
+  ~clsRunScratchUse() { --m_pudtLoop->m_lngRunDepth; }
+  clsRunScratchUse(clsRunScratchUse const&) = delete;
+  clsRunScratchUse& operator=(clsRunScratchUse const&) = delete;
+  clsRunLoop::stcRunScratch* Get() const { return m_pudtScratch; }
+
+ private:
+  clsRunLoop* m_pudtLoop;
+  clsRunLoop::stcRunScratch* m_pudtScratch;
+};
 
 clsRunLoop* LoopOf(CFRunLoopRef rl) {
   if (rl == nullptr || CFGetTypeID(rl) != kCFRuntimeTypeRunLoop) return nullptr;
@@ -203,14 +264,18 @@ SInt32 CFRunLoopRunInMode(CFStringRef mode, CFTimeInterval seconds, Boolean retu
   (void)returnAfterSourceHandled;  // every run returns after a pass that delivered something
   clsRunLoop* loop = LoopOf(CFRunLoopGetCurrent());
   if (loop == nullptr) return kCFRunLoopRunFinished;
-  std::string name = ModeName(mode);
+  clsRunScratchUse scratch(loop);
+  if (scratch.Get() == nullptr) return kCFRunLoopRunFinished;
+  std::string const& name = RunModeName(scratch.Get(), mode);
   auto deadline = std::chrono::steady_clock::now() +
                   std::chrono::microseconds(int64_t(std::max(0.0, seconds) * 1e6));
   loop->m_bolStop.store(false);
 
+  std::vector<clsRunLoopSourceBase*>& sources = scratch.Get()->m_vecSources;
+  std::vector<clsTimer*>& timers = scratch.Get()->m_vecTimers;
+  std::vector<pollfd>& fds = scratch.Get()->m_vecFDs;
+  std::vector<clsRunLoopSourceBase*>& polled = scratch.Get()->m_vecPolled;
   for (;;) {
-    std::vector<clsRunLoopSourceBase*> sources;
-    std::vector<clsTimer*> timers;
     {
       std::lock_guard<std::mutex> guard(loop->m_mtxModes);
       auto found = loop->m_mapModes.find(name);
@@ -218,8 +283,12 @@ SInt32 CFRunLoopRunInMode(CFStringRef mode, CFTimeInterval seconds, Boolean retu
           (found->second.m_vecSources.empty() && found->second.m_vecTimers.empty())) {
         return kCFRunLoopRunFinished;
       }
-      sources = found->second.m_vecSources;
-      timers = found->second.m_vecTimers;
+      try {
+        sources.assign(found->second.m_vecSources.begin(), found->second.m_vecSources.end());
+        timers.assign(found->second.m_vecTimers.begin(), found->second.m_vecTimers.end());
+      } catch (...) {
+        return kCFRunLoopRunFinished;
+      }
     }
     for (auto* source : sources) CFRetain(CFRuntimeObjectToRef(source));
     for (auto* timer : timers) CFRetain(CFRuntimeObjectToRef(timer));
@@ -253,8 +322,8 @@ SInt32 CFRunLoopRunInMode(CFStringRef mode, CFTimeInterval seconds, Boolean retu
     }
 
     // Descriptors: wait only when nothing was delivered in this pass.
-    std::vector<pollfd> fds;
-    std::vector<clsRunLoopSourceBase*> polled;
+    fds.clear();
+    polled.clear();
     fds.push_back(pollfd{loop->m_intWakeFD, POLLIN, 0});
     for (auto* source : sources) {
       short events = 0;

@@ -67,6 +67,62 @@ TEST(CFRunLoopTest, RunsReturnOnDeliveryAndWakeAcrossThreads) {
   CFRelease(mode);
 }
 
+// A run finds its mode by the string's text: runs in modes whose names differ in one letter,
+// a run nested in another mode from a callback, and a second string of the same text.
+struct stcNested {
+  CFStringRef m_refMode = nullptr;
+  SInt32 m_intResult = 0;
+  int m_intPerformed = 0;
+};
+void RunNested(void* info) {
+  auto* nested = static_cast<stcNested*>(info);
+  ++nested->m_intPerformed;
+  nested->m_intResult = CFRunLoopRunInMode(nested->m_refMode, 0.0, false);
+}
+
+TEST(CFRunLoopTest, RunsFindTheirModeByItsText) {
+  CFStringRef modeA = CFStringCreateWithCString(nullptr, "ModeTextA", kCFStringEncodingUTF8);
+  CFStringRef modeB = CFStringCreateWithCString(nullptr, "ModeTextB", kCFStringEncodingUTF8);
+  CFRunLoopRef loop = CFRunLoopGetCurrent();
+  int fired = 0;
+  CFRunLoopTimerContext timerContext{0, &fired, nullptr, nullptr, nullptr};
+  CFRunLoopTimerRef timer = CFRunLoopTimerCreate(nullptr, CFAbsoluteTimeGetCurrent(), 100, 0, 0, CountFire,
+                                                 &timerContext);
+  CFRunLoopAddTimer(loop, timer, modeB);
+  stcNested nested;
+  nested.m_refMode = modeB;
+  CFRunLoopSourceContext context{};
+  context.info = &nested;
+  context.perform = RunNested;
+  CFRunLoopSourceRef source = CFRunLoopSourceCreate(nullptr, 0, &context);
+  CFRunLoopAddSource(loop, source, modeA);
+
+  EXPECT_EQ(CFRunLoopRunInMode(modeA, 0.0, false), kCFRunLoopRunTimedOut);  // not signalled
+  CFRunLoopSourceSignal(source);
+  EXPECT_EQ(CFRunLoopRunInMode(modeA, 0.0, false), kCFRunLoopRunHandledSource);
+  EXPECT_EQ(nested.m_intPerformed, 1);
+  EXPECT_EQ(nested.m_intResult, kCFRunLoopRunHandledSource);  // B's timer, from inside A's run
+  EXPECT_EQ(fired, 1);
+  CFRunLoopTimerSetNextFireDate(timer, CFAbsoluteTimeGetCurrent());
+  CFRunLoopSourceSignal(source);
+  nested.m_refMode = modeA;  // the nested run now finds A, whose source was just performed
+  EXPECT_EQ(CFRunLoopRunInMode(modeB, 0.0, false), kCFRunLoopRunHandledSource);
+  EXPECT_EQ(fired, 2);
+  EXPECT_EQ(nested.m_intPerformed, 1);  // A's source is not in B
+  CFStringRef againA = CFStringCreateWithCString(nullptr, "ModeTextA", kCFStringEncodingUTF8);
+  EXPECT_EQ(CFRunLoopRunInMode(againA, 0.0, false), kCFRunLoopRunHandledSource);
+  EXPECT_EQ(nested.m_intPerformed, 2);
+  EXPECT_EQ(nested.m_intResult, kCFRunLoopRunTimedOut);
+
+  CFRunLoopSourceInvalidate(source);
+  CFRelease(source);
+  CFRunLoopTimerInvalidate(timer);
+  CFRelease(timer);
+  CFRelease(againA);
+  CFRelease(modeB);
+  CFRelease(modeA);
+}
+
 struct stcSocketEvents {
   std::vector<CFIndex> m_vecDataLengths;
   int m_intConnects = 0;

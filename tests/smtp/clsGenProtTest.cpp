@@ -6,11 +6,42 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include "GenProtTesting.h"
 #include "dialogs/clsStatusWindow.h"
+#include "platform/carbon/CarbonEvents.h"
 #include "platform/mp/MultiprocessingTesting.h"
 
 namespace {
+
+// Posts requests as PostRequest does, without its wait, so that a test sees what the thread
+// leaves in the main event queue for the waiting controller.
+class clsWakeProt : public clsTestProt {
+ public:
+  using clsTestProt::clsTestProt;
+  void Post(int message, clsGenProtData* data) {
+    ASSERT_TRUE(GrabVarLock());
+    m_pudtRequestData = data;
+    m_intMessageCode = message;
+    m_bolMessagePending = true;
+    m_bolReplyReady = false;
+    ++m_ulngRequestSerial;
+    ReleaseVarLock();
+    m_pudtThread->WakeForRequest();
+  }
+  // Reply ready and status pending as the thread left them; with clear, the reply is taken.
+  void Shared(bool* reply, bool* status, bool clear) {
+    ASSERT_TRUE(GrabVarLock());
+    *reply = m_bolReplyReady;
+    *status = m_bolStatusPending;
+    if (clear && m_bolReplyReady) {
+      m_bolReplyReady = false;
+      m_pudtRequestData = nullptr;
+    }
+    ReleaseVarLock();
+  }
+};
 
 TEST(clsGenProtTest, LifeCycleWithoutAThread) {
   clsTestProt prot;
@@ -125,6 +156,58 @@ TEST(clsGenProtTest, StatusReachesAnOpenProgressWindow) {
   EXPECT_EQ(g_udtPluginStatus.StatusText(), UniString("Idle."));
   EXPECT_EQ(g_udtPluginStatus.Progress(), 0);
   g_udtPluginStatus.Hide();
+}
+
+// The thread's answer and its first status each put the controller's wake event in the main
+// queue, so the wait's pump returns at once instead of at the end of its slice; the one event
+// is queued once however often the thread wakes before it is taken, and it leaves the queue
+// with its controller.
+TEST(clsGenProtTest, ThreadWakesTheWaitingControllerWithOneEvent) {
+  EventQueueRef queue = GetMainEventQueue();
+  EventTypeSpec const wake = {kEventClassGenProtWake, kEventGenProtWake};
+  EventRef event = nullptr;
+  bool reply = false;
+  bool status = false;
+  {
+    clsWakeProt prot(kSilentWithStatus);
+    ASSERT_TRUE(prot.StartupProtocol());
+    FlushEventQueue(queue);
+
+    prot.Post(kGenProtMsgPing, nullptr);
+    ASSERT_EQ(ReceiveNextEvent(1, &wake, 30.0, false, &event), noErr);
+    prot.Shared(&reply, &status, true);
+    EXPECT_TRUE(reply);
+    ASSERT_EQ(ReceiveNextEvent(1, &wake, kEventDurationNoWait, true, &event), noErr);
+    ReleaseEvent(event);
+
+    // The connect is answered after 3 s, with a status every turn until then: the first status
+    // wakes the controller long before the answer.
+    prot.TestThread()->m_dblSilentSeconds = 3.0;
+    clsTestData data;
+    prot.Post(kGenProtMsgConnect, &data);
+    ASSERT_EQ(ReceiveNextEvent(1, &wake, 30.0, false, &event), noErr);
+    prot.Shared(&reply, &status, false);
+    EXPECT_TRUE(status);
+    EXPECT_FALSE(reply);
+    // Left in the queue: the answer finds it there and adds none.
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    do {
+      usleep(1000);
+      prot.Shared(&reply, &status, true);
+    } while (!reply && std::chrono::steady_clock::now() < limit);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(GetNumEventsInQueue(queue), ItemCount(1));
+    ASSERT_EQ(ReceiveNextEvent(1, &wake, kEventDurationNoWait, true, &event), noErr);
+    ReleaseEvent(event);
+    EXPECT_EQ(GetNumEventsInQueue(queue), ItemCount(0));
+
+    // A wake no wait took is gone with its controller.
+    prot.ShutdownProtocol();
+    prot.WakeController();
+    prot.WakeController();
+    EXPECT_EQ(GetNumEventsInQueue(queue), ItemCount(1));
+  }
+  EXPECT_EQ(GetNumEventsInQueue(queue), ItemCount(0));
 }
 
 }  // namespace
