@@ -74,7 +74,8 @@ int32_t DecodedCount(char const* text, int length) {
 class clsEncodeAhead {
  public:
   static constexpr int kLinesPerBlock = 1024;
-  static constexpr size_t kBlocksAhead = 4;
+  static constexpr size_t kBlocksAhead = 6;
+  static constexpr size_t kLowWater = 2;
 
   clsEncodeAhead(XFileStream* file, XFileStream* copy) : m_pudtFile(file), m_pudtCopy(copy) {}
   ~clsEncodeAhead() { Finish(); }
@@ -105,7 +106,7 @@ class clsEncodeAhead {
       *more = true;
     } else {
       std::unique_lock<std::mutex> lock(m_mtxQueue);
-      m_cvQueue.wait(lock, [this] { return !m_deqBlocks.empty() || m_bolDone; });
+      WaitForBlock(lock);
       *more = !m_deqBlocks.empty() || m_bolReadFailed;
     }
     return true;
@@ -134,7 +135,7 @@ class clsEncodeAhead {
         std::lock_guard<std::mutex> guard(m_mtxQueue);
         m_bolStop = true;
       }
-      m_cvQueue.notify_all();
+      m_cvRoom.notify_all();
       m_thrWorker.join();
     }
     return m_bolDone;
@@ -152,7 +153,7 @@ class clsEncodeAhead {
   bool Fill() {
     if (m_lngAt < m_strBlock.size()) return true;
     std::unique_lock<std::mutex> lock(m_mtxQueue);
-    m_cvQueue.wait(lock, [this] { return !m_deqBlocks.empty() || m_bolDone; });
+    WaitForBlock(lock);
     if (m_deqBlocks.empty()) return false;
     // The block handed out goes back to the thread to be filled again.
     m_strBlock.swap(m_deqBlocks.front());
@@ -160,9 +161,20 @@ class clsEncodeAhead {
     m_deqSpare.push_back(std::move(m_deqBlocks.front()));
     m_deqBlocks.pop_front();
     m_lngAt = 0;
+    // The thread is woken only when the queue runs low, so that it fills several blocks a turn
+    // instead of waking for each one.
+    bool const wake = m_bolMakerWaiting && m_deqBlocks.size() <= kLowWater;
     lock.unlock();
-    m_cvQueue.notify_all();
+    if (wake) m_cvRoom.notify_one();
     return true;
+  }
+
+  void WaitForBlock(std::unique_lock<std::mutex>& lock) {
+    while (m_deqBlocks.empty() && !m_bolDone) {
+      m_bolTakerWaiting = true;
+      m_cvBlocks.wait(lock);
+      m_bolTakerWaiting = false;
+    }
   }
 
   void Run() {
@@ -202,11 +214,16 @@ class clsEncodeAhead {
         m_bolCopyFailed = true;
       }
       std::unique_lock<std::mutex> lock(m_mtxQueue);
-      m_cvQueue.wait(lock, [this] { return m_deqBlocks.size() < kBlocksAhead || m_bolStop; });
+      if (m_deqBlocks.size() >= kBlocksAhead && !m_bolStop) {
+        m_bolMakerWaiting = true;
+        m_cvRoom.wait(lock, [this] { return m_deqBlocks.size() <= kLowWater || m_bolStop; });
+        m_bolMakerWaiting = false;
+      }
       if (m_bolStop) return;
       if (!block.empty()) m_deqBlocks.push_back(std::move(block));
+      bool const wake = m_bolTakerWaiting;
       lock.unlock();
-      m_cvQueue.notify_all();
+      if (wake) m_cvBlocks.notify_one();
       block = std::string();
     }
     // The bytes still in the copy's buffer (a whole small file's) must reach it.
@@ -219,16 +236,19 @@ class clsEncodeAhead {
       m_bolReadFailed = failed;
       m_bolDone = true;
     }
-    m_cvQueue.notify_all();
+    m_cvBlocks.notify_one();
   }
 
   XFileStream* const m_pudtFile;
   XFileStream* const m_pudtCopy;
   std::thread m_thrWorker;
   std::mutex m_mtxQueue;
-  std::condition_variable m_cvQueue;
+  std::condition_variable m_cvBlocks;  // the caller waits for a block
+  std::condition_variable m_cvRoom;    // the thread waits for room in the queue
   std::deque<std::string> m_deqBlocks;  // guarded by m_mtxQueue, like the spares and the flags
   std::deque<std::string> m_deqSpare;   // blocks handed out, to be filled again
+  bool m_bolTakerWaiting = false;
+  bool m_bolMakerWaiting = false;
   bool m_bolStop = false;
   bool m_bolDone = false;
   bool m_bolReadFailed = false;
