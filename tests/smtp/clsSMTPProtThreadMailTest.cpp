@@ -430,6 +430,9 @@ TEST_F(MailTest, NoLineGoesOutAfterTheRequestWasGivenUp) {
   EXPECT_FALSE(prot.SendOneEmail(message.get(), true));
   EXPECT_EQ(std::string(prot.ErrorString().c_str()), "SendOneEmail: Given up in DATA.");
   EXPECT_TRUE(peer.Finished(15)) << peer.Errors();
+  // The controller did not wait for the thread it gave up on: the message may go only once the
+  // thread has ended.
+  prot.ShutdownProtocol();
 }
 
 }  // namespace
