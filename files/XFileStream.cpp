@@ -23,6 +23,7 @@
 #include "core/DebugLog.h"
 #include "core/UniConverter.h"
 #include "core/MacOSGlue.h"
+#include "core/Prefault.h"
 #include "platform/cf/CFBase.h"
 
 #if defined(__SSE2__)
@@ -37,6 +38,9 @@ namespace {
 
 constexpr FSIORefNum kNoFork = static_cast<FSIORefNum>(0xFFFF);
 constexpr int32_t kFindBlockBytes = 16384;
+// Buffers from this size on are for bulk reading and writing, and have their pages brought in
+// when they are made.
+constexpr int32_t kPrefaultedBuffer = 128 * 1024;
 
 char const kDataForkName[] = "XFSDataFork";
 char const kResourceForkName[] = "XFSResFork";
@@ -67,6 +71,11 @@ XFileStream::XFileStream(int32_t bufferSize)
   if (bufferSize > 0) {
     m_pbytBuffer = new (std::nothrow) unsigned char[static_cast<size_t>(bufferSize)];
     if (m_pbytBuffer != nullptr) m_lngBufferSize = bufferSize;
+    // A buffer this large is asked for to be filled, and filled at once: its pages come in with
+    // one call instead of a fault each on the first pass.
+    if (m_pbytBuffer != nullptr && bufferSize >= kPrefaultedBuffer) {
+      PrefaultPages(m_pbytBuffer, static_cast<size_t>(bufferSize));
+    }
   }
 }
 

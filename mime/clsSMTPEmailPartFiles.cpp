@@ -28,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Prefault.h"
 #include "core/TextEncoders.h"
 #include "mime/MimeBytes.h"
 #include "mime/MimePrefs.h"
@@ -76,6 +77,7 @@ class clsEncodeAhead {
   static constexpr int kLinesPerBlock = 1024;
   static constexpr size_t kBlocksAhead = 6;
   static constexpr size_t kLowWater = 2;
+  static constexpr size_t kBlockBytes = size_t(kLinesPerBlock) * (4 * (kBytesPerLine / 3) + 2);
 
   clsEncodeAhead(XFileStream* file, XFileStream* copy) : m_pudtFile(file), m_pudtCopy(copy) {}
   ~clsEncodeAhead() { Finish(); }
@@ -190,7 +192,11 @@ class clsEncodeAhead {
           m_deqSpare.pop_front();
         }
       }
-      block.reserve(size_t(kLinesPerBlock) * (4 * (kBytesPerLine / 3) + 2));
+      if (block.capacity() < kBlockBytes) {
+        // A new block: its pages come in with one call, not a fault each as the lines fill it.
+        block.reserve(kBlockBytes);
+        PrefaultPages(block.data(), block.capacity());
+      }
       for (int i = 0; i < kLinesPerBlock; ++i) {
         unsigned char data[kBytesPerLine];
         int32_t const count = m_pudtFile->ReadBytes(data, kBytesPerLine);
