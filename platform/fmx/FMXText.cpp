@@ -140,6 +140,11 @@ stcCodePage& CodePage(int32 encoding) {
   return *page;
 }
 
+// ISO-8859-1 is the first 256 units of Unicode, byte for unit, and nothing else: its tables are
+// written down rather than asked of iconv, which would load a converter module for them (the
+// one code page nearly every message uses, on the way to its first command).
+bool IsLatin1(const char* name) { return std::strcmp(name, "ISO-8859-1") == 0; }
+
 // What iconv decodes the bytes to, from its initial state, as one table entry.
 stcDecoded DecodeEntry(clsIconv& conv, const char* bytes, size_t width, bool* empty) {
   stcDecoded entry{0, {0, 0}};
@@ -171,11 +176,15 @@ stcDecodeBlock const* SingleBytes(stcCodePage& page, const char* name) {
   block = page.single.load(std::memory_order_relaxed);
   if (!block) {
     std::unique_ptr<stcDecodeBlock> made(new stcDecodeBlock);
-    clsIconv conv("UTF-16LE", name);
     bool empty = false;
-    for (int b = 0; b < 256; ++b) {
-      char const byte = char(b);
-      made->entries[b] = DecodeEntry(conv, &byte, 1, &empty);
+    if (IsLatin1(name)) {
+      for (int b = 0; b < 256; ++b) made->entries[b] = stcDecoded{1, {char16_t(b), 0}};
+    } else {
+      clsIconv conv("UTF-16LE", name);
+      for (int b = 0; b < 256; ++b) {
+        char const byte = char(b);
+        made->entries[b] = DecodeEntry(conv, &byte, 1, &empty);
+      }
     }
     page.stateful.store(empty, std::memory_order_relaxed);
     block = made.release();
@@ -212,6 +221,14 @@ stcEncodeBlock const* Encodings(stcCodePage& page, const char* name, uchar high)
   block = page.encode[high].load(std::memory_order_relaxed);
   if (!block) {
     std::unique_ptr<stcEncodeBlock> made(new stcEncodeBlock);
+    if (IsLatin1(name)) {
+      for (int low = 0; low < 256; ++low) {
+        made->entries[low] = high == 0 ? stcEncoded{1, {char(low), 0, 0}} : stcEncoded{0, {0, 0, 0}};
+      }
+      block = made.release();
+      page.encode[high].store(block, std::memory_order_release);
+      return block;
+    }
     clsIconv conv(name, "UTF-16LE");
     for (int low = 0; low < 256; ++low) {
       char const in[2] = {char(low), char(high)};
