@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """SendBench: one message with a large attachment sent to a local sink, three ways side by side:
 velmora-host composing and sending it (the attachment given as a path), curl uploading the same
-message prebuilt, and Python's email + smtplib composing and sending it. Each is timed as a
+message prebuilt (the very bytes velmora-host sends, caught once from a send of its own to a local
+aiosmtpd: its Base64 lines of 60 characters, ended by CR LF), and Python's email + smtplib
+composing and sending its own (lines of 76 characters). Each is timed as a
 whole process: median wall time, CPU time (user + system) and peak resident set size (wait4,
 through GNU time) over several runs, at 10 MiB and 100 MiB.
 
@@ -66,6 +68,31 @@ def start_sink(cache):
     return proc, int(proc.stdout.readline()), "aiosmtpd (smtp-sink not available)"
 
 
+def capture(host, bundle, env, path, sink_port, work):
+    """The message velmora-host sends for the attachment, as it arrives: one send to an aiosmtpd
+    that saves it, the port set there for that send and back to the sink's after it."""
+    folder = os.path.join(work, "caught")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    server = subprocess.Popen(["/usr/bin/python3", os.path.join(ROOT, "tools", "peer", "smtp_server.py"),
+                               json.dumps({"save": folder, "size_limit": 0}), "600"],
+                              stdout=subprocess.PIPE, text=True)
+    try:
+        port = int(server.stdout.readline())
+        subprocess.run([host, "--bundle", bundle,
+                        'Velmora_Configure( "Set" ; "Port" ; "%d" )' % port,
+                        'Velmora_SendMessage( "%s" ; "Bench" ; "body" ; "%s" )' % (TO, path),
+                        'Velmora_Configure( "Set" ; "Port" ; "%d" )' % sink_port],
+                       env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
+    finally:
+        server.terminate()
+        server.wait(timeout=30)
+    caught = os.path.join(folder, "1.eml")
+    if not os.path.exists(caught):
+        raise RuntimeError("velmora-host's message was not caught")
+    return caught
+
+
 def measure(argv, env, work):
     """Wall seconds, peak RSS in KiB and CPU seconds of one run; fails when the program fails.
     The program runs under GNU time, whose own small size is the floor of the peak: a child
@@ -124,10 +151,7 @@ def main():
             with open(path, "wb") as f:
                 for _ in range(mib):
                     f.write(os.urandom(1 << 20))
-            prebuilt = os.path.join(work, "message.eml")
-            builder = PYTHON_SENDER.split("with smtplib")[0] + \
-                "open(sys.argv[3], 'wb').write(message.as_bytes())\n"
-            subprocess.run(["/usr/bin/python3", "-c", builder, str(port), path, prebuilt], check=True)
+            prebuilt = capture(host, bundle, env, path, port, work)
             python_script = os.path.join(work, "send.py")
             with open(python_script, "w") as f:
                 f.write(PYTHON_SENDER)
@@ -149,7 +173,7 @@ def main():
                 print("%4d MiB  %-8s wall %7.3f s   cpu %7.3f s   peak RSS %8d KiB" % (mib, name, wall, cpu, rss),
                       flush=True)
             os.remove(path)
-            os.remove(prebuilt)
+            shutil.rmtree(os.path.dirname(prebuilt), ignore_errors=True)
 
         verdicts = []
         for mib, _ in SIZES:
