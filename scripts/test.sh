@@ -3,7 +3,7 @@
 #   scripts/test.sh             the normal build in build/
 #   scripts/test.sh --sanitize  the AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
 #   scripts/test.sh --tsan      the ThreadSanitizer build in build-tsan/ (CI runs the threaded
-#                               transport's tests there: -R '^(smtp|platform)\.')
+#                               transport's tests there, with the encoding thread's: -R '^(smtp|platform|mime)\.')
 # Extra arguments after those go to ctest (for example -R UniString).
 # Test names are "<subsystem>.<Suite>.<Test>".
 set -euo pipefail
