@@ -1,7 +1,9 @@
 // MultiprocessingTasks: tasks over POSIX threads and message queues over a mutex and a condition
-// variable. A task's thread is detached; its end is reported through the notify queue given at
-// creation, posted after the entry returned. Queue ids are looked up in a process-wide table, so
-// a stale id is refused. Never throws.
+// variable. A task's end is reported through the notify queue given at creation, posted after the
+// entry returned; the thread has ended by the time a wait takes that message (it is joined
+// then), so a caller that goes on to unload the code or end the process races no thread still
+// on its way out. A task without a notify queue, or whose message is never taken, is detached.
+// Queue ids are looked up in a process-wide table, so a stale id is refused. Never throws.
 #include <pthread.h>
 
 #include <atomic>
@@ -26,6 +28,8 @@ struct stcMessage {
   void* m_ptrParam1;
   void* m_ptrParam2;
   void* m_ptrParam3;
+  bool m_bolJoin = false;  // a task's end: its thread is joined when the message is taken
+  pthread_t m_thrTask{};
 };
 
 struct stcQueue {
@@ -68,13 +72,31 @@ std::atomic<int> g_intLiveTasks{0};
 std::atomic<uintptr_t> g_ulngNextTaskID{1};
 thread_local MPTaskID t_udtCurrentTask = nullptr;
 
+// Posts a message; a task's end carries its thread, to be joined by the wait that takes it.
+OSStatus Post(MPQueueID queue, stcMessage const& message) {
+  std::shared_ptr<stcQueue> record = FindQueue(queue);
+  if (!record) return kMPInvalidIDErr;
+  std::lock_guard<std::mutex> guard(record->m_mtxState);
+  if (record->m_bolDeleted) return kMPInvalidIDErr;
+  try {
+    record->m_deqMessages.push_back(message);
+  } catch (...) {
+    return kMPInsufficientResourcesErr;
+  }
+  record->m_cvPosted.notify_one();
+  return noErr;
+}
+
 void* TaskMain(void* raw) {
   std::unique_ptr<stcTask> task(static_cast<stcTask*>(raw));
   OSStatus result = task->m_fnEntry(task->m_ptrParameter);
   g_intLiveTasks.fetch_sub(1);
   if (task->m_udtNotify != nullptr) {
-    MPNotifyQueue(task->m_udtNotify, task->m_ptrTerm1, task->m_ptrTerm2,
-                  reinterpret_cast<void*>(static_cast<intptr_t>(result)));
+    stcMessage end{task->m_ptrTerm1, task->m_ptrTerm2, reinterpret_cast<void*>(static_cast<intptr_t>(result))};
+    end.m_bolJoin = true;
+    end.m_thrTask = pthread_self();
+    // Nobody will take the message (the queue is gone): nobody joins the thread either.
+    if (Post(task->m_udtNotify, end) != noErr) pthread_detach(pthread_self());
   }
   return nullptr;
 }
@@ -120,7 +142,8 @@ OSStatus MPCreateTask(TaskProc entryPoint, void* parameter, ByteCount stackSize,
   pthread_attr_init(&attr);
   size_t stack = stackSize > kMinimumStack ? size_t(stackSize) : kMinimumStack;
   pthread_attr_setstacksize(&attr, stack);
-  pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+  // A task that reports its end is joined by whoever takes the report.
+  pthread_attr_setdetachstate(&attr, notifyQueue != nullptr ? PTHREAD_CREATE_JOINABLE : PTHREAD_CREATE_DETACHED);
   g_intLiveTasks.fetch_add(1);
   pthread_t thread;
   int rc = pthread_create(&thread, &attr, TaskTrampoline, start);
@@ -165,22 +188,17 @@ OSStatus MPDeleteQueue(MPQueueID queue) {
   }
   std::lock_guard<std::mutex> guard(record->m_mtxState);
   record->m_bolDeleted = true;
+  // Ends of tasks that will never be taken now: their threads free themselves.
+  for (stcMessage const& message : record->m_deqMessages) {
+    if (message.m_bolJoin) pthread_detach(message.m_thrTask);
+  }
+  record->m_deqMessages.clear();
   record->m_cvPosted.notify_all();
   return noErr;
 }
 
 OSStatus MPNotifyQueue(MPQueueID queue, void* param1, void* param2, void* param3) {
-  std::shared_ptr<stcQueue> record = FindQueue(queue);
-  if (!record) return kMPInvalidIDErr;
-  std::lock_guard<std::mutex> guard(record->m_mtxState);
-  if (record->m_bolDeleted) return kMPInvalidIDErr;
-  try {
-    record->m_deqMessages.push_back(stcMessage{param1, param2, param3});
-  } catch (...) {
-    return kMPInsufficientResourcesErr;
-  }
-  record->m_cvPosted.notify_one();
-  return noErr;
+  return Post(queue, stcMessage{param1, param2, param3});
 }
 
 OSStatus MPWaitOnQueue(MPQueueID queue, void** param1, void** param2, void** param3,
@@ -201,6 +219,9 @@ OSStatus MPWaitOnQueue(MPQueueID queue, void** param1, void** param2, void** par
   if (record->m_deqMessages.empty()) return kMPDeletedErr;
   stcMessage message = record->m_deqMessages.front();
   record->m_deqMessages.pop_front();
+  lock.unlock();
+  // A task's end: its thread posted this as its last act and is on its way out.
+  if (message.m_bolJoin) pthread_join(message.m_thrTask, nullptr);
   if (param1 != nullptr) *param1 = message.m_ptrParam1;
   if (param2 != nullptr) *param2 = message.m_ptrParam2;
   if (param3 != nullptr) *param3 = message.m_ptrParam3;

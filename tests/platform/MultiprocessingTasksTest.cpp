@@ -1,6 +1,6 @@
 // Tests of the Multiprocessing stand-in's tasks and queues: a task runs on a thread with a large
-// stack, its end reaches the notify queue, an injected failure creates nothing, and waits on a
-// queue end by message, time-out or deletion.
+// stack, its end reaches the notify queue and is taken once its thread is gone, an injected
+// failure creates nothing, and waits on a queue end by message, time-out or deletion.
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -25,6 +25,21 @@ OSStatus MeasureStack(void* parameter) {
   return OSStatus(reinterpret_cast<intptr_t>(parameter));
 }
 
+// Set when the task's thread itself has gone, after the entry returned and its end was posted.
+std::atomic<bool> g_bolThreadGone{false};
+struct stcLastToGo {
+  ~stcLastToGo() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    g_bolThreadGone.store(true);
+  }
+};
+thread_local stcLastToGo t_udtLastToGo;
+
+OSStatus LeaveLate(void*) {
+  (void)&t_udtLastToGo;  // made on this thread, so it goes when the thread ends
+  return noErr;
+}
+
 TEST(MultiprocessingTasksTest, TaskRunsAndReportsItsEnd) {
   MPQueueID queue = nullptr;
   ASSERT_EQ(MPCreateQueue(&queue), noErr);
@@ -39,6 +54,12 @@ TEST(MultiprocessingTasksTest, TaskRunsAndReportsItsEnd) {
   EXPECT_EQ(reinterpret_cast<intptr_t>(p3), 42);
   EXPECT_GE(g_ulngStack.load(), size_t(1) << 20);
   EXPECT_EQ(MPTestingLiveTaskCount(), 0);
+
+  // When the end has been taken the thread is gone too: whoever took it may unload the code the
+  // thread ran or end the process.
+  ASSERT_EQ(MPCreateTask(LeaveLate, nullptr, 0, queue, nullptr, nullptr, 0, &task), noErr);
+  ASSERT_EQ(MPWaitOnQueue(queue, nullptr, nullptr, nullptr, 5000), noErr);
+  EXPECT_TRUE(g_bolThreadGone.load());
 
   MPTestingFailNextTaskCreation(kMPInsufficientResourcesErr);
   EXPECT_EQ(MPCreateTask(MeasureStack, nullptr, 0, queue, nullptr, nullptr, 0, &task), kMPInsufficientResourcesErr);
