@@ -618,6 +618,9 @@ bool clsSMTPEmailPart::EncodeFileLine(AnsiString* line, bool image) {
   }
 
   bool more = false;
+  // A call without a line to fill breaks the run off: what was copied so far, even nothing, is
+  // no complete encoding to read back later.
+  if (line == nullptr) m_bolEncodeFailed = true;
   // A file with data is read ahead on a thread of its own from its first line on; when no
   // thread can be had, line by line here.
   if (m_pudtEncodeAhead == nullptr && m_pudtFileStream != nullptr && m_lngStatusDone == 0 && line != nullptr &&

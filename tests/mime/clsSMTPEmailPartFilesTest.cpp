@@ -400,28 +400,29 @@ TEST_F(FilePartFixture, AReadFailureInTheMiddleIsReportedAndNotReused) {
 
 TEST_F(FilePartFixture, ARunBrokenOffLeavesNoCopyToReadBack) {
   // A file of many blocks of lines, read ahead of the caller: a run broken off after some lines
-  // (by a read failure further on, a new start, or a call without a line to fill) keeps no
-  // copy, and the next run sends the whole file.
+  // (by a read failure further on, a new start, or a call without a line to fill), or before its
+  // first line, keeps no copy, and the next run sends the whole file.
   std::string big(1 << 20, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = char((i * 2654435761u) >> 11);
   Write("/Users/bob/data/big.bin", big);
   size_t const whole = (big.size() + 44) / 45;
-  enum class Break { kReadFailure, kRestart, kNoLine };
-  for (Break how : {Break::kReadFailure, Break::kRestart, Break::kNoLine}) {
+  enum class Break { kReadFailure, kRestart, kNoLine, kNoFirstLine };
+  for (Break how : {Break::kReadFailure, Break::kRestart, Break::kNoLine, Break::kNoFirstLine}) {
     clsSMTPEmailPart part;
     part.SetupAttachment(Uni("~/data/big.bin"), Uni("UTF-8"));
     ASSERT_TRUE(part.StartAttachment());
     AnsiString line;
+    size_t const before = how == Break::kNoFirstLine ? 0 : 2000;
     size_t taken = 0;
-    while (taken < 2000 && part.EncodeAttachmentLine(&line)) ++taken;
-    ASSERT_EQ(taken, 2000u);
+    while (taken < before && part.EncodeAttachmentLine(&line)) ++taken;
+    ASSERT_EQ(taken, before);
     if (how == Break::kReadFailure) {
       FSStandInTestFailNext("FSReadFork", "/Users/bob/data/big.bin", ioErr);
       while (part.EncodeAttachmentLine(&line) && taken < whole) ++taken;
       EXPECT_LT(taken, whole - 1);
       EXPECT_EQ(mimecheck::Utf8(part.ErrorString()).substr(0, 31), "Could not read Attachment File:");
       EXPECT_FALSE(Exists("/chew/Tarnix Temp/big.bin.att"));
-    } else if (how == Break::kNoLine) {
+    } else if (how == Break::kNoLine || how == Break::kNoFirstLine) {
       EXPECT_FALSE(part.EncodeAttachmentLine(nullptr));
     }
     // kRestart: the next Run starts again while lines are still waiting.
