@@ -1,10 +1,13 @@
 // FMXText: UTF-16 text storage and its conversion from and to the host's encodings. UTF-8 (and
 // the native encoding, which is UTF-8 here) is converted in code; the code pages convert
 // character by character, so that an unconvertible character costs only itself, through tables
-// of what iconv makes of each character.
+// of what iconv makes of each character (ISO-8859-1, byte for unit, runs eight units at a time).
 #include "platform/fmx/FMXText.h"
 
 #include <iconv.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -383,8 +386,24 @@ void Text::GetBytes(char* buffer, uint32 bufferSize, uint32 position, uint32 siz
   std::unique_ptr<clsIconv> conv;  // for the characters the tables do not hold
   stcEncodeBlock const* block = nullptr;  // the block of the last unit, and its high byte
   unsigned blockHigh = 0;
+  bool const latin1 = name != nullptr && IsLatin1(name);
   size_t i = 0;
   while (i < size) {
+    if (latin1) {
+      // Units below 256 are their own bytes: eight at a time while all eight are.
+      size_t const end = std::min<size_t>(size, i + (limit - used));
+#ifdef __SSE2__
+      while (i + 8 <= end) {
+        __m128i const eight = _mm_loadu_si128(reinterpret_cast<__m128i const*>(units + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_srli_epi16(eight, 8), _mm_setzero_si128())) != 0xFFFF) break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(buffer + used), _mm_packus_epi16(eight, eight));
+        used += 8;
+        i += 8;
+      }
+#endif
+      while (i < end && units[i] < 0x100) buffer[used++] = char(units[i++]);
+      if (i >= size) break;
+    }
     if (page) {
       // A run of units with one-byte forms, as far as the room left goes.
       size_t const end = std::min<size_t>(size, i + (limit - used));

@@ -144,6 +144,8 @@ TEST(FmxText, GetBytesInHostEncodings) {
       {"\xE4\xB8\xAD", fmx::Text::kEncoding_ChineseSimp_Win, "\xD6\xD0"},
       {"\xE4\xB8\xAD", fmx::Text::kEncoding_ChineseTrad_Win, "\xA4\xA4"},
       {"a\xF0\x9F\x98\x80" "b", fmx::Text::kEncoding_ISO_8859_1, "a?b"},  // a pair is one character
+      // Runs of ISO-8859-1 go eight units at a time: one outside it in the middle of eight.
+      {"abcdefg\xE2\x82\xAC" "hijklmnopqrstuvw\xC3\xA9", fmx::Text::kEncoding_ISO_8859_1, "abcdefg?hijklmnopqrstuvw\xE9"},
   };
   for (auto const& c : cases) EXPECT_EQ(Bytes(Utf8Text(c.utf8), c.encoding), c.bytes) << c.utf8 << " " << c.encoding;
 
@@ -151,6 +153,7 @@ TEST(FmxText, GetBytesInHostEncodings) {
   fmx::Text japanese = Utf8Text("\xE6\x97\xA5\xE6\x9C\xAC");
   EXPECT_EQ(Bytes(japanese, fmx::Text::kEncoding_ShiftJIS_Win, 4), "\x93\xFA");
   EXPECT_EQ(Bytes(japanese, fmx::Text::kEncoding_ShiftJIS_Win, 1), "");
+  EXPECT_EQ(Bytes(Utf8Text("0123456789abcdefghij"), fmx::Text::kEncoding_ISO_8859_1, 16), "0123456789abcde");
   // A range of the text, and a position past the end writes an empty string.
   fmx::Text longer(Utf8Text(std::string(130, 'q')));
   EXPECT_EQ(Bytes(longer, fmx::Text::kEncoding_ISO_8859_1, 128, 128, 64), "qq");
