@@ -11,8 +11,6 @@
 
 namespace {
 
-char const g_chrEmptyText[1] = {0};
-
 // Longest text a buffer can hold: length + 2 must still fit a 32-bit signed size.
 constexpr int64_t kMaxAnsiLength = INT32_MAX - 2;
 
@@ -120,10 +118,6 @@ AnsiString& AnsiString::operator=(AnsiString&& other) noexcept {
   other.m_lngLength = 0;
   other.m_lngCapacity = 0;
   return *this;
-}
-
-char const* AnsiString::c_str() const {
-  return m_pchrBuffer ? m_pchrBuffer + 1 : g_chrEmptyText;
 }
 
 char& AnsiString::operator[](int i) {

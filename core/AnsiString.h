@@ -30,7 +30,7 @@ class AnsiString {
   AnsiString& operator=(AnsiString&& other) noexcept;
 
   // Pointer to the NUL-terminated text; never null (a static empty text for an empty string).
-  char const* c_str() const;
+  char const* c_str() const { return m_pchrBuffer != nullptr ? m_pchrBuffer + 1 : ""; }
   int Length() const { return m_lngLength; }
 
   // Byte i of the buffer: 0 is the length byte, 1..Length() the text. Throws int 1 otherwise.

@@ -222,6 +222,9 @@ class clsGenProtThread {
   SCDynamicStoreRef m_udtAddrChangeStore;
   unsigned char* m_pbytReceiveBuffer;
   unsigned char* m_pbytSendBuffer;
+  // The socket SendLine last found valid, so that a message's lines ask once: the socket is
+  // invalidated only where it is released (ReleaseConnectionObjects), which clears this.
+  CFSocketRef m_udtCheckedSocket = nullptr;
   // SendLine's line with its CR LF, kept from line to line so a message's lines allocate nothing.
   std::vector<char> m_vecSendLineBytes;
   AnsiString m_astrSendLine;

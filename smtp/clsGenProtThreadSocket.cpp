@@ -358,7 +358,9 @@ void clsGenProtThread::SendLine(AnsiString const& line, bool appendCRLF, bool ad
   // straight into the buffer, after sending what the buffer holds when it has no room left: what
   // SendData would do, without the copies in between.
   if (m_bolSendBuffering && m_pbytSendBuffer != nullptr && !addToTranscript && !WouldLog(kDebugFull) &&
-      length + 2 <= m_ulngSendBufferSize && m_bolConnected && CFSocketIsValid(m_udtSocket)) {
+      length + 2 <= m_ulngSendBufferSize && m_bolConnected && m_udtSocket != nullptr &&
+      (m_udtSocket == m_udtCheckedSocket || CFSocketIsValid(m_udtSocket))) {
+    m_udtCheckedSocket = m_udtSocket;
     if (m_astrError.Length() > 0) m_astrError = AnsiString();
     if (m_ulngSendBufferUsed + length + 2 > m_ulngSendBufferSize) {
       int result = InternalSendData(m_pbytSendBuffer, int(m_ulngSendBufferUsed));
@@ -371,7 +373,14 @@ void clsGenProtThread::SendLine(AnsiString const& line, bool appendCRLF, bool ad
       m_ulngSendBufferUsed = 0;
     }
     unsigned char* at = m_pbytSendBuffer + m_ulngSendBufferUsed;
-    if (length > 0) std::memcpy(at, line.c_str(), length);
+    char const* from = line.c_str();
+    if (length >= 16) {
+      // A message line is short: sixteen bytes a step, the last step ending at the line's end.
+      for (size_t i = 0; i + 16 < length; i += 16) std::memcpy(at + i, from + i, 16);
+      std::memcpy(at + length - 16, from + length - 16, 16);
+    } else if (length > 0) {
+      std::memcpy(at, from, length);
+    }
     at[length] = '\r';
     at[length + 1] = '\n';
     m_ulngSendBufferUsed += unsigned(length + 2);
@@ -538,6 +547,7 @@ void clsGenProtThread::ReleaseConnectionObjects() {
     CFSocketInvalidate(m_udtSocket);
     CFRelease(m_udtSocket);
     m_udtSocket = nullptr;
+    m_udtCheckedSocket = nullptr;
   }
   m_ulngTLSStart = 0;
   m_ulngTLSEnd = 0;

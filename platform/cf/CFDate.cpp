@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -29,10 +30,17 @@ class CFTimeZoneObject : public CFRuntimeObject {
   std::string m_strName;
 };
 
-// The test clock: 0 real, 1 fixed, 2 offset.
+// The test clock: 0 real, 1 fixed, 2 offset. The mode is changed under the lock and read
+// without it, so the real clock costs no lock; the value is read under the lock.
 std::mutex g_mtxClock;
-int g_intClockMode = 0;
+std::atomic<int> g_intClockMode{0};
 double g_dblClockValue = 0.0;
+
+double RealAbsoluteTime() {
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) / 1e9 - kCFAbsoluteTimeIntervalSince1970;
+}
 
 // The cached system zone and the TZ it was made under.
 std::mutex g_mtxZone;
@@ -150,30 +158,29 @@ SInt32 ClampToInt32(double value) {
 }  // namespace
 
 CFAbsoluteTime CFAbsoluteTimeGetCurrent() {
+  if (g_intClockMode.load(std::memory_order_acquire) == 0) return RealAbsoluteTime();
   std::lock_guard<std::mutex> lock(g_mtxClock);
-  if (g_intClockMode == 1) return g_dblClockValue;
-  struct timespec now;
-  clock_gettime(CLOCK_REALTIME, &now);
-  double const real =
-      double(now.tv_sec) + double(now.tv_nsec) / 1e9 - kCFAbsoluteTimeIntervalSince1970;
-  return g_intClockMode == 2 ? real + g_dblClockValue : real;
+  int const mode = g_intClockMode.load(std::memory_order_relaxed);
+  if (mode == 1) return g_dblClockValue;
+  double const real = RealAbsoluteTime();
+  return mode == 2 ? real + g_dblClockValue : real;
 }
 
 void CFAbsoluteTimeSetCurrentForTesting(CFAbsoluteTime fixed) {
   std::lock_guard<std::mutex> lock(g_mtxClock);
-  g_intClockMode = 1;
   g_dblClockValue = fixed;
+  g_intClockMode.store(1, std::memory_order_release);
 }
 
 void CFAbsoluteTimeSetOffsetForTesting(CFTimeInterval offset) {
   std::lock_guard<std::mutex> lock(g_mtxClock);
-  g_intClockMode = 2;
   g_dblClockValue = offset;
+  g_intClockMode.store(2, std::memory_order_release);
 }
 
 void CFAbsoluteTimeClearCurrentForTesting() {
   std::lock_guard<std::mutex> lock(g_mtxClock);
-  g_intClockMode = 0;
+  g_intClockMode.store(0, std::memory_order_release);
   g_dblClockValue = 0.0;
 }
 

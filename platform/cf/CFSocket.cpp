@@ -197,8 +197,9 @@ CFSocketError CFSocketSendData(CFSocketRef sRef, CFDataRef, CFDataRef data, CFTi
   UInt8 const* bytes = CFDataGetBytePtr(data);
   size_t left = size_t(CFDataGetLength(data));
   g_lngSendCount.fetch_add(1);
-  auto deadline = std::chrono::steady_clock::now() +
-                  std::chrono::microseconds(int64_t(std::max(0.0, timeout) * 1e6));
+  // The clock is read when the socket first has no room: a send that never waits reads none.
+  std::chrono::steady_clock::time_point deadline{};
+  bool waited = false;
   while (left > 0) {
     ssize_t sent = send(fd, bytes, left, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent > 0) {
@@ -209,6 +210,11 @@ CFSocketError CFSocketSendData(CFSocketRef sRef, CFDataRef, CFDataRef data, CFTi
     }
     if (sent < 0 && errno == EINTR) continue;
     if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return kCFSocketError;
+    if (!waited) {
+      deadline = std::chrono::steady_clock::now() +
+                 std::chrono::microseconds(int64_t(std::max(0.0, timeout) * 1e6));
+      waited = true;
+    }
     auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(
                          deadline - std::chrono::steady_clock::now()).count();
     if (remaining <= 0) {
