@@ -5,8 +5,9 @@
 // waiting bytes). Reads and peeks served from the loaded block touch neither the fork nor any
 // string, and ReadLine scans a line that lies inside the block in one pass (UTF-8 decoded
 // sixteen bytes at a time, runs of one- to three-byte characters without a branch on their mix
-// where the processor has a byte shuffle; a code page by its converter in one go), leaving every other
-// line to XStream's byte-by-byte reader.
+// where the processor has a byte shuffle, sixty-four at a time where it has AVX-512's masked
+// bytes and word compress; a code page by its converter in one go), leaving every other line to
+// XStream's byte-by-byte reader.
 // In mode 2 a changed block is written back to the offset it was read from before the fork is
 // used for anything else.
 // Relies on the File Manager's fork calls; platform codes appear in messages as
@@ -31,6 +32,10 @@
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <tmmintrin.h>
 #define XFILESTREAM_SHUFFLE_DECODE 1
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define XFILESTREAM_WIDE_DECODE 1
+#endif
 #endif
 #endif
 
@@ -675,6 +680,35 @@ int32_t FirstHighByte(uint64_t high) {
 }
 #endif
 
+// UniString's UTF-8 rules for the run of non-ASCII characters from bytes[*at] on (and for that
+// byte itself, whatever it is): two- and three-byte sequences, any other byte one unit, '?' or
+// its Latin-1 value. Stops before the next ASCII byte or at the line's end.
+inline void DecodeByteRun(unsigned char const* bytes, int32_t length, bool latin1Fallback,
+                          int32_t* at, unsigned short** end) {
+  int32_t i = *at;
+  unsigned short* out = *end;
+  do {
+    unsigned char const b = bytes[i];
+    if (b < 0x80) {
+      *out++ = b;
+      ++i;
+    } else if (b >= 0xC2 && b <= 0xDF && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
+      *out++ = static_cast<unsigned short>(((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F));
+      i += 2;
+    } else if (b >= 0xE0 && b <= 0xEF && i + 2 < length && (bytes[i + 1] & 0xC0) == 0x80 &&
+               (bytes[i + 2] & 0xC0) == 0x80 && (b != 0xE0 || bytes[i + 1] >= 0xA0)) {
+      *out++ = static_cast<unsigned short>(((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) |
+                                           (bytes[i + 2] & 0x3F));
+      i += 3;
+    } else {
+      *out++ = latin1Fallback ? b : static_cast<unsigned short>('?');
+      ++i;
+    }
+  } while (i < length && bytes[i] >= 0x80);
+  *at = i;
+  *end = out;
+}
+
 #if defined(__SSE2__)
 // Sixteen bytes of ASCII and whole two-byte sequences (a lead byte 0xC2 to 0xDF, then a
 // continuation byte; no lead as the last byte) decoded at once: every lead byte gives its
@@ -740,13 +774,34 @@ struct stcCompactTable {
   }
 };
 constexpr stcCompactTable kCompact;
+#endif
 
-bool HasShuffle() {
+// The line decoders, from the plain steps up: the byte shuffle (SSSE3), then sixty-four bytes at
+// a time under byte masks (AVX-512 with the word compress). The widest the processor has is
+// used; a test may ask for a narrower one.
+constexpr int kPlainDecoder = 0;
+constexpr int kShuffleDecoder = 1;
+constexpr int kWideDecoder = 2;
+
+int WidestDecoder() {
+#if defined(XFILESTREAM_SHUFFLE_DECODE)
   __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3") != 0;
+#if defined(XFILESTREAM_WIDE_DECODE)
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+      __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+      __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+      __builtin_cpu_supports("popcnt")) {
+    return kWideDecoder;
+  }
+#endif
+  if (__builtin_cpu_supports("ssse3")) return kShuffleDecoder;
+#endif
+  return kPlainDecoder;
 }
-bool const g_bolShuffle = HasShuffle();
+int const g_intWidestDecoder = WidestDecoder();
+int g_intLineDecoder = g_intWidestDecoder;
 
+#if defined(XFILESTREAM_SHUFFLE_DECODE)
 // Decodes the chunks of bytes[*at, length) made only of ASCII and whole two- and three-byte
 // sequences, sixteen bytes at a time without a branch on their mix, and stops at the first
 // chunk of any other kind (a bad or four-byte sequence, an overlong E0 one, a sequence cut off
@@ -816,7 +871,114 @@ __attribute__((target("ssse3"))) void DecodeShortRun(unsigned char const* bytes,
 }
 #endif
 
+#if defined(XFILESTREAM_WIDE_DECODE)
+// For the sixty-four-byte decoder: row 3 * half + d picks byte 32 * half + d + k of a chunk as
+// word k (its high byte is masked to zero), for the bytes, the bytes after them and those two
+// after them in each half of thirty-two. Indexes past the chunk wrap to its start; they feed
+// only leads of sequences that go on past the chunk, which are never taken.
+struct stcWidenTable {
+  alignas(64) unsigned char index[6][64];
+  constexpr stcWidenTable() : index() {
+    for (int row = 0; row < 6; ++row) {
+      for (int k = 0; k < 32; ++k) {
+        index[row][2 * k] = static_cast<unsigned char>((32 * (row / 3) + row % 3 + k) & 63);
+      }
+    }
+  }
+};
+constexpr stcWidenTable kWiden;
+constexpr uint64_t kEvenBytes = 0x5555555555555555ull;
+
+// The chunk's bytes that a row of kWiden picks, as words.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i Widened(__m512i chunk,
+                                                                              int row) {
+  return _mm512_maskz_permutexvar_epi8(
+      kEvenBytes, _mm512_load_si512(reinterpret_cast<void const*>(kWiden.index[row])), chunk);
+}
+
+// Thirty-two bytes of a chunk as the units of their characters: every lead byte gives its
+// sequence's unit, every other byte itself.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i WideUnits(
+    __m512i chunk, int half, __mmask32 lead2, __mmask32 lead3) {
+  __m512i const b0 = Widened(chunk, 3 * half);
+  __m512i const low6 = _mm512_and_si512(Widened(chunk, 3 * half + 1), _mm512_set1_epi16(0x3F));
+  __m512i const two =
+      _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, _mm512_set1_epi16(0x1F)), 6), low6);
+  __m512i const three = _mm512_or_si512(
+      _mm512_or_si512(_mm512_slli_epi16(b0, 12), _mm512_slli_epi16(low6, 6)),
+      _mm512_and_si512(Widened(chunk, 3 * half + 2), _mm512_set1_epi16(0x3F)));
+  return _mm512_mask_blend_epi16(lead3, _mm512_mask_blend_epi16(lead2, b0, two), three);
+}
+
+// A whole line as DecodeByteRun's rules give it, sixty-four bytes at a time: the bytes are read
+// and the units written under masks that keep to the line and to the units it gives (no padded
+// copy, no room needed past them). A chunk of ASCII and whole two- and three-byte sequences is
+// decoded without a branch on its mix; one whose last sequence goes on past it is taken up to
+// that sequence's lead, which starts the next chunk. Any other chunk (a bad or four-byte
+// sequence, an overlong E0 one, a sequence cut off by the line's end) has its ASCII widened up
+// to the first byte of 0x80 or more, from where the byte rules take the run of characters.
+__attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt"))) unsigned short*
+DecodeWideLine(unsigned char const* bytes, int32_t length, bool latin1Fallback,
+               unsigned short* out) {
+  int32_t i = 0;
+  while (i < length) {
+    int32_t const left = length - i;
+    uint64_t const inLine = _bzhi_u64(~uint64_t{0}, static_cast<unsigned>(left < 64 ? left : 64));
+    __m512i const chunk = _mm512_maskz_loadu_epi8(inLine, bytes + i);
+    // As signed bytes: two-byte leads 0xC2..0xDF are -62..-33, three-byte leads 0xE0..0xEF
+    // -32..-17, continuations 0x80..0xBF -128..-65 (0x80..0x9F below -96).
+    uint64_t const high = _mm512_movepi8_mask(chunk);
+    uint64_t const lead2 = _mm512_mask_cmplt_epi8_mask(
+        _mm512_cmpgt_epi8_mask(chunk, _mm512_set1_epi8(-63)), chunk, _mm512_set1_epi8(-32));
+    uint64_t const lead3 = _mm512_mask_cmplt_epi8_mask(
+        _mm512_cmpgt_epi8_mask(chunk, _mm512_set1_epi8(-33)), chunk, _mm512_set1_epi8(-16));
+    uint64_t const cont = _mm512_cmplt_epi8_mask(chunk, _mm512_set1_epi8(-64));
+    uint64_t const low = _mm512_cmplt_epi8_mask(chunk, _mm512_set1_epi8(-96));
+    uint64_t const e0 = _mm512_cmpeq_epi8_mask(chunk, _mm512_set1_epi8(-32));
+    // The leads whose sequences go on past the chunk.
+    uint64_t const cut = (lead2 & (uint64_t{1} << 63)) | (lead3 & (uint64_t{3} << 62));
+    int32_t take = left < 64 ? left : 64;
+    if (cut != 0 && left > 64) take = static_cast<int32_t>(__builtin_ctzll(cut));
+    // Only the chunk's first take bytes count: each lead there must be followed by just its
+    // continuation bytes inside them, and nothing but leads, continuations and ASCII may appear.
+    uint64_t const own = _bzhi_u64(~uint64_t{0}, static_cast<unsigned>(take));
+    uint64_t const leads2 = lead2 & own;
+    uint64_t const leads3 = lead3 & own;
+    uint64_t const expected = (leads2 << 1) | (leads3 << 1) | (leads3 << 2);
+    uint64_t const other = high & ~(lead2 | lead3 | cont);
+    uint64_t const overlong = e0 & (low >> 1);  // 0xE0 needs a second byte of 0xA0 or more
+    if ((((other | overlong | cut) & own) | ((cont & own) ^ expected)) != 0) {
+      unsigned const ascii = static_cast<unsigned>(__builtin_ctzll(high));
+      _mm512_mask_storeu_epi16(out, _bzhi_u32(~0u, ascii), Widened(chunk, 0));
+      _mm512_mask_storeu_epi16(out + 32, _bzhi_u32(~0u, ascii < 32 ? 0 : ascii - 32),
+                               Widened(chunk, 3));
+      out += ascii;
+      i += static_cast<int32_t>(ascii);
+      DecodeByteRun(bytes, length, latin1Fallback, &i, &out);
+      continue;
+    }
+    // The units of continuation bytes go, and those of the bytes past take.
+    uint64_t const keep = own & ~cont;
+    for (int half = 0; half < 2; ++half) {
+      __m512i const units = WideUnits(chunk, half, static_cast<__mmask32>(lead2 >> (32 * half)),
+                                      static_cast<__mmask32>(lead3 >> (32 * half)));
+      __mmask32 const kept = static_cast<__mmask32>(keep >> (32 * half));
+      unsigned const count = static_cast<unsigned>(__builtin_popcount(kept));
+      _mm512_mask_storeu_epi16(out, _bzhi_u32(~0u, count),
+                               _mm512_maskz_compress_epi16(kept, units));
+      out += count;
+    }
+    i += take;
+  }
+  return out;
+}
+#endif
+
 }  // namespace
+
+void SetLineDecoderForTesting(int widest) {
+  g_intLineDecoder = widest < g_intWidestDecoder ? widest : g_intWidestDecoder;
+}
 
 void XFileStream::DecodeLineUTF8(unsigned char const* bytes, int32_t length, bool latin1Fallback,
                                  UniString* text) {
@@ -826,6 +988,13 @@ void XFileStream::DecodeLineUTF8(unsigned char const* bytes, int32_t length, boo
   // give, for the last widening (a line read into the same string allocates no new one).
   unsigned short* const units = text->FillBegin(length + 16);
   if (units == nullptr) return;
+#if defined(XFILESTREAM_WIDE_DECODE)
+  // Where the processor has byte masks, the whole line goes sixty-four bytes at a time.
+  if (g_intLineDecoder >= kWideDecoder) {
+    text->FillEnd(static_cast<int>(DecodeWideLine(bytes, length, latin1Fallback, units) - units));
+    return;
+  }
+#endif
   unsigned short* out = units;
   int32_t i = 0;
 #if defined(__SSE2__)
@@ -842,7 +1011,7 @@ void XFileStream::DecodeLineUTF8(unsigned char const* bytes, int32_t length, boo
   while (i < length) {
 #if defined(XFILESTREAM_SHUFFLE_DECODE)
     // The run stops only at a chunk that the two-byte step below would refuse as well.
-    bool const shuffled = g_bolShuffle;
+    bool const shuffled = g_intLineDecoder >= kShuffleDecoder;
     if (shuffled) {
       DecodeShortRun(bytes, length, tail, tailStart, &i, &out);
       if (i >= length) break;
@@ -890,24 +1059,7 @@ void XFileStream::DecodeLineUTF8(unsigned char const* bytes, int32_t length, boo
 #endif
     // A run of non-ASCII characters is decoded here before the next sixteen bytes are looked
     // at: a word of accented letters costs one vector step, not one a character.
-    do {
-      unsigned char const b = bytes[i];
-      if (b < 0x80) {
-        *out++ = b;
-        ++i;
-      } else if (b >= 0xC2 && b <= 0xDF && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
-        *out++ = static_cast<unsigned short>(((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F));
-        i += 2;
-      } else if (b >= 0xE0 && b <= 0xEF && i + 2 < length && (bytes[i + 1] & 0xC0) == 0x80 &&
-                 (bytes[i + 2] & 0xC0) == 0x80 && (b != 0xE0 || bytes[i + 1] >= 0xA0)) {
-        *out++ = static_cast<unsigned short>(((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) |
-                                             (bytes[i + 2] & 0x3F));
-        i += 3;
-      } else {
-        *out++ = latin1Fallback ? b : static_cast<unsigned short>('?');
-        ++i;
-      }
-    } while (i < length && bytes[i] >= 0x80);
+    DecodeByteRun(bytes, length, latin1Fallback, &i, &out);
   }
   text->FillEnd(static_cast<int>(out - units));
 }

@@ -167,3 +167,7 @@ bool GetFolderAndCatalogName(XFileSpec const& item, FSRef* folder, UniString* na
 // Test seam: when set, called before every write of a file stream to a fork (a test child
 // pauses there to be killed in the middle of a save). Null by default.
 void SetFileStreamWriteHookForTesting(void (*hook)());
+// Test seam: the widest UTF-8 line decoder ReadLine may use, 0 the plain steps, 1 the byte
+// shuffle, 2 sixty-four bytes at a time; never one the processor lacks. The widest it has by
+// default. Every decoder gives the same text.
+void SetLineDecoderForTesting(int widest);

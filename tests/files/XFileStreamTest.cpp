@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -313,11 +314,17 @@ TEST_F(FileStreamFixture, LinesThroughTheBuffer) {
 // The in-block line scan must give exactly what XStream's byte-by-byte reader gives: the same
 // lines, counts, positions and texts, for every ending, stripping and 8-bit form (bytes, UTF-8,
 // code pages 2 and Shift_JIS), also for lines that cross block borders (small buffers) and for
-// malformed UTF-8, cut double-byte characters and zero bytes.
+// malformed UTF-8, cut double-byte characters and zero bytes, with each UTF-8 decoder the
+// processor has.
 TEST_F(FileStreamFixture, LineScanMatchesTheByteReader) {
+  struct stcWidestAgain {
+    ~stcWidestAgain() { SetLineDecoderForTesting(INT_MAX); }
+  } const widestAgain;
   // Piece 6 of the mixed text stands for a zero byte. The second text is ASCII with two- and
   // three-byte characters (an overlong E0 form among them), the mix the scan decodes sixteen
   // bytes at a time, with characters at every offset of a chunk and of a line's last bytes.
+  // The third puts whole, cut and bad sequences right at the end of a decoder's chunk (16 or 64
+  // bytes), as the line's last bytes and with the line going on after them.
   static char const* const kMixedPieces[] = {"a",        "bc",   "\r",   "\n",
                                              "\r\n",     "\n\r",  "",     "\xC3\xA9",
                                              "\xE2\x82\xAC", "\xC3", "\xE2\x82", "\x80",
@@ -346,8 +353,21 @@ TEST_F(FileStreamFixture, LineScanMatchesTheByteReader) {
     text += next() % 2 == 0 ? "\n" : "\r\n";
   }
   Write("/short-sequences.txt", text);
-  for (char const* path : {"/mixed.txt", "/short-sequences.txt"})
+  text.clear();
+  for (size_t prefix : {12, 13, 14, 15, 16, 17, 28, 29, 30, 31, 60, 61, 62, 63, 64, 65, 124, 125,
+                        126, 127})
+  for (char const* end : {"\xC3", "\xE2", "\xE2\x82", "\xC3\xA9", "\xE2\x82\xAC", "\xE0\x9F\xBF",
+                          "\xF0\x9F\x98\x80"})
+  for (char const* after : {"", "z\xC3\xA9"}) {
+    std::string const lead = prefix % 2 == 0 ? "\xC3\xA9" : "";
+    text += lead + std::string(prefix - lead.size(), 'q') + end + after;
+    text += prefix % 4 < 2 ? "\n" : "\r\n";
+  }
+  Write("/chunk-ends.txt", text);
+  for (int decoder : {2, 1, 0})
+  for (char const* path : {"/mixed.txt", "/short-sequences.txt", "/chunk-ends.txt"})
   for (int32_t bufferSize : {16384, 97, 64}) {
+    SetLineDecoderForTesting(decoder);
     for (int ending = 0; ending < 4; ++ending) {
       for (bool strip : {false, true}) {
         for (int form : {-1, 1, 101, 2, 5}) {
@@ -359,7 +379,8 @@ TEST_F(FileStreamFixture, LineScanMatchesTheByteReader) {
           auto const type = static_cast<enumLineEndingType>(ending);
           int lines = 0;
           while (!fast.AtEnd() || !slow.AtEnd()) {
-            SCOPED_TRACE(testing::Message() << path << " buffer " << bufferSize << " ending " << ending
+            SCOPED_TRACE(testing::Message() << "decoder " << decoder << " " << path
+                                            << " buffer " << bufferSize << " ending " << ending
                                             << " strip " << strip << " form " << form
                                             << " line " << lines);
             if (form < 0) {
