@@ -5,7 +5,8 @@ is met.
 
 Usage: BenchTable.py RESULTS_DIR
 RESULTS_DIR holds what the run left: bench_NAME.json from each Google Benchmark program
-(--benchmark_out) and NAME.json from each script benchmark (a flat object of figures).
+(--benchmark_out) and NAME.json from each script benchmark (a flat object of figures). A program
+run with repetitions gives each benchmark the least of its repetitions (the largest growth).
 A benchmark that did not run (skipped, failed, no sink) shows "not measured".
 
 Times are CPU times for work inside one process and wall times where another process or the
@@ -15,6 +16,19 @@ means ours is the faster. Targets are the ones set when each benchmark was writt
 import json
 import os
 import sys
+
+
+def merged(entries):
+    """One benchmark's repetitions as one entry: the least of each figure, as another load on the
+    machine only ever adds to a time (and ours and the peer's are taken alike), but the largest of
+    a growth (memory grows in a process's first repetition only, so later ones would hide it)."""
+    result = dict(entries[0])
+    for key, value in entries[0].items():
+        if isinstance(value, bool) or not isinstance(value, (int, float)):
+            continue
+        values = [e[key] for e in entries if isinstance(e.get(key), (int, float))]
+        result[key] = max(values) if "growth" in key else min(values)
+    return result
 
 
 def load(folder):
@@ -29,12 +43,12 @@ def load(folder):
             continue
         stem = name[:-5]
         if stem.startswith("bench_"):
-            entries = {}
+            repetitions = {}
             for b in data.get("benchmarks", []):
                 if b.get("error_occurred") or b.get("run_type", "iteration") != "iteration":
                     continue
-                entries[b["run_name"] if "run_name" in b else b["name"]] = b
-            runs[stem[len("bench_"):]] = entries
+                repetitions.setdefault(b["run_name"] if "run_name" in b else b["name"], []).append(b)
+            runs[stem[len("bench_"):]] = {name: merged(entries) for name, entries in repetitions.items()}
         else:
             scripts[stem] = data
     return runs, scripts

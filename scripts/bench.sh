@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the release benchmarks in build-bench/ and runs each of them (arguments go to every benchmark),
+# Builds the release benchmarks in build-bench/ and runs each of them, five times over with the runs
+# shuffled (arguments go to every benchmark),
 # then the script benchmarks in benchmarks/*.py, and ends with one table of every benchmark: its
 # figure, its peer's from the same run, the ratio, the target and whether it is met
 # (benchmarks/BenchTable.py). Each program's results are kept in build-bench/bench-results/.
@@ -21,8 +22,11 @@ for b in build-bench/benchmarks/bench_*; do
   [ -x "$b" ] || continue
   name=$(basename "$b")
   echo "== $name"
-  # A benchmark that fails is reported in the table as not measured; the run goes on.
-  "$b" --benchmark_out="$results/$name.json" --benchmark_out_format=json "$@" || echo "$name failed ($?)"
+  # Each benchmark is run five times, the runs of a program's benchmarks shuffled together, so
+  # that a change in the machine's pace falls on a figure and its peer's alike; the table takes
+  # the least time of each. A benchmark that fails is reported in the table as not measured; the run goes on.
+  "$b" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true --benchmark_min_time=0.2 \
+    --benchmark_out="$results/$name.json" --benchmark_out_format=json "$@" || echo "$name failed ($?)"
 done
 # Script benchmarks that time a peer (another process) beside ours, with Debian's Python.
 for s in benchmarks/*.py; do
