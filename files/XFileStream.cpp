@@ -44,7 +44,7 @@ namespace {
 constexpr FSIORefNum kNoFork = static_cast<FSIORefNum>(0xFFFF);
 constexpr int32_t kFindBlockBytes = 16384;
 // Buffers from this size on are for bulk reading and writing, and have their pages brought in
-// when they are made.
+// before their first block read.
 constexpr int32_t kPrefaultedBuffer = 128 * 1024;
 
 char const kDataForkName[] = "XFSDataFork";
@@ -76,11 +76,6 @@ XFileStream::XFileStream(int32_t bufferSize)
   if (bufferSize > 0) {
     m_pbytBuffer = new (std::nothrow) unsigned char[static_cast<size_t>(bufferSize)];
     if (m_pbytBuffer != nullptr) m_lngBufferSize = bufferSize;
-    // A buffer this large is asked for to be filled, and filled at once: its pages come in with
-    // one call instead of a fault each on the first pass.
-    if (m_pbytBuffer != nullptr && bufferSize >= kPrefaultedBuffer) {
-      PrefaultPages(m_pbytBuffer, static_cast<size_t>(bufferSize));
-    }
   }
 }
 
@@ -207,6 +202,7 @@ bool XFileStream::OpenFork(UniString const& fork, int32_t mode) {
     int32_t const wanted = m_lngSize < m_lngBufferSize ? m_lngSize : m_lngBufferSize;
     ByteCount got = 0;
     if (wanted > 0) {
+      PrefaultBufferForReading();
       err = FSReadFork(m_intForkRef, fsAtMark, 0, static_cast<ByteCount>(wanted), m_pbytBuffer,
                        &got);
       if (err != noErr && !(err == eofErr && got > 0)) {
@@ -422,6 +418,16 @@ bool XFileStream::WriteBackBlock() {
   return true;
 }
 
+void XFileStream::PrefaultBufferForReading() {
+  // A large buffer that a read is to fill at once has its pages brought in with one call before
+  // the first such read, instead of a fault each. One that only takes writes fills bit by bit,
+  // and its pages come in as it does, on the thread that writes.
+  if (!m_bolBufferPrefaulted && m_lngBufferSize >= kPrefaultedBuffer) {
+    PrefaultPages(m_pbytBuffer, static_cast<size_t>(m_lngBufferSize));
+  }
+  m_bolBufferPrefaulted = true;
+}
+
 bool XFileStream::LoadBlock(int32_t blockStart) {
   m_lngBlockStart = blockStart;
   m_lngBlockEnd = blockStart;
@@ -429,6 +435,7 @@ bool XFileStream::LoadBlock(int32_t blockStart) {
   m_lngBufferIndex = 0;
   if (!InternalSetFilePos(blockStart, kStreamFromStart)) return false;
   if (blockStart < m_lngSize) {
+    PrefaultBufferForReading();
     // A block at the end of the file holds nothing and is no error.
     int32_t const got = InternalReadBytes(m_pbytBuffer, m_lngBufferSize);
     if (m_ustrError.IsNotEmpty()) return false;

@@ -111,6 +111,8 @@ class XFileStream : public XStream {
   bool DoFlush();
   // Mode 2: writes a changed block back to where it was read from.
   bool WriteBackBlock();
+  // Brings in the pages of a large buffer before its first fill by a read (once).
+  void PrefaultBufferForReading();
   // Read modes with a buffer: loads the block that starts at blockStart (nothing at the end of
   // the file), or the aligned block holding target with the position moved there.
   bool LoadBlock(int32_t blockStart);
@@ -154,6 +156,7 @@ class XFileStream : public XStream {
   // While a replacement is open: the new file, the folder and the catalogue name of the file
   // it replaces.
   bool m_bolReplacing;
+  bool m_bolBufferPrefaulted = false;  // the buffer's pages were brought in for a block read
   FSRef m_refReplaceNew;
   FSRef m_refReplaceFolder;
   UniString m_ustrReplaceName;
