@@ -156,6 +156,13 @@ class clsSMTPEmail {
   // Why the message being written is not whole (a part that could not be read, a piece that
   // was missing); empty when nothing went wrong. The sender stops before "." when it is set.
   UniString GetWriterError() const { return m_ustrWriterError; }
+  // Whether the encoded copies of the attachments and images outlive a send of the message, for
+  // a next send to read back (true unless set otherwise; ClearAll leaves the setting alone).
+  void SetKeepEncodedFiles(bool keep) { m_bolKeepEncodedFiles = keep; }
+  // The sender's call once the final "." of the message is out. Copies not kept are deleted
+  // here, while the server is still at work on the message, rather than after its reply: a
+  // large copy's pages take milliseconds to free.
+  void MessageSent();
 
  private:
   // Tests and fuzz targets fill what no operation here fills (CC, extra headers, HTML bodies,
@@ -238,6 +245,7 @@ class clsSMTPEmail {
   std::vector<clsSMTPEmailPart*> m_vecAttachmentParts;
   std::vector<clsSMTPEmailPart*> m_vecImageParts;
   bool m_bolWriterFlag;                  // the preamble line has been handed out
+  bool m_bolKeepEncodedFiles = true;
   bool m_bolTextNeedsQP;                 // the text part needs quoted-printable
   bool m_bolHasTextBody;
   bool m_bolHasHTMLBody;

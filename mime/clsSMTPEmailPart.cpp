@@ -1,6 +1,7 @@
 // clsSMTPEmailPart: construction, Clear and the progress of a part (see mime/clsSMTPEmailPart.h).
 // The encoded temporary file of an attachment or image is deleted by Clear, so it lives exactly
-// as long as the part's encoding.
+// as long as the part's encoding, or sooner by ReleaseEncodedFile, for a message that will not
+// be sent again.
 #include "mime/clsSMTPEmailPart.h"
 
 namespace {
@@ -44,6 +45,14 @@ clsSMTPEmailPart::clsSMTPEmailPart()
 }
 
 clsSMTPEmailPart::~clsSMTPEmailPart() { Clear(); }
+
+void clsSMTPEmailPart::ReleaseEncodedFile() {
+  CloseFileStreams();
+  RemoveEncodedFile();
+  m_bolAttachmentEncoded = false;
+  m_bolImageEncoded = false;
+  m_bolEncodeFailed = false;
+}
 
 void clsSMTPEmailPart::Clear() {
   delete[] m_pbytBuffer;

@@ -52,6 +52,9 @@ class clsSMTPEmailPart {
   // Frees the work buffer, the header lines, the caches and the streams, deletes the encoded
   // temporary file, and resets the texts, flags and progress. The charset stays.
   void Clear();
+  // Deletes the encoded temporary file now, as Clear would, and keeps the rest of the part: the
+  // next run encodes the file again.
+  void ReleaseEncodedFile();
 
   UniString ErrorString() const { return m_ustrError; }
 

@@ -12,6 +12,7 @@
 // moves on. Since such a message is not what the user sent, the first failure (an error line,
 // or a part that could not be read) is also kept as the writer error, which the sender reads
 // after each line; GenerateEmail refuses a message whose attachment or image file is missing.
+#include <initializer_list>
 #include <new>
 #include <string_view>
 
@@ -227,6 +228,15 @@ void clsSMTPEmail::GetStatus(UniString* text, int* percent) {
     }
   }
   if (percent != nullptr) *percent = part != nullptr ? part->GetStatusPercent() : 0;
+}
+
+void clsSMTPEmail::MessageSent() {
+  if (m_bolKeepEncodedFiles) return;
+  for (std::vector<clsSMTPEmailPart*> const* parts : {&m_vecAttachmentParts, &m_vecImageParts}) {
+    for (clsSMTPEmailPart* part : *parts) {
+      if (part != nullptr) part->ReleaseEncodedFile();
+    }
+  }
 }
 
 // ---- starting a message ----

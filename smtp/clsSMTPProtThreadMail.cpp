@@ -324,6 +324,7 @@ void clsSMTPProtThread::SendEmailData() {
     if (end) {
       AddToTranscript(AnsiString("< Sent Email Content"));
       DebugOutput(kDebugFull, UniString("< Sent Email Content"));
+      m_pudtEmail->MessageSent();
       return;
     }
     int percent = 0;

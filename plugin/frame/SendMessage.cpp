@@ -162,6 +162,9 @@ void clsEmailRoad::FillMessage(UniString const& to, UniString const& subject, Un
                                UniString const entries[3]) {
   clsSMTPEmail& email = m_udtPluginVars->m_udtEmail;
   email.ClearAll(nullptr);
+  // Every send fills the message afresh, which deletes the parts and their encoded copies: a
+  // copy is of no use once its message is out, and goes then.
+  email.SetKeepEncodedFiles(false);
   email.AddTo(to);
   email.SetSubject(subject);
   if (body != nullptr) email.AddTextBody(body);

@@ -28,14 +28,16 @@ class EmailFunctionsFixture : public PluginFrameFixture {
   }
 
   // Starts the server: mode "plain", "starttls" or "tls", the users it knows ({"name": "password"}
-  // in JSON) and the recipients it refuses (a JSON list).
+  // in JSON), the recipients it refuses (a JSON list) and further settings ("\"key\": value"
+  // pairs).
   void StartServer(std::string const& mode = "plain", std::string const& users = "{}",
-                   std::string const& refuse = "[]") {
+                   std::string const& refuse = "[]", std::string const& more = "") {
     TestCertificate const& cert = MakeTestCertificate();
     ASSERT_FALSE(cert.m_strCert.empty());
     std::string const config = "{\"mode\": " + JsonText(mode) + ", \"cert\": " + JsonText(cert.m_strCert) +
                                ", \"key\": " + JsonText(cert.m_strKey) + ", \"out\": " + JsonText(Real("/received")) +
-                               ", \"users\": " + users + ", \"refuse\": " + refuse + "}";
+                               ", \"users\": " + users + ", \"refuse\": " + refuse +
+                               (more.empty() ? "" : ", " + more) + "}";
     m_pudtServer = std::make_unique<ScriptedPeer>(config, 30, "tools/peer/smtp_server.py");
     ASSERT_GT(m_pudtServer->Port(), 0) << m_pudtServer->Errors();
   }

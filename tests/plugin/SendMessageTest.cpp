@@ -2,7 +2,7 @@
 // reaches the server (Python's email reads it) and what GetDialogValue reads back for each kind of
 // call; the server and sender checks; merge fields in subject and body; attachments by path and
 // by container; authentication and STARTTLS chosen by the preferences; a refused recipient and a
-// refused login, and what each leaves behind; host text that tries to add header lines.
+// refused login and a message refused after its data, and what each leaves behind; host text that tries to add header lines.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -171,6 +171,19 @@ TEST_F(SendMessageTest, ARefusedRecipientClosesTheConnectionAndKeepsTheTemporary
   EXPECT_EQ("", DialogValue("to"));
   EXPECT_EQ("kept", Read("/tmp/Velmora Temp/kept.txt"));
   EXPECT_EQ(1u, Received().size());
+}
+
+// The message's encoded attachment goes once the data is out, also when the server then refuses
+// the message (the next call fills the message afresh and would encode again anyway).
+TEST_F(SendMessageTest, AMessageRefusedAfterItsDataLeavesNoEncodedCopy) {
+  StartServer("plain", "{}", "[]", "\"size_limit\": 100");
+  Settings(kSender);
+  WriteFile("/data/big.txt", std::string(4000, 'b'));
+  std::string const result = Call(20, {T("jane@example.test"), T("Hi"), T("body"), T("/data/big.txt")});
+  EXPECT_EQ("ERROR: SendMessage: SendOneEmail: SMTP Server Error: Error: Too much mail data", result);
+  EXPECT_TRUE(std::filesystem::is_directory(Real("/tmp/Tarnix Temp")));
+  EXPECT_TRUE(std::filesystem::is_empty(Real("/tmp/Tarnix Temp")));
+  EXPECT_TRUE(Received().empty());
 }
 
 }  // namespace

@@ -253,6 +253,34 @@ TEST_F(MailTest, TransactionsThatGoWrong) {
   }
 }
 
+// A message whose encoded copies are not kept loses them as soon as its final "." is out, before
+// the server's reply (the peer waits for the deletion before it answers); a kept one keeps them.
+TEST_F(MailTest, EncodedCopiesNotKeptGoOnceTheDataIsOut) {
+  std::string const copy = Real("/chew/Tarnix Temp/a.bin.att");
+  for (bool const keep : {true, false}) {
+    SCOPED_TRACE(keep ? "kept" : "not kept");
+    std::vector<std::string> steps = {Reply("220 hi"), kRead, Reply("250 ok"), Expect("RSET"), Reply("250 ok"),
+                                      Expect("MAIL FROM:<me@velmora.test>"), Reply("250 ok"),
+                                      Expect("RCPT TO:<b@x.test>"), Reply("250 ok"), Expect("DATA"), Reply("354 go"),
+                                      R"({"data": true})"};
+    if (!keep) steps.push_back("{\"gone\": [" + JsonText(copy) + ", 5]}");
+    for (auto const& step : {Reply("250 queued"), Expect("QUIT"), Reply("221 bye")}) steps.push_back(step);
+    ScriptedPeer peer(Script(steps), 15);
+    clsTestSMTPProt prot(10);
+    ASSERT_TRUE(prot.StartupProtocol());
+    prot.SetAuthentication(kSMTPAuthNone, "", "", "", kSMTPTLSNone, false);
+    ASSERT_TRUE(prot.Connect("127.0.0.1", peer.Port(), 5)) << prot.ErrorString().c_str();
+    auto message = Message({"b@x.test"});
+    message->SetKeepEncodedFiles(keep);
+    EXPECT_TRUE(prot.SendOneEmail(message.get(), true)) << prot.ErrorString().c_str();
+    EXPECT_EQ(access(copy.c_str(), F_OK) == 0, keep);
+    prot.Disconnect();
+    EXPECT_TRUE(peer.Finished(5)) << peer.Errors();
+    message.reset();
+    EXPECT_NE(access(copy.c_str(), F_OK), 0) << "the part's end deletes a kept copy";
+  }
+}
+
 // The reply to the final "." at a scale of seconds: the product waits at least 600 s for it
 // (the connection's time-out when longer) and its controller gives up after 60 s without a
 // status; each row keeps the order of the times of the case it stands for.

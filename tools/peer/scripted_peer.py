@@ -16,6 +16,8 @@ connection and plays the script, a JSON list of steps, each a one-key object:
   {"alert": n}            send a fatal TLS alert record with description n
   {"bigreply": [code, lines, length]}  send a reply of that many lines of length bytes each
   {"stall": seconds}      do nothing for that long
+  {"gone": ["path", s]}   wait up to s seconds for the file at path to be deleted (the client's
+                          doing); fails when it is still there
   {"sink": true}          read and discard until the client closes; report the byte count
   {"data": true}          read message lines up to the line "." (the client must not close first)
   {"nodot": true}         read until the client closes; a line "." fails the script
@@ -24,6 +26,7 @@ Every mismatch, time-out or error ends the peer with a line on standard error an
 The whole run is bounded by TIME_LIMIT_SECONDS (default 30).
 """
 import json
+import os
 import socket
 import ssl
 import sys
@@ -167,6 +170,12 @@ def main():
             conn = conn.close_notify()
         elif kind == "stall":
             time.sleep(min(float(value), remaining()))
+        elif kind == "gone":
+            path, until = value[0], time.monotonic() + min(float(value[1]), remaining())
+            while os.path.lexists(path):
+                if time.monotonic() >= until:
+                    raise TimeoutError("%s is still there" % path)
+                time.sleep(0.005)
         elif kind == "sink":
             total = 0
             conn.settimeout(remaining())
