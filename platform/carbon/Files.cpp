@@ -520,13 +520,10 @@ OSErr PBGetVolumeInfoSync(FSVolumeInfoParam* paramBlock) {
 // References
 // ---------------------------------------------------------------------------------------------
 
-OSStatus FilesMakeRefForPath(std::string const& virtualPath, FSRef* ref, Boolean* isDirectory) {
-  std::string strPath;
-  OSErr err = FSStandInNormalizePath(virtualPath, &strPath);
-  if (err != noErr) return err;
-  // The item itself: a symbolic link is an item of its own, never followed here.
-  struct stat st;
-  if (lstat(FSStandInRealPath(strPath).c_str(), &st) != 0) return FSStandInErrnoToOSErr(errno);
+namespace {
+
+// The reference to a normalized path whose item the caller has just looked at (st).
+OSStatus RefForItem(std::string const& strPath, struct stat const& st, FSRef* ref, Boolean* isDirectory) {
   if (ref) {
     stcFileState& state = FilesState();
     std::lock_guard<std::mutex> lock(state.mtxLock);
@@ -534,6 +531,18 @@ OSStatus FilesMakeRefForPath(std::string const& virtualPath, FSRef* ref, Boolean
   }
   if (isDirectory) *isDirectory = S_ISDIR(st.st_mode) ? TRUE : FALSE;
   return noErr;
+}
+
+}  // namespace
+
+OSStatus FilesMakeRefForPath(std::string const& virtualPath, FSRef* ref, Boolean* isDirectory) {
+  std::string strPath;
+  OSErr err = FSStandInNormalizePath(virtualPath, &strPath);
+  if (err != noErr) return err;
+  // The item itself: a symbolic link is an item of its own, never followed here.
+  struct stat st;
+  if (lstat(FSStandInRealPath(strPath).c_str(), &st) != 0) return FSStandInErrnoToOSErr(errno);
+  return RefForItem(strPath, st, ref, isDirectory);
 }
 
 void FilesRefForPath(std::string const& virtualPath, FSRef* ref) {
@@ -560,16 +569,17 @@ OSStatus FSPathMakeRefWithOptions(UInt8 const* path, UInt32 options, FSRef* ref,
   if (FilesIsOwnSidecar(strReal)) return fnfErr;
   // A link as the last step leads to its object, as long as that lies below the root, unless
   // the caller asks for the link itself.
+  // One look at the item serves both, unless it is a link that leads elsewhere.
   struct stat st;
-  if ((options & kFSPathMakeRefDoNotFollowLeafSymlink) == 0 && lstat(strReal.c_str(), &st) == 0 &&
-      S_ISLNK(st.st_mode)) {
+  if (lstat(strReal.c_str(), &st) != 0) return FSStandInErrnoToOSErr(errno);
+  if ((options & kFSPathMakeRefDoNotFollowLeafSymlink) == 0 && S_ISLNK(st.st_mode)) {
     char chrResolved[PATH_MAX];
     std::string strTarget;
     if (realpath(strReal.c_str(), chrResolved) != nullptr &&
         FSStandInVirtualFromReal(chrResolved, &strTarget))
-      strPath = strTarget;
+      return FilesMakeRefForPath(strTarget, ref, isDirectory);
   }
-  return FilesMakeRefForPath(strPath, ref, isDirectory);
+  return RefForItem(strPath, st, ref, isDirectory);
 }
 
 OSErr FSStandInRefGetPath(FSRef const* ref, std::string* virtualPath) {
