@@ -29,8 +29,10 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # MiB, runs of velmora-host and curl (taken in turns, so that a change in the machine's state
-# meanwhile falls on both alike), runs of Python.
-SIZES = [(10, 21, 3), (100, 7, 2)]
+# meanwhile falls on both alike), runs of Python. The sink's own time for one 100 MiB message
+# varies by several percent from run to run, for either client: fifteen runs keep the median
+# steady.
+SIZES = [(10, 21, 3), (100, 15, 2)]
 FROM = "bench@example.test"
 TO = "sink@example.test"
 
