@@ -204,9 +204,14 @@ TEST_F(FilePartFixture, Base64LinesDecodeToTheFile) {
   EXPECT_EQ(lengths, (std::vector<size_t>{60, 60, 16}));
   EXPECT_EQ(results, (std::vector<bool>{true, true, false}));
 
-  // Every size from 0 to 200 bytes and 1 MiB, read back by Python.
+  // Every size from 0 to 200 bytes, sizes about the ends of the blocks of lines a reading thread
+  // hands over (1024 lines: 46080 bytes) and 1 MiB, read back by Python, each in as many lines
+  // as its size needs.
   std::vector<std::string> files, wires;
-  for (int size = 0; size <= 200; ++size) {
+  std::vector<int> sizes;
+  for (int size = 0; size <= 200; ++size) sizes.push_back(size);
+  for (int size : {46079, 46080, 46081, 92160, 92161}) sizes.push_back(size);
+  for (int size : sizes) {
     std::string data;
     for (int i = 0; i < size; ++i) data += char((i * 31 + size) & 0xFF);
     files.push_back(data);
@@ -222,6 +227,8 @@ TEST_F(FilePartFixture, Base64LinesDecodeToTheFile) {
     std::vector<std::string> const lines = Run(filePart);
     if (files[k].empty()) {
       EXPECT_EQ(lines, std::vector<std::string>{""});
+    } else {
+      ASSERT_EQ(lines.size(), (files[k].size() + 44) / 45) << k;
     }
     for (size_t i = 0; i + 1 < lines.size(); ++i) ASSERT_EQ(lines[i].size(), 60u) << k;
     wires.push_back(Wire(filePart, lines));
