@@ -70,12 +70,8 @@ void clsSMTPEmailPart::Clear() {
   m_bolHeaderCached = false;
   m_bolFooterCached = false;
   m_intCacheIndex = 0;
-  CloseFileStreams();
-  RemoveEncodedFile();
+  ReleaseEncodedFile();
   m_udtFile.Clear();
-  m_bolAttachmentEncoded = false;
-  m_bolImageEncoded = false;
-  m_bolEncodeFailed = false;
   m_intStatusPercent = 0;
   m_pulstSource = nullptr;
   m_itrSource = 0;
