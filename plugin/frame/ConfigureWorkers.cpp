@@ -1,5 +1,6 @@
 // ConfigureWorkers: DoVersion and DoConfigure, the workers behind Version, VersionAutoUpdate and
-// Configure. Every failure is the reply text, which the callbacks return as the result.
+// Configure. Every failure is the reply text, which the callbacks return as the result. While a
+// SendMessage or ShowMessageDialog call runs, a SET and the dialog are refused; a GET answers.
 #include "core/DebugLog.h"
 #include "core/DebugLogFile.h"
 #include "core/MacOSGlue.h"
@@ -127,6 +128,11 @@ UniString ShowConfigDialog(UniString const& option, UniString* error) {
     *error = U("ERROR: Configure: Could not Show Configuration Dialog: The Configuration Dialog is already shown.");
     return UniString();
   }
+  // Its OK saves the settings that a running send reads.
+  if (IsMessageCallRunning()) {
+    *error = U("ERROR: Configure: Could not Show Configuration Dialog: ") + MessageCallRunningText();
+    return UniString();
+  }
   DestroyConfigDialog();
   bool const addHelpBefore = g_udtPrefs.GetBooleanPref(U("AddHelp"), true);
   bool const useNewBefore = g_udtPrefs.GetBooleanPref(U("UseNewFunctions"), true);
@@ -192,10 +198,14 @@ clsSingleVar DoConfigure(clsMultiVar* parameters, fmx::ExprEnv const&) {
   UniString error;
   clsSingleVar reply;
   if (optionWord == U("SET")) {
-    if (debugLevel)
+    if (IsMessageCallRunning()) {
+      // A send running meanwhile reads the settings, and writes the debug log, as it goes.
+      error = U("ERROR: Configure: Could not Set Preference: ") + MessageCallRunningText();
+    } else if (debugLevel) {
       reply.SetStringValue(SetDebugLevel(prefValue, start, &error));
-    else
+    } else {
       reply = SetPreference(prefName, prefValue, &error);
+    }
   } else if (optionWord == U("GET")) {
     if (debugLevel) {
       UniString text = U("Debug Level Set to ");

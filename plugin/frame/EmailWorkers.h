@@ -42,6 +42,9 @@ class clsEmailRoad {
 
   // "ERROR: <function>: " and the text.
   UniString Error(UniString const& text) const;
+  // The answer to a call made while another SendMessage or ShowMessageDialog runs; such a call
+  // takes no step of the road (not even Finish, which would hide the running call's window).
+  clsSingleVar Refused() const;
 
   // A parameter as text (empty when missing); the list of a list parameter that holds lines
   // (null otherwise; the collection keeps it).

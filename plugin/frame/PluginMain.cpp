@@ -153,6 +153,13 @@ void PluginAppPrefs() {
     if (g_fudtFMProduct < 3) MessageDialog(U(kDialogAlreadyShown), kMsgDlgOK, UniString(), nullptr, UniString(), 0);
     return;
   }
+  // Nor while a message is sent or composed: the dialog would reload and save its settings.
+  if (IsMessageCallRunning()) {
+    UniString const refused = U("Error Showing Configuration Dialog: ") + MessageCallRunningText();
+    dbg.Output(kDebugError, refused);
+    if (g_fudtFMProduct < 3) MessageDialog(refused, kMsgDlgOK, UniString(), nullptr, UniString(), 0);
+    return;
+  }
   if (g_fudtFMProduct < 3) {
     DestroyConfigDialog();
     dbg.Output(kDebugInfo, U("Load Prefs"));

@@ -5,7 +5,9 @@
 // disconnects through the plug-in state's SMTP controller with the progress window shown.
 // Only the first line of To is used; the validator's cleaned form is what goes out and what
 // GetDialogValue reads back. Temporary container files stay after a failed send (the next
-// successful send or the plug-in state's end deletes them).
+// successful send or the plug-in state's end deletes them). A call made while another
+// SendMessage or ShowMessageDialog runs (the host runs calculations while the send waits for its
+// thread) is refused at once and touches nothing.
 // Relies on the address validation, the message model and the controller (the one tie to mime/
 // and smtp/), the preference store, DoGetContFile, the merge fields and g_udtPluginStatus.
 // Host thread only; failures are result texts beginning "ERROR: SendMessage: ".
@@ -100,6 +102,8 @@ clsSingleVar DoSendMessage(clsMultiVar* params, fmx::Data const& attachment1, fm
                            fmx::Data const& attachment3, fmx::ExprEnv const& env) {
   clsFuncDebug dbg(U("DoSendMessage"));
   clsEmailRoad road("SendMessage");
+  if (IsMessageCallRunning()) return road.Refused();
+  clsMessageCallScope running;
   fmx::Data const* const attachments[3] = {&attachment1, &attachment2, &attachment3};
   UniString const error = SendMessageSteps(road, params, attachments, env);
   return road.Finish(error, U("Email Sent Successfully."));
@@ -124,6 +128,12 @@ clsEmailRoad::clsEmailRoad(char const* functionName)
 
 UniString clsEmailRoad::Error(UniString const& text) const {
   return U("ERROR: ") + m_ustrFunctionName + U(": ") + text;
+}
+
+clsSingleVar clsEmailRoad::Refused() const {
+  clsSingleVar value;
+  value.SetStringValue(Error(MessageCallRunningText()));
+  return value;
 }
 
 UniString clsEmailRoad::ParameterText(clsMultiVar* params, char const* name) {

@@ -6,7 +6,7 @@
 // accept it. CleanQuickMenuEmailAddresses keeps the address choices whose address part the
 // validator accepts, each in its cleaned form behind its untouched menu prefix and label;
 // CleanContainers keeps the container field names whose fields hold data in the calling
-// environment.
+// environment. Like SendMessage, a call made while one of the two runs is refused at once.
 // Field names reach the host only as the quoted argument of GetField (BuildGetFieldExpression),
 // so no name can end the quoted text and run as a calculation.
 // Relies on the address validation (mime/CleanOneEmailAddress.h), the compose dialog of the
@@ -234,6 +234,8 @@ clsSingleVar DoShowMessageDialog(clsMultiVar* params, fmx::Data const& attachmen
                                  fmx::Data const& attachment3, fmx::ExprEnv const& env) {
   clsFuncDebug dbg(U("DoShowMessageDialog"));
   clsEmailRoad road("ShowMessageDialog");
+  if (IsMessageCallRunning()) return road.Refused();
+  clsMessageCallScope running;
   fmx::Data const* const attachments[3] = {&attachment1, &attachment2, &attachment3};
   UniString result;
   UniString const error = ShowMessageDialogSteps(road, params, attachments, env, &result);

@@ -22,7 +22,8 @@ clsPluginVars::clsPluginVars()
     : m_udtSendValues(nullptr),
       m_ulstMergeLines(nullptr),
       m_ulstTempFiles(nullptr),
-      m_bolCustomStatusTitle(false) {
+      m_bolCustomStatusTitle(false),
+      m_bolMessageCallRunning(false) {
   clsFuncDebug dbg(UniString("clsPluginVars Constructor"));
   if (g_bolFailNextPluginVars) {
     g_bolFailNextPluginVars = false;
@@ -44,6 +45,20 @@ clsPluginVars::~clsPluginVars() {
     delete m_ulstTempFiles;
     m_ulstTempFiles = nullptr;
   }
+}
+
+clsMessageCallScope::clsMessageCallScope() : m_pudtVars(m_udtPluginVars) {
+  if (m_pudtVars != nullptr) m_pudtVars->m_bolMessageCallRunning = true;
+}
+
+clsMessageCallScope::~clsMessageCallScope() {
+  if (m_pudtVars != nullptr) m_pudtVars->m_bolMessageCallRunning = false;
+}
+
+bool IsMessageCallRunning() { return m_udtPluginVars != nullptr && m_udtPluginVars->m_bolMessageCallRunning; }
+
+UniString MessageCallRunningText() {
+  return UniString("A message is being sent (or composed in the message dialog); try again when it is done.");
 }
 
 void Internal_PluginInit() {

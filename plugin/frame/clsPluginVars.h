@@ -4,7 +4,8 @@
 // operations DoMergeLine and DoMergeText and the compose dialog's menu cleaners, the global
 // m_udtPluginVars (null before Init, after Shutdown and when its creation failed),
 // Internal_PluginInit (creates it once and seeds the random generator from the tick count) and
-// g_udtNewCfgDlg (the configuration dialog object while one call shows it).
+// g_udtNewCfgDlg (the configuration dialog object while one call shows it), and the guard of a
+// SendMessage or ShowMessageDialog call against the host calls made while it runs.
 // Relies on mime/clsSMTPEmail.h, smtp/clsSMTPProt.h, plugin/frame/clsSendValues.h,
 // files/XFileSpec.h and core/DebugLog.h. Host thread only; no lock. Construction does no I/O
 // and starts no thread; destruction deletes every listed temporary file, ignoring failures,
@@ -48,12 +49,33 @@ class clsPluginVars {
   UniStringList* m_ulstMergeLines;  // owned; made on first use
   UniStringList* m_ulstTempFiles;   // owned; full paths, each file deleted with the state
   bool m_bolCustomStatusTitle;
+  // Set for the whole of a SendMessage or ShowMessageDialog call (see clsMessageCallScope).
+  bool m_bolMessageCallRunning;
 };
 
 // The one plug-in state.
 extern clsPluginVars* m_udtPluginVars;
 // The configuration dialog object, only while a call shows it.
 extern clsNewCfgDlg* g_udtNewCfgDlg;
+
+// Holds m_bolMessageCallRunning for one SendMessage or ShowMessageDialog call. While the send
+// waits for its thread, or the compose dialog runs, the host goes on with its events and may run
+// another calculation: a call made then that would touch the message, the controller or the
+// settings in use is refused with MessageCallRunningText() and changes nothing.
+class clsMessageCallScope {
+ public:
+  clsMessageCallScope();
+  ~clsMessageCallScope();
+  clsMessageCallScope(clsMessageCallScope const&) = delete;
+  clsMessageCallScope& operator=(clsMessageCallScope const&) = delete;
+
+ private:
+  clsPluginVars* m_pudtVars;
+};
+// True while a SendMessage or ShowMessageDialog call runs.
+bool IsMessageCallRunning();
+// The reason such a refused call gives, after its own "ERROR: ..." start.
+UniString MessageCallRunningText();
 
 // Creates the plug-in state unless it exists; a creation that throws leaves it null (the
 // workers then refuse with their "Plug-in Variables Class is NULL." texts). Then seeds the

@@ -2,7 +2,8 @@
 // reaches the server (Python's email reads it) and what GetDialogValue reads back for each kind of
 // call; the server and sender checks; merge fields in subject and body; attachments by path and
 // by container; authentication and STARTTLS chosen by the preferences; a refused recipient and a
-// refused login and a message refused after its data, and what each leaves behind; host text that tries to add header lines.
+// refused login and a message refused after its data, and what each leaves behind; host text that tries to add header lines;
+// host calls made while a message is sent or composed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,8 +14,10 @@
 
 #include "dialogs/clsDynamicWindow.h"
 #include "dialogs/clsStatusWindow.h"
+#include "mime/clsSimpleEmailDialogHelper.h"
 #include "platform/carbon/WindowsTesting.h"
 #include "tests/plugin/EmailFunctionsFixture.h"
+#include "tests/support/StockDialogTesting.h"
 
 namespace {
 
@@ -184,6 +187,115 @@ TEST_F(SendMessageTest, AMessageRefusedAfterItsDataLeavesNoEncodedCopy) {
   EXPECT_TRUE(std::filesystem::is_directory(Real("/tmp/Tarnix Temp")));
   EXPECT_TRUE(std::filesystem::is_empty(Real("/tmp/Tarnix Temp")));
   EXPECT_TRUE(Received().empty());
+}
+
+// The host goes on with its events while a send waits for its thread and while the compose dialog
+// runs, and may run another calculation then. Each row makes such a call from inside the first
+// call's wait (as the send starts, or halfway through a large message's data, the server holding
+// the client there until the call is done) or from the compose dialog: a call that would touch
+// the message, the connection or the settings in use is refused at once, GET, Version and
+// GetDialogValue still answer, and the first call sends and records exactly its own message.
+TEST_F(SendMessageTest, CallsMadeWhileAMessageIsUnderWayLeaveItAlone) {
+  std::string const holdStart = "/hold-rset", holdData = "/hold-data";
+  StartServer("plain", "{}", "[]",
+              "\"hold\": {\"RSET\": " + JsonText(Real(holdStart)) + ", \"DATA\": " + JsonText(Real(holdData)) + "}");
+  Settings(kSender);
+  std::string const busy = "A message is being sent (or composed in the message dialog); try again when it is done.";
+  std::string const noDialog = "ERROR: Configure: Could not Show Configuration Dialog: " + busy;
+  std::string const sender = "Sender <sender@example.test>";
+  // Far more than the held server's socket and the kernel's buffers take in.
+  std::string big, bigReceived;
+  for (int i = 0; i < 150000; ++i) {
+    std::string const line = "Line " + std::to_string(i) + " " + std::string(60, 'x');
+    big += (i > 0 ? "\r" : "") + line;
+    bigReceived += line + "\\r\\n";
+  }
+  clsStockDialogRecorder stock;
+  enum enumWhen { kSendStart, kInData, kComposing };
+  struct stcRow {
+    char const* what;
+    enumWhen when;
+    std::function<std::string()> call;  // the second call; its result
+    std::string result;
+  };
+  auto sendOther = [this] { return Call(20, {T("bob@example.test"), T("Second"), T("second body")}); };
+  std::vector<stcRow> const rows = {
+      {"SendMessage as the send starts", kSendStart, sendOther, "ERROR: SendMessage: " + busy},
+      {"SendMessage in the middle of the data", kInData, sendOther, "ERROR: SendMessage: " + busy},
+      {"SendMessage from the compose dialog", kComposing, sendOther, "ERROR: SendMessage: " + busy},
+      {"ShowMessageDialog", kSendStart, [this] { return Call(30, {}); }, "ERROR: ShowMessageDialog: " + busy},
+      {"Configure SET", kSendStart, [this] { return CallText(1002, {"SET", "From", "Other <other@example.test>"}); },
+       "ERROR: Configure: Could not Set Preference: " + busy},
+      {"the configuration dialog", kSendStart, [this] { return CallText(1002, {}); }, noDialog},
+      {"the configuration dialog through Version", kSendStart, [this] { return CallText(1000, {"about"}); },
+       noDialog},
+      {"the host's preference command", kSendStart,
+       [&] {
+         size_t const before = stock.Shown().size();
+         m_udtHost.AppPreferences();
+         return stock.Shown().size() > before ? stock.Shown().back().m_strText : std::string("no message");
+       },
+       "Error Showing Configuration Dialog: " + busy},
+      {"Configure GET", kSendStart, [this] { return CallText(1002, {"GET", "From"}); }, sender},
+      {"Version", kSendStart, [this] { return CallText(1000, {}); }, "Velmora v.1.1.3"},
+      {"GetDialogValue", kSendStart, [this] { return DialogValue("to"); }, ""},
+  };
+  size_t received = 0;
+  for (stcRow const& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::string const hold = row.when == kInData ? holdData : holdStart;
+    if (row.when != kComposing) WriteFile(hold, "");
+    std::string second;
+    bool made = false;
+    // Looks again at each turn of the first call's loop until the send is held where the row says.
+    std::function<void()> poll = [&] {
+      UniString const text = g_udtPluginStatus.StatusText();
+      int32_t const progress = g_udtPluginStatus.Progress();
+      bool const ready =
+          row.when == kComposing ||
+          (g_udtPluginStatus.UsingCustomTitle() &&
+           (row.when == kSendStart ? text == UniString("Sending...")
+                                   : text == UniString("Sending DATA...") && progress > 0 && progress < 100));
+      if (!ready) {
+        WindowsQueueCallForTesting(poll);
+        return;
+      }
+      second = row.call();
+      made = true;
+      if (row.when != kComposing) {
+        // The running send's window keeps showing it.
+        EXPECT_TRUE(g_udtPluginStatus.IsOpen());
+        EXPECT_TRUE(g_udtPluginStatus.UsingCustomTitle());
+        std::filesystem::remove(Real(hold));
+      }
+    };
+    std::string const body = row.when == kInData ? big : "first body";
+    std::string first;
+    if (row.when == kComposing) {
+      WindowsQueueClickForTesting(kSimpleDlgTo);
+      WindowsQueueTypeForTesting("jane@example.test");
+      WindowsQueueCallForTesting(poll);
+      WindowsQueueClickForTesting(kSimpleDlgSend);
+      first = Call(30, {T(""), T("First"), T(body), fmx::Data(), fmx::Data(), fmx::Data(), fmx::Data(), fmx::Data(),
+                        FmxTestHost::NumberData(1)});
+    } else {
+      WindowsQueueCallForTesting(poll);
+      first = Call(20, {T("jane@example.test"), T("First"), T(body)});
+    }
+    EXPECT_EQ(kSent, first);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(row.result, second);
+    ASSERT_EQ(0u, WindowsQueuedActionCountForTesting());
+    std::vector<std::map<std::string, std::string>> const messages = Received();
+    ASSERT_EQ(++received, messages.size());
+    EXPECT_EQ("jane@example.test", messages.back().at("rcpt_tos"));
+    EXPECT_EQ("First", messages.back().at("subject"));
+    EXPECT_EQ(sender, messages.back().at("from"));
+    EXPECT_EQ(row.when == kInData ? bigReceived : "first body\\r\\n", messages.back().at("part.0.text"));
+    EXPECT_EQ("jane@example.test", DialogValue("to"));
+    EXPECT_EQ("First", DialogValue("subject"));
+    EXPECT_EQ(sender, CallText(1002, {"GET", "From"}));
+  }
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ CONFIG_JSON is an object:
   "save"     folder that receives each accepted message N (from 1) as N.eml, the data as it
              arrived, and N.json, its envelope: {"mail_from", "rcpt_tos", "auth_count", "tls"}
   "size_limit"  the largest message taken, in bytes; 0 for no limit (default: aiosmtpd's 32 MiB)
+  "hold"     {"RSET": file, "DATA": file}: while the file exists, the server holds the client
+             there: it does not answer RSET, or reads nothing after its 354 reply to DATA (so the
+             client stays in the middle of its message); deleting the file lets it go on
 Listens on 127.0.0.1 (a free port, printed as the first line of standard output) and serves
 until the time limit (default 30 s) or until it is ended.
 """
@@ -111,6 +114,27 @@ class Handler:
         return AuthResult(success=True, auth_data=LoginPassword(login, password))
 
 
+class HoldingSMTP(SMTP):
+    async def smtp_RSET(self, arg):
+        path = config.get("hold", {}).get("RSET")
+        while path and os.path.exists(path):
+            await asyncio.sleep(0.01)
+        await super().smtp_RSET(arg)
+
+    async def smtp_DATA(self, arg):
+        path = config.get("hold", {}).get("DATA")
+        if path and os.path.exists(path) and self.transport is not None:
+            self.transport.pause_reading()
+            self.resume = asyncio.get_running_loop().create_task(self.resume_when_gone(path))
+        await super().smtp_DATA(arg)
+
+    async def resume_when_gone(self, path):
+        while os.path.exists(path):
+            await asyncio.sleep(0.01)
+        if self.transport is not None:
+            self.transport.resume_reading()
+
+
 async def main():
     mode = config.get("mode", "plain")
     context = None
@@ -128,7 +152,7 @@ async def main():
         options.update(tls_context=context, require_starttls=True, auth_require_tls=True)
     loop = asyncio.get_running_loop()
     handler = Handler()  # one for all connections: saved messages are numbered across them
-    server = await loop.create_server(lambda: SMTP(handler, **options), "127.0.0.1", 0,
+    server = await loop.create_server(lambda: HoldingSMTP(handler, **options), "127.0.0.1", 0,
                                       ssl=context if mode == "tls" else None)
     print(server.sockets[0].getsockname()[1], flush=True)
     await asyncio.sleep(float(sys.argv[2]) if len(sys.argv) > 2 else 30.0)
