@@ -88,10 +88,13 @@ bool LooksLikeEncodedWord(AnsiString const& bytes) {
 // A header text as it goes out: RFC 2047 words when it is not ASCII, when it holds what a
 // reader would decode as a word (so the reader shows the text itself), or when a run without
 // blanks would not fit a header line even after folding (beside its field name of nameLength
-// bytes, ": " and the fold's blank); otherwise the bytes.
+// bytes, ": " and the fold's blank); otherwise the bytes. The comment after an address keeps
+// ASCII as it stands (words made of it whole would no longer be a comment).
 AnsiString HeaderText(clsSMTPEmailPart& scratch, AnsiString const& bytes, UniString const& charset,
-                      size_t nameLength) {
-  if (HasHighASCII(bytes) || LooksLikeEncodedWord(bytes)) return scratch.EncodeHeaderWords(bytes, charset, true);
+                      size_t nameLength, bool comment = false) {
+  if (HasHighASCII(bytes) || (!comment && LooksLikeEncodedWord(bytes))) {
+    return scratch.EncodeHeaderWords(bytes, charset, true);
+  }
   if (LongestBlanklessRun(std::string_view(bytes.c_str(), size_t(bytes.Length()))) + nameLength + 2 > kMaxHeaderLine) {
     return scratch.EncodeHeaderWords(bytes, charset, true);
   }
@@ -216,7 +219,7 @@ AnsiString clsSMTPEmail::RenderAddress(clsSMTPEmailPart& scratch, UniString cons
     rendered = shown + AnsiString(" ");
   }
   rendered += address;
-  if (rest.Length() > 0) rendered += AnsiString(" ") + HeaderText(scratch, rest, charset, 0);
+  if (rest.Length() > 0) rendered += AnsiString(" ") + HeaderText(scratch, rest, charset, 0, true);
   return rendered;
 }
 

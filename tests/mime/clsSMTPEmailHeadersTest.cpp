@@ -136,6 +136,7 @@ TEST_F(HeaderBlockTest, PythonReadsBackTheNamesAndSubjectsGiven) {
        "\"Smith, Bob\" <a@example.test>"},
       {"UTF-8", "Bob <a@example.test>", "Price =?utf-8?b?MTAwIOKCrA==?= today", "Bob <a@example.test>"},
       {"ISO-2022-JP", "Bob <a@example.test>", "=?ISO-2022-JP?B?GyRCJDMbKEI=?=", "Bob <a@example.test>"},
+      {"UTF-8", "\"=?utf-8?q?Eve?=\" <a@example.test>", "Plain", "=?utf-8?q?Eve?= <a@example.test>"},
   };
   for (stcCase const& c : cases) {
     SCOPED_TRACE(std::string(c.charset) + " " + c.to + " " + c.subject);
