@@ -144,6 +144,34 @@ bool IsClosedPhrase(UniString const& text) {
   return !quoted && depth == 0;
 }
 
+// Whether the text names more than one mailbox: more than one "@" outside quoted strings and
+// comments. The header shows every mailbox of such a text while the envelope takes only one,
+// so it is refused whether validation is on or off.
+bool NamesSeveralMailboxes(UniString const& text) {
+  bool quoted = false;
+  int depth = 0;
+  int marks = 0;
+  for (int i = 1; i <= text.Length(); ++i) {
+    unsigned short const unit = text[i];
+    if (quoted || depth > 0) {
+      if (unit == kUnitBackslash) {
+        ++i;
+      } else if (quoted) {
+        quoted = unit != kUnitQuote;
+      } else if (unit == kUnitOpenParen) {
+        ++depth;
+      } else if (unit == kUnitCloseParen) {
+        --depth;
+      }
+      continue;
+    }
+    if (unit == kUnitQuote) quoted = true;
+    if (unit == kUnitOpenParen) depth = 1;
+    if (unit == kUnitAt && ++marks > 1) return true;
+  }
+  return false;
+}
+
 // Whether the message's splitter (which the envelope and the header both use) finds in the
 // normal form exactly the name, address and rest it was built from.
 bool SplitsAsBuilt(UniString const& result, UniString const& name, UniString const& address, UniString const& rest) {
@@ -303,6 +331,11 @@ void CleanOneEmailAddress(UniString address, UniString* cleaned, UniString* erro
   if (error != nullptr) *error = UniString();
   UniString const trimmed = address.Trim();
   if (trimmed.IsEmpty()) return;
+  if (NamesSeveralMailboxes(trimmed)) {
+    debug.Output(kDebugInfo, UniString("More than one mailbox: ") + trimmed);
+    if (error != nullptr) *error = trimmed;
+    return;
+  }
 
   if (g_udtPrefs.GetBooleanPref(UniString("DisableEmailValidation"), false)) {
     if (cleaned != nullptr) *cleaned = trimmed;

@@ -10,6 +10,8 @@
 // Relies on mime/clsRegEx.h (Boost.Regex) for the four address expressions, on
 // mime/clsSMTPEmail.h for the splitter and on the preference "DisableEmailValidation" of the
 // preference store (plugin/clsPrefs.h).
+// A text that names more than one mailbox (a second "@" outside quoted strings and comments) is
+// refused also while validation is off: the envelope takes one mailbox per entry.
 // Fails quietly: an unusable address gives an empty cleaned address and the trimmed input as
 // error output; only an expression that cannot be compiled gives an "ERROR: " text. An address
 // holding a line break or a zero character is never usable while validation is on, so a cleaned

@@ -78,12 +78,23 @@ UniString ValueOf(UniStringList const* list, char const* name) {
   return list->Values(U(name), '=', false).Trim();
 }
 
-// A header text as it goes out: RFC 2047 words when it is not ASCII, or when a run without
+// ASCII a reader would take for an RFC 2047 word and decode: "=?" with a "?=" after it.
+bool LooksLikeEncodedWord(AnsiString const& bytes) {
+  std::string_view const text(bytes.c_str(), size_t(bytes.Length()));
+  size_t const open = text.find("=?");
+  return open != std::string_view::npos && text.find("?=", open + 2) != std::string_view::npos;
+}
+
+// A header text as it goes out: RFC 2047 words when it is not ASCII, when it holds what a
+// reader would decode as a word (so the reader shows the text itself), or when a run without
 // blanks would not fit a header line even after folding (beside its field name of nameLength
-// bytes, ": " and the fold's blank); otherwise the bytes.
+// bytes, ": " and the fold's blank); otherwise the bytes. The comment after an address keeps
+// ASCII as it stands (words made of it whole would no longer be a comment).
 AnsiString HeaderText(clsSMTPEmailPart& scratch, AnsiString const& bytes, UniString const& charset,
-                      size_t nameLength) {
-  if (HasHighASCII(bytes)) return scratch.EncodeHeaderWords(bytes, charset, true);
+                      size_t nameLength, bool comment = false) {
+  if (HasHighASCII(bytes) || (!comment && LooksLikeEncodedWord(bytes))) {
+    return scratch.EncodeHeaderWords(bytes, charset, true);
+  }
   if (LongestBlanklessRun(std::string_view(bytes.c_str(), size_t(bytes.Length()))) + nameLength + 2 > kMaxHeaderLine) {
     return scratch.EncodeHeaderWords(bytes, charset, true);
   }
@@ -162,13 +173,53 @@ void clsSMTPEmail::GetExtraHeaders(UniStringList* out) {
 
 void clsSMTPEmail::SetLocalHost(AnsiString host) { m_astrLocalHost = host; }
 
+namespace {
+
+// The text of a display name that is one quoted string (RFC 5322 3.2.4), its quoted pairs
+// resolved; false for any other name.
+bool QuotedStringText(std::string const& name, std::string* text) {
+  if (name.size() < 2 || name.front() != '"' || name.back() != '"') return false;
+  text->clear();
+  for (size_t i = 1; i + 1 < name.size(); ++i) {
+    char c = name[i];
+    if (c == '\\') {
+      if (i + 2 >= name.size()) return false;
+      c = name[++i];
+    } else if (c == '"') {
+      return false;
+    }
+    text->push_back(c);
+  }
+  return true;
+}
+
+}  // namespace
+
 AnsiString clsSMTPEmail::RenderAddress(clsSMTPEmailPart& scratch, UniString const& entry, UniString const& charset) {
+  // Split as UTF-8, where no byte of a character is a quote, bracket or backslash (a Shift_JIS
+  // trail byte may be one), then each piece in the charset.
   AnsiString name, address, rest;
-  SplitEmailAddress(scratch.GetLineByCharSet(Flatten(entry).Trim(), charset), &name, &address, &rest);
+  SplitEmailAddress(Flatten(entry).Trim().GetAnsiString(1), &name, &address, &rest);
+  auto inCharset = [&](std::string const& utf8) {
+    return scratch.GetLineByCharSet(UniString(utf8.data(), 1, int(utf8.size())), charset);
+  };
+  std::string const utf8Name = MimeBytes(name);
+  name = inCharset(utf8Name);
+  address = inCharset(MimeBytes(address));
+  rest = inCharset(MimeBytes(rest));
   AnsiString rendered;
-  if (name.Length() > 0) rendered = HeaderText(scratch, name, charset, 0) + AnsiString(" ");
+  if (name.Length() > 0) {
+    AnsiString shown = HeaderText(scratch, name, charset, 0);
+    // A name that goes out as encoded words carries its text alone: quote marks inside a word
+    // are text every reader shows.
+    std::string text;
+    if (shown != name && QuotedStringText(utf8Name, &text)) {
+      shown = scratch.EncodeHeaderWords(inCharset(text), charset, true);
+    }
+    rendered = shown + AnsiString(" ");
+  }
   rendered += address;
-  if (rest.Length() > 0) rendered += AnsiString(" ") + HeaderText(scratch, rest, charset, 0);
+  if (rest.Length() > 0) rendered += AnsiString(" ") + HeaderText(scratch, rest, charset, 0, true);
   return rendered;
 }
 

@@ -32,6 +32,7 @@ clsSMTPEmailPart::clsSMTPEmailPart()
       m_ulngEncodedNode(0),
       m_bolQuotedPrintable(false),
       m_bolFlowed(false),
+      m_bolDelSp(false),
       m_bolInTag(false),
       m_intTagType(0),
       m_intLineLength(0),

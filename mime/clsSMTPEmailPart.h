@@ -174,8 +174,9 @@ class clsSMTPEmailPart {
   // quoted-printable (html or the flag), format=flowed, or plain.
   AnsiString CutPendingLine(bool html);
   // An ISO-2022-JP line made whole: at most 998 bytes, ending in ASCII between characters; a
-  // JIS run cut in two is closed and reopened.
-  AnsiString CutJPLine(std::string_view pending, std::string_view prefix, int width);
+  // JIS run cut in two is closed and reopened. softBreaks: a line that more text follows ends
+  // in one more blank, the soft break a DelSp=yes reader takes away.
+  AnsiString CutJPLine(std::string_view pending, std::string_view prefix, int width, bool softBreaks);
   // A quoted-printable line of at most 76 characters (fewer with a short line length).
   AnsiString CutQPLine(std::string_view pending, std::string_view prefix);
   AnsiString TakeCutLine(std::string_view pending, std::string_view prefix, size_t lineEnd, size_t rest,
@@ -238,6 +239,7 @@ class clsSMTPEmailPart {
   uint32_t m_ulngEncodedNode;         // and node
   bool m_bolQuotedPrintable;
   bool m_bolFlowed;
+  bool m_bolDelSp;                    // flowed with DelSp=yes: a soft break's last blank is the break's own
   bool m_bolInTag;                    // HTML: the last line ended inside an image-bearing tag
   int32_t m_intTagType;               // HTML: that tag's kind, 1 IMG to 8 V:IMAGEDATA
   int32_t m_intLineLength;            // at most 1000

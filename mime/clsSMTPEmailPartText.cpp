@@ -5,6 +5,8 @@
 // Every line handed out is at most 998 bytes and holds no CR or LF: a source line ends at a CR
 // or LF inside it, and a piece the cutter leaves too long is cut again (ISO-2022-JP between
 // characters with the JIS run closed and reopened, other text at 998 bytes as a last resort).
+// Flowed ISO-2022-JP goes out with DelSp=yes: every soft break ends in a blank of its own that
+// the reader removes, so a cut between two characters joins again without a blank between them.
 // Quoted-printable lines are at most 76 characters with their soft break, which never splits an
 // "=XX" (RFC 2045 6.7); flowed lines that begin with a blank, "From " or ">" are space-stuffed
 // (RFC 3676 4.4). A long line is cut where it lies in the pending text, which is never copied
@@ -173,6 +175,7 @@ void clsSMTPEmailPart::SetupText(UniString charset, UniString contentType, UniSt
     InvalidateCaches();
   }
   m_bolFlowed = false;
+  bool delSp = false;
 
   if (m_ptlstPartHeaders == nullptr) m_ptlstPartHeaders = new (std::nothrow) TStringList;
   if (m_ptlstPartHeaders != nullptr) m_ptlstPartHeaders->Clear();
@@ -183,10 +186,20 @@ void clsSMTPEmailPart::SetupText(UniString charset, UniString contentType, UniSt
   if (type.IsEmpty()) {
     typeLine = "Content-Type: text/plain; charset=\"" + csBytes + "\"; format=flowed";
     m_bolFlowed = true;
+    // Japanese has no blanks to break at: a line too long for the wire is cut between two
+    // characters with a soft break whose blank the reader takes away (RFC 3676 4.2).
+    if (cs == UniString("ISO-2022-JP")) {
+      typeLine += "; delsp=yes";
+      delSp = true;
+    }
   } else {
     UniString const given = type.StrSub(UniString("[[charset]]"), cs, true);
     typeLine = "Content-Type: " + MimeBytes(given.GetAnsiString(1));
     m_bolFlowed = given.Pos(UniString("flowed"), true) > given.Pos(UniString("format"), true);
+  }
+  if (delSp != m_bolDelSp) {
+    m_bolDelSp = delSp;
+    InvalidateCaches();
   }
   std::string encodingLine = "Content-Transfer-Encoding: ";
   UniString const encoding = Flatten(transferEncoding);
@@ -474,7 +487,7 @@ AnsiString clsSMTPEmailPart::CutPendingLine(bool html) {
   // RFC 3676 4.4: a flowed line that begins with a blank, "From " or ">" is space-stuffed; the
   // source line was stuffed when it was taken, a piece cut from it is stuffed here.
   if (flowed && m_intPendingStart > 0 && NeedsSpaceStuffing(v)) prefix = " ";
-  if (jp) return CutJPLine(v, prefix, length - 5);
+  if (jp) return CutJPLine(v, prefix, length - 5, !html && m_bolFlowed && m_bolDelSp);
   if (qp) return CutQPLine(v, prefix);
   int const width = (flowed ? length - 3 : length - 2) - int(prefix.size());
   // The first blank past the width is remembered for the next calls on the same text, so a
@@ -547,13 +560,15 @@ AnsiString clsSMTPEmailPart::CutQPLine(std::string_view v, std::string_view pref
   return TakeCutLine(v, prefix, lineEnd, rest, suffix);
 }
 
-AnsiString clsSMTPEmailPart::CutJPLine(std::string_view v, std::string_view prefix, int width) {
+AnsiString clsSMTPEmailPart::CutJPLine(std::string_view v, std::string_view prefix, int width, bool softBreaks) {
   size_t rest = 0;
   size_t const cut = JPCutLength(v, width - int(prefix.size()), prefix.size(), kMaxLine + 4, &rest);
   std::string line;
-  line.reserve(prefix.size() + cut + 3);
+  line.reserve(prefix.size() + cut + 4);
   line.append(prefix).append(v.substr(0, cut));
   size_t const n = line.size();
+  // A line that more of its text follows ends in the soft break's own blank: room for it.
+  size_t const limit = softBreaks && (rest < v.size() || n > kMaxLine) ? kMaxLine - 1 : kMaxLine;
   // Walk the characters, remembering the last place where the line could end.
   bool jis = false;
   size_t best = 0;
@@ -571,7 +586,7 @@ AnsiString clsSMTPEmailPart::CutJPLine(std::string_view v, std::string_view pref
     } else {
       i += jis ? 2 : 1;
     }
-    if (i <= n && i + (jis ? 3 : 0) <= kMaxLine) {
+    if (i <= n && i + (jis ? 3 : 0) <= limit) {
       best = i;
       bestJIS = jis;
     }
@@ -580,6 +595,7 @@ AnsiString clsSMTPEmailPart::CutJPLine(std::string_view v, std::string_view pref
   if (best == 0) best = n;  // cannot happen for a non-empty line; keeps the walk finite
   if (best == n && !bestJIS) {
     m_intPendingStart += int32_t(rest);
+    if (softBreaks && rest < v.size()) line += ' ';
   } else {
     line.resize(best);
     size_t const used = best - prefix.size();
@@ -595,6 +611,7 @@ AnsiString clsSMTPEmailPart::CutJPLine(std::string_view v, std::string_view pref
     } else {
       m_intPendingStart += int32_t(used);
     }
+    if (softBreaks && PendingLeft() > 0) line += ' ';
   }
   if (PendingLeft() == 0) ClearPending();
   return MimeAnsi(line);

@@ -1,8 +1,13 @@
 // clsPluginVars: the plug-in state's life, and the globals that hold it.
 #include "plugin/frame/clsPluginVars.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
+#include <exception>
 #include <new>
+#include <random>
 
 #include "core/DebugLog.h"
 #include "files/XFileSpec.h"
@@ -70,5 +75,17 @@ void Internal_PluginInit() {
       m_udtPluginVars = nullptr;
     }
   }
-  srand(static_cast<unsigned int>(TickCount()));
+  // Every process draws its own sequence, so the unique IDs (Message-IDs, boundaries) of
+  // processes started within one tick, or on other hosts, differ: the system's random source,
+  // with the wall clock, the process id and the tick count mixed in should it have none.
+  unsigned int seed = static_cast<unsigned int>(TickCount());
+  try {
+    std::random_device source;
+    seed ^= source();
+  } catch (std::exception const&) {
+  }
+  auto const now = std::chrono::system_clock::now().time_since_epoch().count();
+  seed ^= static_cast<unsigned int>(now) ^ static_cast<unsigned int>(now >> 32);
+  seed ^= static_cast<unsigned int>(getpid()) * 2654435761u;
+  srand(seed);
 }

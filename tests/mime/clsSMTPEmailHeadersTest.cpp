@@ -112,6 +112,48 @@ TEST_F(HeaderBlockTest, DatesCarryTheZoneOfTheCurrentMomentWithItsMinutes) {
   }
 }
 
+// Display names and subjects read back by Python's email as they were given: a name that goes
+// out as encoded words carries no quote marks of its own, and ASCII shaped like an encoded word
+// is encoded itself so the reader shows it literally.
+TEST_F(HeaderBlockTest, PythonReadsBackTheNamesAndSubjectsGiven) {
+  struct stcCase {
+    char const* charset;
+    char const* to;       // also the sender
+    char const* subject;
+    char const* readTo;   // Python's text of To and From
+  } const cases[] = {
+      {"ISO-8859-1", "\"J\xC3\xB6rg M\xC3\xBCller\" <a@example.test>", "Plain", "J\xC3\xB6rg M\xC3\xBCller <a@example.test>"},
+      {"UTF-8", "\"J\xC3\xB6rg M\xC3\xBCller\" <a@example.test>", "Plain", "J\xC3\xB6rg M\xC3\xBCller <a@example.test>"},
+      {"ISO-8859-15", "\"M\xC3\xBCller, J\xC3\xB6rg\" <a@example.test>", "Plain",
+       "\"M\xC3\xBCller, J\xC3\xB6rg\" <a@example.test>"},
+      {"UTF-8", "\"J\\\"\xC3\xB6\\\"rg\" <a@example.test> (home)", "Plain",
+       "\"J\\\"\xC3\xB6\\\"rg\" <a@example.test>"},
+      {"WINDOWS-1251", "\"\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\" <a@example.test>", "Plain",
+       "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD <a@example.test>"},
+      {"ISO-2022-JP", "\"\xE5\xB1\xB1\xE7\x94\xB0 \xE3\x82\xBD\" <a@example.test>", "Plain",
+       "\xE5\xB1\xB1\xE7\x94\xB0 \xE3\x82\xBD <a@example.test>"},
+      {"ISO-8859-1", "\"Smith, Bob\" <a@example.test>", "=?utf-8?q?=0D=0AX-Injected:_1?=",
+       "\"Smith, Bob\" <a@example.test>"},
+      {"UTF-8", "Bob <a@example.test>", "Price =?utf-8?b?MTAwIOKCrA==?= today", "Bob <a@example.test>"},
+      {"ISO-2022-JP", "Bob <a@example.test>", "=?ISO-2022-JP?B?GyRCJDMbKEI=?=", "Bob <a@example.test>"},
+      {"UTF-8", "\"=?utf-8?q?Eve?=\" <a@example.test>", "Plain", "=?utf-8?q?Eve?= <a@example.test>"},
+  };
+  for (stcCase const& c : cases) {
+    SCOPED_TRACE(std::string(c.charset) + " " + c.to + " " + c.subject);
+    clsSMTPEmail m;
+    A::Set(m, A::CharSet, c.charset);
+    m.AddTo(Uni(c.to));
+    A::Set(m, A::From, c.to);
+    m.SetSubject(Uni(c.subject));
+    m.SetLocalHost("mail.example");
+    mimecheck::stcRows const rows = mimecheck::RunMessages({Wire(Pull(m))})[0];
+    EXPECT_EQ(rows.Get("0.h.to"), c.readTo);
+    EXPECT_EQ(rows.Get("0.h.from"), c.readTo);
+    EXPECT_EQ(rows.Get("0.h.subject"), c.subject);
+    EXPECT_EQ(rows.Get("defects"), "");
+  }
+}
+
 TEST_F(HeaderBlockTest, LineEndsAndNulsInHeaderSourcesNeverMakeHeaders) {
   ScopedTZ zone("UTC");
   clsSMTPEmail m;

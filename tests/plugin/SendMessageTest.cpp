@@ -101,6 +101,20 @@ TEST_F(SendMessageTest, WhatEachCallSendsAndLeavesForGetDialogValue) {
        std::string(kSender) + "DisableEmailValidation=\"true\"\n",
        [] { return std::vector<fmx::Data>{T("jane@example.test\nX-Injected: yes"), T("Hi")}; },
        "ERROR: SendMessage: SendOneEmail: Recipient Email Address holds a line break or a zero byte.", {}, ""},
+      {"a To line naming two mailboxes is refused", kSender,
+       [] { return std::vector<fmx::Data>{T("Bob <a@example.test>, Eve <e@example.test>"), T("Hi")}; },
+       "ERROR: SendMessage: The To Email Address you specified appears to be invalid: Bob <a@example.test>, Eve "
+       "<e@example.test>",
+       {}, ""},
+      {"the same without address validation", std::string(kSender) + "DisableEmailValidation=\"true\"\n",
+       [] { return std::vector<fmx::Data>{T("<a@example.test> <e@example.test>"), T("Hi")}; },
+       "ERROR: SendMessage: The To Email Address you specified appears to be invalid: <a@example.test> "
+       "<e@example.test>",
+       {}, ""},
+      {"a mailbox in a quoted name is the name's text", std::string(kSender) + "DisableEmailValidation=\"true\"\n",
+       [] { return std::vector<fmx::Data>{T("\"Eve e@example.test\" <jane@example.test>"), T("Hi")}; }, kSent,
+       {{"rcpt_tos", "jane@example.test"}, {"to", "\"Eve e@example.test\" <jane@example.test>"}},
+       "\"Eve e@example.test\" <jane@example.test>"},
   };
   size_t received = 0;
   clsGenProtThread* thread = nullptr;

@@ -1,8 +1,14 @@
 // Tests of the plug-in state: its creation (once; a throwing one leaves it null) and its
-// destruction, which deletes the listed temporary files and ignores those already gone.
+// destruction, which deletes the listed temporary files and ignores those already gone; the
+// random sequence each start draws.
 #include "plugin/frame/clsPluginVars.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/carbon/Events.h"
 
 #include "plugin/frame/clsSendValues.h"
 #include "tests/support/TempFileSystemRoot.h"
@@ -28,6 +34,26 @@ TEST_F(clsPluginVarsTest, CreatedOnceAndNullWhenItsCreationThrows) {
   EXPECT_FALSE(first->m_bolCustomStatusTitle);
   Internal_PluginInit();
   EXPECT_EQ(first, m_udtPluginVars) << "an existing state stays";
+}
+
+// Processes started within one tick must not draw the same sequence (their Message-IDs and
+// boundaries would repeat): two starts within one tick give different sequences.
+TEST_F(clsPluginVarsTest, StartsWithinOneTickDrawDifferentSequences) {
+  auto draw = [] {
+    Internal_PluginInit();
+    std::vector<int> values;
+    for (int i = 0; i < 4; ++i) values.push_back(rand());
+    return values;
+  };
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    UInt32 const tick = TickCount();
+    std::vector<int> const first = draw();
+    std::vector<int> const second = draw();
+    if (TickCount() != tick) continue;
+    EXPECT_NE(first, second);
+    return;
+  }
+  FAIL() << "no two starts within one tick";
 }
 
 TEST_F(clsPluginVarsTest, DestructionDeletesTheListedTemporaryFiles) {
