@@ -214,8 +214,8 @@ stcWindowGlyph WindowFontGlyph(char32_t ch) {
   stcUnifont const& font = Unifont();
   if (font.m_lngGlyphs == 0) return BuiltInGlyph(ch);
   if (ch >= kPlaneSize || font.m_vecCells[ch] == 0) ch = kReplacement;
-  stcWindowGlyph glyph;
   if (font.m_vecCells[ch] == 0) return BuiltInGlyph('?');
+  stcWindowGlyph glyph;
   glyph.m_intCells = font.m_vecCells[ch];
   uint8_t const* rows = &font.m_vecRows[size_t(ch) * 32];
   for (int r = 0; r < 16; ++r) {
