@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev openssl curl time
   libboost-regex-dev
-  libpng-dev zlib1g-dev
+  libpng-dev zlib1g-dev unifont
   python3 python3-aiosmtpd dnsmasq-base
   clang-14 libclang-rt-14-dev
   libc-bin tzdata

@@ -1,9 +1,26 @@
-// WindowFont: the built-in 8 x 16 ASCII bitmap font of the window pictures. Each printable
-// character is drawn as 5 x 7 dots, every dot two pixels high, one pixel in from the left and the
-// top of its 8 x 16 cell, which matches the window server's fixed text metric of 8 x 16 pixels.
+// WindowFont: the glyphs of the window pictures, read from GNU Unifont's bitmap font in its .hex
+// form as Debian's unifont package installs it (one line a character, "XXXX:" and 32 or 64 hex
+// digits: 16 rows of 8 or 16 pixels), which has a glyph for nearly every character of the Basic
+// Multilingual Plane. The file is read once a process, when the first glyph is asked for (from
+// any thread: a function-local static). A character the file has no glyph for, or one above the
+// plane, is drawn as U+FFFD.
+// Without the file (stderr says so, once) a built-in 8 x 16 ASCII font stands in, with '?' for
+// every other character: each printable character is drawn as 5 x 7 dots, every dot two pixels
+// high, one pixel in from the left and the top of its 8 x 16 cell.
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include "WindowPNG.h"
 
 namespace {
+
+char const kUnifontPath[] = "/usr/share/unifont/unifont.hex";
+constexpr size_t kPlaneSize = 0x10000;
+constexpr char32_t kReplacement = 0xFFFD;
 
 // Rows top to bottom of the characters 0x20 to 0x7E; bit 4 is the leftmost dot.
 uint8_t const kGlyphs[95][7] = {
@@ -104,14 +121,106 @@ uint8_t const kGlyphs[95][7] = {
     {0x00, 0x00, 0x08, 0x15, 0x02, 0x00, 0x00},  // ~
 };
 
-}  // namespace
-
-void WindowFontGlyph(unsigned char ch, uint8_t rows[16]) {
+// The built-in glyph of an ASCII character, '?' for any other.
+stcWindowGlyph BuiltInGlyph(char32_t ch) {
   if (ch < 0x20 || ch > 0x7E) ch = '?';
-  for (int r = 0; r < 16; ++r) rows[r] = 0;
+  stcWindowGlyph glyph;
   for (int r = 0; r < 7; ++r) {
     uint8_t const dots = uint8_t(kGlyphs[ch - 0x20][r] << 2);  // five dots from the second pixel
-    rows[1 + 2 * r] = dots;
-    rows[2 + 2 * r] = dots;
+    glyph.m_arrRows[1 + 2 * r][0] = dots;
+    glyph.m_arrRows[2 + 2 * r][0] = dots;
   }
+  return glyph;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The font file's glyphs: 32 bytes a character of the plane (two a row) and its cells, 0 for a
+// character the file does not have.
+struct stcUnifont {
+  std::vector<uint8_t> m_vecRows;
+  std::vector<uint8_t> m_vecCells;
+  size_t m_lngGlyphs = 0;
+};
+
+// Reads the .hex file; a line that is not a glyph of the plane is passed over.
+stcUnifont ReadUnifont(char const* path) {
+  stcUnifont font;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return font;
+  std::string const text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  font.m_vecRows.assign(kPlaneSize * 32, 0);
+  font.m_vecCells.assign(kPlaneSize, 0);
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    size_t const colon = text.find(':', at);
+    if (colon != std::string::npos && colon < end && colon > at && colon - at <= 4) {
+      size_t code = 0;
+      bool valid = true;
+      for (size_t i = at; i < colon && valid; ++i) {
+        int const d = HexDigit(text[i]);
+        valid = d >= 0;
+        code = code * 16 + size_t(d < 0 ? 0 : d);
+      }
+      size_t digits = end - colon - 1;
+      if (digits > 0 && text[end - 1] == '\r') --digits;
+      if (valid && (digits == 32 || digits == 64)) {
+        int const cells = digits == 64 ? 2 : 1;
+        uint8_t rows[32] = {};
+        for (size_t i = 0; i < digits && valid; i += 2) {
+          int const hi = HexDigit(text[colon + 1 + i]), lo = HexDigit(text[colon + 2 + i]);
+          valid = hi >= 0 && lo >= 0;
+          size_t const byte = i / 2;
+          // A narrow glyph has one byte a row; each row is stored as two bytes.
+          size_t const slot = cells == 2 ? byte : byte * 2;
+          if (valid) rows[slot] = uint8_t(hi * 16 + lo);
+        }
+        if (valid) {
+          std::copy(rows, rows + 32, &font.m_vecRows[code * 32]);
+          if (font.m_vecCells[code] == 0) ++font.m_lngGlyphs;
+          font.m_vecCells[code] = uint8_t(cells);
+        }
+      }
+    }
+    at = end + 1;
+  }
+  return font;
+}
+
+stcUnifont const& Unifont() {
+  static stcUnifont const font = [] {
+    stcUnifont read = ReadUnifont(kUnifontPath);
+    if (read.m_lngGlyphs == 0) {
+      std::fprintf(stderr,
+                   "windowpng: no glyphs in %s (Debian's unifont package): drawing ASCII only, "
+                   "other characters as '?'\n",
+                   kUnifontPath);
+    }
+    return read;
+  }();
+  return font;
+}
+
+}  // namespace
+
+stcWindowGlyph WindowFontGlyph(char32_t ch) {
+  stcUnifont const& font = Unifont();
+  if (font.m_lngGlyphs == 0) return BuiltInGlyph(ch);
+  if (ch >= kPlaneSize || font.m_vecCells[ch] == 0) ch = kReplacement;
+  if (font.m_vecCells[ch] == 0) return BuiltInGlyph('?');
+  stcWindowGlyph glyph;
+  glyph.m_intCells = font.m_vecCells[ch];
+  uint8_t const* rows = &font.m_vecRows[size_t(ch) * 32];
+  for (int r = 0; r < 16; ++r) {
+    glyph.m_arrRows[r][0] = rows[2 * r];
+    glyph.m_arrRows[r][1] = rows[2 * r + 1];
+  }
+  return glyph;
 }

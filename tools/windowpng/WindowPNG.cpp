@@ -1,6 +1,9 @@
 // WindowPNG: draws a window from what the window server tells of it and writes it with libpng.
-// Views are drawn parents first, each clipped to the window; texts are cut into lines at line
-// ends and wrapped at blanks to the view's width, eight pixels a character.
+// Views are drawn parents first, each clipped to the window. Texts (UTF-8 from the window server)
+// are cut into lines at line ends and wrapped at blanks to the view's width where the window
+// server wraps them, at eight pixels a UTF-16 unit; a wide glyph is drawn 16 pixels wide all the
+// same, so a label or a check box title holding such glyphs may run past its view's right edge,
+// up to the window's (boxed views cut their texts at the box).
 #include "WindowPNG.h"
 
 #include <png.h>
@@ -51,21 +54,19 @@ class clsCanvas {
     Fill(x, y, 1, h, c);
     Fill(x + w - 1, y, 1, h, c);
   }
-  // One line of text from (x, y), cut at right; each UTF-8 character takes one cell.
-  void Text(int x, int y, std::string const& text, stcColour c, int right, bool underline = false) {
-    for (size_t i = 0; i < text.size(); ++i) {
-      unsigned char ch = static_cast<unsigned char>(text[i]);
-      if ((ch & 0xC0) == 0x80) continue;  // a continuation byte: its character has its cell
-      if (x + kCharWidth > right) return;
-      uint8_t rows[16];
-      WindowFontGlyph(ch, rows);
+  // One line of text from (x, y), cut before the first glyph that would pass right.
+  void Text(int x, int y, std::u32string const& text, stcColour c, int right, bool underline = false) {
+    for (char32_t ch : text) {
+      stcWindowGlyph const glyph = WindowFontGlyph(ch);
+      int const width = glyph.m_intCells * kCharWidth;
+      if (x + width > right) return;
       for (int r = 0; r < 16; ++r) {
-        for (int b = 0; b < 8; ++b) {
-          if ((rows[r] & (0x80 >> b)) != 0) Pixel(x + b, y + r, c);
+        for (int b = 0; b < width; ++b) {
+          if ((glyph.m_arrRows[r][b / 8] & (0x80 >> (b % 8))) != 0) Pixel(x + b, y + r, c);
         }
       }
-      if (underline) Fill(x, y + kLineHeight - 1, kCharWidth, 1, c);
-      x += kCharWidth;
+      if (underline) Fill(x, y + kLineHeight - 1, width, 1, c);
+      x += width;
     }
   }
 
@@ -73,16 +74,57 @@ class clsCanvas {
   stcWindowPicture* m_pPicture;
 };
 
-size_t CharCount(std::string const& text) {
+// The characters of a UTF-8 text; each byte of a malformed sequence stands for U+FFFD.
+std::u32string Decode(std::string const& text) {
+  std::u32string out;
+  size_t i = 0;
+  while (i < text.size()) {
+    unsigned char const lead = static_cast<unsigned char>(text[i]);
+    size_t length = 0;  // 0: a byte no character starts with
+    char32_t ch = 0;
+    if (lead < 0x80) {
+      length = 1, ch = lead;
+    } else if (lead >= 0xC2 && lead < 0xE0) {
+      length = 2, ch = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+      length = 3, ch = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead < 0xF5) {
+      length = 4, ch = lead & 0x07;
+    }
+    bool valid = length > 0 && i + length <= text.size();
+    for (size_t k = 1; valid && k < length; ++k) {
+      unsigned char const next = static_cast<unsigned char>(text[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      ch = (ch << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are malformed too.
+    if (valid && length == 3) valid = ch >= 0x800 && (ch < 0xD800 || ch > 0xDFFF);
+    if (valid && length == 4) valid = ch >= 0x10000 && ch <= 0x10FFFF;
+    out += valid ? ch : char32_t(0xFFFD);
+    i += valid ? length : 1;
+  }
+  return out;
+}
+
+// The 8-pixel cells a text's glyphs take.
+size_t Cells(std::u32string const& text) {
   size_t n = 0;
-  for (unsigned char ch : text) n += (ch & 0xC0) != 0x80 ? 1 : 0;
+  for (char32_t ch : text) n += size_t(WindowFontGlyph(ch).m_intCells);
   return n;
 }
 
-// The text's lines: cut at CR, LF or CR LF, then wrapped at blanks to at most columns characters
-// (a longer word is cut); columns 0 means no wrapping.
-std::vector<std::string> Lines(std::string const& text, size_t columns) {
-  std::vector<std::string> paragraphs(1);
+// The UTF-16 units of a character or a text: the window server's measure of text.
+size_t Units(char32_t ch) { return ch > 0xFFFF ? 2 : 1; }
+size_t Units(std::u32string const& text) {
+  size_t n = 0;
+  for (char32_t ch : text) n += Units(ch);
+  return n;
+}
+
+// The text's lines: cut at CR, LF or CR LF, then wrapped at blanks to at most columns UTF-16
+// units (a longer word is cut, a line holds at least one character); columns 0 means no wrapping.
+std::vector<std::u32string> Lines(std::u32string const& text, size_t columns) {
+  std::vector<std::u32string> paragraphs(1);
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' || text[i] == '\n') {
       if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
@@ -92,21 +134,23 @@ std::vector<std::string> Lines(std::string const& text, size_t columns) {
     }
   }
   if (columns == 0) return paragraphs;
-  std::vector<std::string> lines;
-  for (std::string const& paragraph : paragraphs) {
-    std::string line;
+  std::vector<std::u32string> lines;
+  for (std::u32string const& paragraph : paragraphs) {
+    std::u32string line;
     size_t start = 0;
     while (start <= paragraph.size()) {
-      size_t end = paragraph.find(' ', start);
-      if (end == std::string::npos) end = paragraph.size();
-      std::string word = paragraph.substr(start, end - start);
-      while (CharCount(word) > columns) {  // cut a word longer than a line
+      size_t end = paragraph.find(U' ', start);
+      if (end == std::u32string::npos) end = paragraph.size();
+      std::u32string word = paragraph.substr(start, end - start);
+      while (Units(word) > columns) {  // cut a word longer than a line
         if (!line.empty()) lines.push_back(line), line.clear();
-        lines.push_back(word.substr(0, columns));
-        word = word.substr(columns);
+        size_t take = 1, units = Units(word[0]);
+        while (take < word.size() && units + Units(word[take]) <= columns) units += Units(word[take++]);
+        lines.push_back(word.substr(0, take));
+        word = word.substr(take);
       }
-      std::string const joined = line.empty() ? word : line + " " + word;
-      if (CharCount(joined) > columns) {
+      std::u32string const joined = line.empty() ? word : line + U" " + word;
+      if (Units(joined) > columns) {
         lines.push_back(line);
         line = word;
       } else {
@@ -119,19 +163,21 @@ std::vector<std::string> Lines(std::string const& text, size_t columns) {
   return lines;
 }
 
-void DrawLines(clsCanvas& canvas, std::vector<std::string> const& lines, int x, int y, int w, int h,
-               SInt16 justification, stcColour colour, bool underline) {
+// Lines in the box from (x, y), w x h (at least one line), each cut before right.
+void DrawLines(clsCanvas& canvas, std::vector<std::u32string> const& lines, int x, int y, int w, int h,
+               SInt16 justification, stcColour colour, bool underline, int right) {
   for (size_t n = 0; n < lines.size() && int(n) * kLineHeight < std::max(h, kLineHeight); ++n) {
-    int const width = int(CharCount(lines[n])) * kCharWidth;
+    int const width = int(Cells(lines[n])) * kCharWidth;
     int left = x;
     if (justification == teCenter) left = x + (w - width) / 2;
     if (justification == teFlushRight) left = x + w - width;
-    canvas.Text(left, y + int(n) * kLineHeight, lines[n], colour, x + w + kCharWidth, underline);
+    canvas.Text(left, y + int(n) * kLineHeight, lines[n], colour, right, underline);
   }
 }
 
+// windowRight: the right edge of the window's inside, where unboxed texts are cut.
 void DrawView(clsCanvas& canvas, ControlRef view, stcControlInfoForTesting const& c,
-              stcWindowInfoForTesting const& window) {
+              stcWindowInfoForTesting const& window, int windowRight) {
   int const x = c.m_intX, y = c.m_intY + kTitleHeight, w = c.m_intWidth, h = c.m_intHeight;
   stcColour const ink = c.m_blnActive ? kText : kGreyText;
   int const textY = y + std::max(0, (h - kLineHeight) / 2);
@@ -141,34 +187,35 @@ void DrawView(clsCanvas& canvas, ControlRef view, stcControlInfoForTesting const
       canvas.Fill(x, y, w, h, kButton);
       canvas.Box(x, y, w, h, kFrame);
       if (view == window.m_hDefaultButton) canvas.Box(x + 1, y + 1, w - 2, h - 2, kAccent);
-      DrawLines(canvas, {c.m_strTitle}, x, textY, w, kLineHeight, teCenter, ink, false);
+      DrawLines(canvas, {Decode(c.m_strTitle)}, x, textY, w, kLineHeight, teCenter, ink, false, x + w + kCharWidth);
       break;
     }
     case kViewStaticText: {
       bool const link = c.m_blnUnderlined;
       stcColour const colour = link ? kAccent : ink;
-      DrawLines(canvas, Lines(c.m_strText, size_t(std::max(1, w / kCharWidth))), x, y, w, h,
-                c.m_shtJustification, colour, link);
+      DrawLines(canvas, Lines(Decode(c.m_strText), size_t(std::max(1, w / kCharWidth))), x, y, w, h,
+                c.m_shtJustification, colour, link, std::max(x + w + kCharWidth, windowRight));
       break;
     }
     case kViewEditText:
     case kViewComboBox: {
       canvas.Fill(x, y, w, h, kWhite);
       canvas.Box(x, y, w, h, c.m_blnFocused ? kAccent : kFrame);
-      std::string shown = c.m_blnPassword ? std::string(CharCount(c.m_strText), '*') : c.m_strText;
+      std::u32string const text = Decode(c.m_strText);
+      std::u32string const shown = c.m_blnPassword ? std::u32string(text.size(), U'*') : text;
       int const right = c.m_enmKind == kViewComboBox ? x + w - 16 : x + w - 2;
       canvas.Text(x + 3, textY, shown, ink, right);
-      if (c.m_enmKind == kViewComboBox) canvas.Text(x + w - 12, textY, "v", ink, x + w);
+      if (c.m_enmKind == kViewComboBox) canvas.Text(x + w - 12, textY, U"v", ink, x + w);
       break;
     }
     case kViewPopupButton: {
       canvas.Fill(x, y, w, h, kButton);
       canvas.Box(x, y, w, h, kFrame);
-      std::string const current = c.m_intValue >= 1 && size_t(c.m_intValue) <= c.m_vecItems.size()
+      std::u32string const current = Decode(c.m_intValue >= 1 && size_t(c.m_intValue) <= c.m_vecItems.size()
                                       ? c.m_vecItems[size_t(c.m_intValue) - 1]
-                                      : c.m_strTitle;
+                                      : c.m_strTitle);
       canvas.Text(x + 4, textY, current, ink, x + w - 16);
-      canvas.Text(x + w - 12, textY, "v", ink, x + w);
+      canvas.Text(x + w - 12, textY, U"v", ink, x + w);
       break;
     }
     case kViewCheckBox:
@@ -177,15 +224,16 @@ void DrawView(clsCanvas& canvas, ControlRef view, stcControlInfoForTesting const
       canvas.Fill(x + 1, top, 12, 12, kWhite);
       canvas.Box(x + 1, top, 12, 12, kFrame);
       if (c.m_intValue != 0) canvas.Fill(x + 4, top + 3, 6, 6, ink);
-      canvas.Text(x + 18, textY, c.m_strTitle, ink, x + w + kCharWidth);
+      canvas.Text(x + 18, textY, Decode(c.m_strTitle), ink, std::max(x + w + kCharWidth, windowRight));
       break;
     }
     case kViewGroupBox: {
       canvas.Box(x, y + 8, w, h - 8, kFrame);
       if (!c.m_strTitle.empty()) {
-        int const width = int(CharCount(c.m_strTitle)) * kCharWidth + 4;
+        std::u32string const title = Decode(c.m_strTitle);
+        int const width = int(Cells(title)) * kCharWidth + 4;
         canvas.Fill(x + 8, y, width, kLineHeight, kBackground);
-        canvas.Text(x + 10, y, c.m_strTitle, ink, x + w);
+        canvas.Text(x + 10, y, title, ink, x + w);
       }
       break;
     }
@@ -193,11 +241,12 @@ void DrawView(clsCanvas& canvas, ControlRef view, stcControlInfoForTesting const
       canvas.Box(x, y + 22, w, h - 22, kFrame);
       int left = x + 10;
       for (size_t n = 0; n < c.m_vecItems.size(); ++n) {
-        int const width = int(CharCount(c.m_vecItems[n])) * kCharWidth + 16;
+        std::u32string const item = Decode(c.m_vecItems[n]);
+        int const width = int(Cells(item)) * kCharWidth + 16;
         bool const chosen = int(n) + 1 == c.m_intValue;
         canvas.Fill(left, y + 2, width, 20, chosen ? kSelected : kButton);
         canvas.Box(left, y + 2, width, 20, kFrame);
-        canvas.Text(left + 8, y + 4, c.m_vecItems[n], ink, left + width);
+        canvas.Text(left + 8, y + 4, item, ink, left + width);
         left += width + 2;
       }
       break;
@@ -211,7 +260,7 @@ void DrawView(clsCanvas& canvas, ControlRef view, stcControlInfoForTesting const
             c.m_vecSelectedRows.end()) {
           canvas.Fill(x + 1, rowY, w - 2, kLineHeight, kSelected);
         }
-        canvas.Text(x + 4, rowY, c.m_vecItems[n], ink, x + w - 2);
+        canvas.Text(x + 4, rowY, Decode(c.m_vecItems[n]), ink, x + w - 2);
       }
       break;
     }
@@ -252,8 +301,8 @@ void DrawView(clsCanvas& canvas, ControlRef view, stcControlInfoForTesting const
     case kViewTextView:
       canvas.Fill(x, y, w, h, kWhite);
       if (c.m_blnFocused) canvas.Box(x - 2, y - 2, w + 4, h + 4, kAccent);
-      DrawLines(canvas, Lines(c.m_strText, size_t(std::max(1, (w - 4) / kCharWidth))), x + 3, y + 2, w - 4,
-                h - 4, teFlushDefault, ink, false);
+      DrawLines(canvas, Lines(Decode(c.m_strText), size_t(std::max(1, (w - 4) / kCharWidth))), x + 3, y + 2, w - 4,
+                h - 4, teFlushDefault, ink, false, x + w + kCharWidth);
       break;
     case kViewImage:
     case kViewCustom:
@@ -261,7 +310,7 @@ void DrawView(clsCanvas& canvas, ControlRef view, stcControlInfoForTesting const
       for (int i = 0; i < std::min(w, h); ++i) {
         canvas.Pixel(x + i * w / std::max(1, std::min(w, h)), y + i * h / std::max(1, std::min(w, h)), kGreyText);
       }
-      canvas.Text(x + 4, y + 4, c.m_enmKind == kViewImage ? "picture" : c.m_strClassID, kGreyText, x + w);
+      canvas.Text(x + 4, y + 4, c.m_enmKind == kViewImage ? U"picture" : Decode(c.m_strClassID), kGreyText, x + w);
       break;
     default:  // root, content, grow box, user panes, radio groups: nothing of their own
       break;
@@ -300,11 +349,11 @@ bool DrawWindowPicture(WindowRef window, stcWindowPicture* out) {
   canvas.Fill(0, kTitleHeight - 1, width, 1, kFrame);
   canvas.Box(0, 0, width, height, kFrame);
   if (info.m_blnHasCloseBox) canvas.Box(8, 5, 12, 12, kFrame);
-  DrawLines(canvas, {info.m_strTitle}, 0, 3, width, kLineHeight, teCenter, kText, false);
+  DrawLines(canvas, {Decode(info.m_strTitle)}, 0, 3, width, kLineHeight, teCenter, kText, false, width);
   for (ControlRef view : WindowsControlsForTesting(window)) {
     stcControlInfoForTesting c{};
     if (!WindowsControlInfoForTesting(view, &c) || !c.m_blnVisible) continue;
-    DrawView(canvas, view, c, info);
+    DrawView(canvas, view, c, info, width - 1);
   }
   return true;
 }

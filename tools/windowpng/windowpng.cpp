@@ -5,7 +5,9 @@
 //   windowpng OUT.png status [TEXT [PROGRESS]]          the progress window
 //   windowpng OUT.png sample                            a dialog with a control of most kinds
 // A modal dialog is drawn once it is shown and then answered with Return. Exit status 0 when the
-// picture was written, 1 on a failure (told on stderr), 2 for a wrong command line.
+// picture was written, 1 on a failure (told on stderr), 2 for a wrong command line (a message type
+// other than 0 to 7 among them). Texts are UTF-8.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +32,18 @@ int Usage() {
                "       windowpng OUT.png status [TEXT [PROGRESS]]\n"
                "       windowpng OUT.png sample\n");
   return 2;
+}
+
+// The message type argument: a whole number from 0 to 7.
+bool ParseMessageType(char const* text, enumMsgDlgType* type) {
+  char* end = nullptr;
+  errno = 0;
+  long const value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno != 0 || value < kMsgDlgOK || value > kMsgDlgYesNoDefaultCancel) {
+    return false;
+  }
+  *type = enumMsgDlgType(value);
+  return true;
 }
 
 bool Write(WindowRef window, char const* path) {
@@ -112,10 +126,14 @@ int main(int argc, char** argv) {
   // A modal dialog is drawn from inside its loop; Return then answers it.
   auto drawFront = [&] { written = Write(FrontWindow(), path); };
   if (kind == "message" && argc >= 4 && argc <= 6) {
+    enumMsgDlgType type = kMsgDlgOK;
+    if (argc >= 5 && !ParseMessageType(argv[4], &type)) {
+      std::fprintf(stderr, "windowpng: no message type \"%s\": the message types are 0 to 7\n", argv[4]);
+      return 2;
+    }
     WindowsQueueCallForTesting(drawFront);
-    int const type = argc >= 5 ? std::atoi(argv[4]) : 0;
     bool check = false;
-    MessageDialog(U(argv[3]), enumMsgDlgType(type), UniString(), argc == 6 ? &check : nullptr,
+    MessageDialog(U(argv[3]), type, UniString(), argc == 6 ? &check : nullptr,
                   argc == 6 ? U(argv[5]) : UniString(), 0);
   } else if (kind == "input" && (argc == 4 || argc == 5)) {
     bool const password = argc == 5 && std::strcmp(argv[4], "password") == 0;
