@@ -369,19 +369,35 @@ TEST_F(clsPrefsTest, AReloadWithoutAMainFileReplacesListsInsteadOfAddingThem) {
   ASSERT_NE(nullptr, prefs.GetListPrefPtr(U("TextHeader")));
 }
 
+// A getter never changes what is stored: an entry of another type is converted in place only when
+// its text stays the same (a quoted number, a one-line text read as a list); letters read as a
+// number, a yes read as a boolean and a list of several lines read as text or a number keep
+// their stored form, and the save writes them back as they were.
 TEST_F(clsPrefsTest, GettersConvertInPlaceAndNewNamesGoToTheSystemSet) {
-  WriteFile(kSystemFile, std::string(kBOM) + "Port=\"abc\"\rFlag=\"yes\"\rOdd=\"maybe\"\rList=\"a\"");
+  WriteFile(kSystemFile,
+            std::string(kBOM) + "Port=\"abc\"\rFlag=\"yes\"\rOdd=\"maybe\"\rList=\"a\"\rCount=\"25\"\rEmpty=\"\"");
+  WriteFile(std::string(kSystem) + "/Velmora Lines", std::string(kBOM) + "one\rtwo");
   clsPrefs prefs;
-  EXPECT_EQ(0, prefs.GetIntegerPref(U("Port"), 25)) << "a Port of letters becomes 0";
+  EXPECT_EQ(0, prefs.GetIntegerPref(U("Port"), 25)) << "a Port of letters reads as 0";
   EXPECT_TRUE(prefs.GetBooleanPref(U("Flag"), false));
   EXPECT_FALSE(prefs.GetBooleanPref(U("Odd"), true));
   EXPECT_TRUE(prefs.GetBooleanPref(U("Missing"), true));
   ASSERT_NE(nullptr, prefs.GetListPrefPtr(U("List")));
   EXPECT_EQ(nullptr, prefs.GetListPrefPtr(U("Missing")));
+  EXPECT_EQ(nullptr, prefs.GetListPrefPtr(U("Empty")));
+  EXPECT_EQ(25, prefs.GetIntegerPref(U("Count"), 0));
+  for (int again = 0; again < 2; ++again) {
+    EXPECT_EQ("one\rtwo", S(prefs.GetStringPref(U("Lines"), UniString())));
+    EXPECT_EQ(2, prefs.GetIntegerPref(U("Lines"), 0));
+    EXPECT_TRUE(prefs.GetBooleanPref(U("Lines"), false));
+  }
+  EXPECT_EQ(kVarTypeList, prefs.GetPref(U("Lines"), clsSingleVar()).GetType());
   EXPECT_TRUE(prefs.SetBooleanPref(U("New"), true));
   prefs.SavePrefs();
-  EXPECT_EQ(std::string(kBOM) + "Port=0\rFlag=1\rOdd=0\rNew=1", Read(kSystemFile));
+  EXPECT_EQ(std::string(kBOM) + "Port=\"abc\"\rFlag=\"yes\"\rOdd=\"maybe\"\rCount=25\rEmpty=\"\"\rNew=1",
+            Read(kSystemFile));
   EXPECT_EQ(std::string(kBOM) + "a", Read(std::string(kSystem) + "/Velmora List"));
+  EXPECT_EQ(std::string(kBOM) + "one\rtwo", Read(std::string(kSystem) + "/Velmora Lines"));
 }
 
 TEST_F(clsPrefsTest, GettersOnAnotherThreadWhileTheHostThreadSaves) {
