@@ -4,7 +4,8 @@
 // line ends); quoted values are strings, digits are numbers, braces hold a nested collection,
 // text over several lines is a list, a quoted name makes a literal variable entry.
 // Relies on core/clsMultiVar.h and core/UniStringList.h. The reader stops at the first error and
-// returns its text; items stored before it stay. The writer does not fail.
+// returns its text; items stored before it stay. Asked to, it skips a damaged item instead (with
+// the rest of the line on which it began) and reads on. The writer does not fail.
 #include <memory>
 #include <new>
 #include <string>
@@ -113,7 +114,10 @@ class clsMultiVar::clsVarParser {
         m_bolCommaDelimits(commaDelimits),
         m_bolLineEndDelimits(lineEndDelimits) {}
 
-  UniString Run();
+  // Reads the lines; the first error ends the reading and is returned. With a damage list, an
+  // item that cannot be read ends only itself: its error goes to the list, with the line on which
+  // the item began, and reading goes on at the next line.
+  UniString Run(UniStringList* damaged);
 
  private:
   enum enumState {
@@ -128,6 +132,9 @@ class clsMultiVar::clsVarParser {
     kAfterValue
   };
 
+  UniString ReadItems();
+  // Goes on at the line after the one on which the failed item began.
+  void ResumeAfterItemLine();
   void ReadNext();
   bool IsDelimiter(unsigned short u) const { return u == ';' || (m_bolCommaDelimits && u == ','); }
   bool EndsItem() const {
@@ -157,6 +164,7 @@ class clsMultiVar::clsVarParser {
   unsigned short m_uniChar = 0;
   bool m_bolEndOfLine = false;
   bool m_bolEndOfInput = false;
+  unsigned int m_ulngItemLine = 0;  // index of the line on which the current item began
 
   enumState m_intState = kItemStart;
   enumState m_intSavedState = kItemStart;
@@ -219,15 +227,37 @@ UniString clsMultiVar::clsVarParser::StoreItem() {
   return error;
 }
 
-UniString clsMultiVar::clsVarParser::Run() {
+UniString clsMultiVar::clsVarParser::Run(UniStringList* damaged) {
   if (m_bolUniqueNames) {
     for (clsSingleVar const& entry : m_udtTarget.m_lstVars) m_setNames.insert(KeyOf(entry.GetName()));
   }
   ReadNext();
+  UniString first;
+  for (;;) {
+    UniString const error = ReadItems();
+    if (error.IsEmpty() || damaged == nullptr) return first.IsEmpty() ? error : first;
+    if (first.IsEmpty()) first = error;
+    damaged->Add(Text("Line ") + UniString(static_cast<int32_t>(m_ulngItemLine + 1)) + Text(": ") + error);
+    ResumeAfterItemLine();
+  }
+}
+
+void clsMultiVar::clsVarParser::ResumeAfterItemLine() {
+  m_ulngNextLine = m_ulngItemLine + 1;
+  m_vecLine.clear();
+  m_lngPos = 1;
+  m_bolEndOfLine = false;
+  m_bolEndOfInput = false;
+  m_intState = kItemStart;
+  ReadNext();
+}
+
+UniString clsMultiVar::clsVarParser::ReadItems() {
   for (;;) {
     switch (m_intState) {
       case kItemStart:
         if (m_bolEndOfInput) return UniString();
+        m_ulngItemLine = m_ulngNextLine - 1;
         m_ustrName = UniString();
         m_vecToken.clear();
         m_vecValue.clear();
@@ -385,11 +415,18 @@ UniString clsMultiVar::clsVarParser::Run() {
 
 UniString clsMultiVar::ParseVariables(UniStringList* lines, bool bolUniqueNames,
                                       bool bolCommaDelimits, bool bolLineEndDelimits) {
+  return ParseVariables(lines, bolUniqueNames, bolCommaDelimits, bolLineEndDelimits, nullptr);
+}
+
+UniString clsMultiVar::ParseVariables(UniStringList* lines, bool bolUniqueNames,
+                                      bool bolCommaDelimits, bool bolLineEndDelimits,
+                                      UniStringList* damaged) {
   clsFuncDebug trace(UniString("clsMultiVar::ParseVariables"));
+  if (damaged != nullptr) damaged->Clear();
   if (lines == nullptr || lines->IsEmpty()) return UniString();
   try {
     clsVarParser parser(*this, *lines, bolUniqueNames, bolCommaDelimits, bolLineEndDelimits);
-    return parser.Run();
+    return parser.Run(damaged);
   } catch (std::bad_alloc const&) {
     return Text("Could not allocate memory for Variables.");
   }

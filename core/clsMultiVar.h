@@ -89,6 +89,11 @@ class clsMultiVar {
                            bool bolLineEndDelimits);
   UniString ParseVariables(UniString text, bool bolUniqueNames, bool bolCommaDelimits,
                            bool bolLineEndDelimits);
+  // As the first form, but an item that cannot be read ends only itself: damaged (emptied first)
+  // gets one text for it, "Line " and the number (from 1) of the line on which it began, ": " and
+  // the error, and reading goes on at the next line. Returns the first such error.
+  UniString ParseVariables(UniStringList* lines, bool bolUniqueNames, bool bolCommaDelimits,
+                           bool bolLineEndDelimits, UniStringList* damaged);
   // Empties lines and writes one line per entry ("name=value"); lists left out with skipLists.
   void GetVarsAsList(UniStringList* lines, bool quoteStrings, bool skipLists) const;
 

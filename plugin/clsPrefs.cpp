@@ -72,6 +72,54 @@ UniString Unscramble(UniString const& stored) {
   return UniString(clear.c_str(), 1, clear.Length());
 }
 
+// A password of several lines is a list scrambled line by line: the scrambler keeps every byte
+// but the letters, so a scrambled line end would still end the line in the file.
+UniString UnscrambleLines(UniStringList const* lines) {
+  UniString text;
+  if (lines == nullptr) return text;
+  bool first = true;
+  for (UniString const& line : *lines) {
+    if (!first) text += UniString("\r");
+    text += Unscramble(line);
+    first = false;
+  }
+  return text;
+}
+
+// Whether the preference files hold the value as it is and give it back so: a string without a
+// line end or zero unit, a list of at least one line (an empty list has no file), any other type.
+bool FilesCanHold(clsSingleVar& value) {
+  switch (value.GetType()) {
+    case kVarTypeString:
+      return !HoldsLineBreak(value.GetStringValue());
+    case kVarTypeList: {
+      UniStringList const* lines = value.GetListValue(false);
+      return lines != nullptr && !lines->IsEmpty();
+    }
+    default:
+      return true;
+  }
+}
+
+// What a getter reads from an entry of another type, given the entry converted on a copy. Reading
+// never changes what is stored: the entry takes the converted value only when its text stays the
+// same and the files can hold it (a quoted "25" becomes the integer 25, a one-line list its line);
+// otherwise the getter reads the copy and the entry stays as it is (a list of several lines read
+// as text, letters read as a number, a yes read as a boolean).
+clsSingleVar& Settle(clsSingleVar& entry, clsSingleVar& converted) {
+  if (!FilesCanHold(converted) || converted.GetValue_AsString() != entry.GetValue_AsString()) {
+    return converted;
+  }
+  entry = converted;
+  return entry;
+}
+
+clsSingleVar& AsType(clsSingleVar& entry, enumPluginVarType type, clsSingleVar& copy) {
+  copy = entry;
+  copy.CoerceVarType(type);
+  return Settle(entry, copy);
+}
+
 }  // namespace
 
 clsPrefs::clsPrefs() : m_ulngLastCheck(0), m_bolLocalLoaded(false), m_bolSystemLoaded(false) {
@@ -133,9 +181,15 @@ UniString clsPrefs::GetStringPref(UniString name, UniString defaultValue) {
   LoadPrefs();
   clsSingleVar* entry = FindEntry(name);
   if (entry == nullptr) return defaultValue;
-  if (entry->GetType() != kVarTypeString) entry->CoerceVarType(kVarTypeString);
-  UniString const text = entry->GetStringValue();
-  return IsPasswordName(name) ? Unscramble(text) : text;
+  bool const password = IsPasswordName(name);
+  if (entry->GetType() == kVarTypeString) {
+    UniString const text = entry->GetStringValue();
+    return password ? Unscramble(text) : text;
+  }
+  if (password && entry->GetType() == kVarTypeList) return UnscrambleLines(entry->GetListValue(false));
+  clsSingleVar copy;
+  UniString const text = AsType(*entry, kVarTypeString, copy).GetStringValue();
+  return password ? Unscramble(text) : text;
 }
 
 int32_t clsPrefs::GetIntegerPref(UniString name, int32_t defaultValue) {
@@ -143,8 +197,9 @@ int32_t clsPrefs::GetIntegerPref(UniString name, int32_t defaultValue) {
   LoadPrefs();
   clsSingleVar* entry = FindEntry(name);
   if (entry == nullptr) return defaultValue;
-  if (entry->GetType() != kVarTypeInteger) entry->CoerceVarType(kVarTypeInteger);
-  return entry->GetIntegerValue();
+  if (entry->GetType() == kVarTypeInteger) return entry->GetIntegerValue();
+  clsSingleVar copy;
+  return AsType(*entry, kVarTypeInteger, copy).GetIntegerValue();
 }
 
 bool clsPrefs::GetBooleanPref(UniString name, bool defaultValue) {
@@ -152,13 +207,15 @@ bool clsPrefs::GetBooleanPref(UniString name, bool defaultValue) {
   LoadPrefs();
   clsSingleVar* entry = FindEntry(name);
   if (entry == nullptr) return defaultValue;
+  if (entry->GetType() == kVarTypeInteger) return entry->GetIntegerValue() > 0;
+  clsSingleVar copy(*entry);
   bool word = false;
   if (entry->GetType() == kVarTypeString && ParseBooleanParameter(entry->GetStringValue(), &word)) {
-    entry->SetIntegerValue(word ? 1 : 0);
-  } else if (entry->GetType() != kVarTypeInteger) {
-    entry->CoerceVarType(kVarTypeInteger);
+    copy.SetIntegerValue(word ? 1 : 0);
+  } else {
+    copy.CoerceVarType(kVarTypeInteger);
   }
-  return entry->GetIntegerValue() > 0;
+  return Settle(*entry, copy).GetIntegerValue() > 0;
 }
 
 UniStringList* clsPrefs::GetListPrefPtr(UniString name) {
@@ -166,8 +223,12 @@ UniStringList* clsPrefs::GetListPrefPtr(UniString name) {
   LoadPrefs();
   clsSingleVar* entry = FindEntry(name);
   if (entry == nullptr) return nullptr;
-  if (entry->GetType() != kVarTypeList) entry->CoerceVarType(kVarTypeList);
-  return entry->GetListValue(false);
+  if (entry->GetType() == kVarTypeList) return entry->GetListValue(false);
+  // Every value but an empty one reads as a list of its text without loss; an empty one has no
+  // lines and stays as it is.
+  clsSingleVar copy;
+  clsSingleVar& list = AsType(*entry, kVarTypeList, copy);
+  return &list == entry ? entry->GetListValue(false) : nullptr;
 }
 
 clsSingleVar clsPrefs::GetPref(UniString name, clsSingleVar defaultValue) {
@@ -176,7 +237,10 @@ clsSingleVar clsPrefs::GetPref(UniString name, clsSingleVar defaultValue) {
   clsSingleVar* entry = FindEntry(name);
   if (entry == nullptr) return defaultValue;
   clsSingleVar copy(*entry);
-  if (IsPasswordName(name)) copy.SetStringValue(Unscramble(entry->GetValue_AsString()));
+  if (IsPasswordName(name)) {
+    copy.SetStringValue(entry->GetType() == kVarTypeList ? UnscrambleLines(entry->GetListValue(false))
+                                                         : Unscramble(entry->GetValue_AsString()));
+  }
   return copy;
 }
 
@@ -238,6 +302,9 @@ bool clsPrefs::SetListPref(UniString name, UniString text) {
   }
   UniStringList lines;
   lines.AddText(text);
+  if (IsPasswordName(name)) {
+    for (UniString& line : lines) line = Scramble(line);
+  }
   clsSingleVar* entry = FindEntry(name);
   if (entry != nullptr) {
     entry->SetListValue(&lines, false);

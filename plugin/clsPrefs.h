@@ -3,9 +3,11 @@
 // user's preferences folder under "QRV/Velmora/1.1"); every lookup tries the local set first.
 // List values live in files of their own ("Velmora " + name) beside each preference file.
 // Interface: the one store g_udtPrefs; LoadPrefs (rereads changed files at most once in 15 s;
-// every getter calls it), SavePrefs, the typed getters (which convert a found entry in place)
-// and setters (memory only; a new name goes to the system set), IsStorableName, the folder and
-// list-file discovery helpers. Values whose name holds "password" are kept scrambled.
+// every getter calls it), SavePrefs, the typed getters (which never change what is stored: an
+// entry of another type is converted in place only when its text stays the same and the files
+// can hold it, else read through a converted copy) and setters (memory only; a new name goes to
+// the system set), IsStorableName, the folder and list-file discovery helpers. Values whose name
+// holds "password" are kept scrambled, a list of them line by line.
 // Relies on core/clsMultiVar.h for the values and their file syntax, core/UniStringList.h for
 // the text files, files/XFileSpec.h for folders, core/TextEncoders.h for the scrambling and
 // core/DebugLog.h. Thread-safe: each operation holds the store's lock (the message writer reads
@@ -43,7 +45,8 @@ class clsPrefs {
   UniString GetStringPref(UniString name, UniString defaultValue);
   int32_t GetIntegerPref(UniString name, int32_t defaultValue);
   bool GetBooleanPref(UniString name, bool defaultValue);
-  // The entry's list, owned by the store; null when neither set holds the name.
+  // The entry's list, owned by the store; null when neither set holds the name or its value is
+  // empty (no lines).
   UniStringList* GetListPrefPtr(UniString name);
   // A copy of the entry (a password unscrambled, as a string), else of the default.
   clsSingleVar GetPref(UniString name, clsSingleVar defaultValue);

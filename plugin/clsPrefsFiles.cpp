@@ -9,7 +9,9 @@
 // its set holds an entry of its name that is no longer a non-empty list; a list file is never
 // read as two entries of one name. The debug and crash logs and the plug-in files never count
 // as list files; folders, among them the plug-in's own bundle beside the local file, are never
-// listed into.
+// listed into. A damaged entry in a preference file is skipped and logged, the entries after it
+// are kept, and the file is first copied aside whole ("Damaged Velmora Prefs"), so that a save
+// loses nothing the user wrote into it.
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -26,6 +28,8 @@ UniString U(char const* text) { return UniString(text); }
 
 char const kProductName[] = "Velmora";
 char const kPrefsFileName[] = "Velmora Prefs";
+// Not the product's name first: a copy of a damaged file is never taken for a list file.
+char const kDamagedFileName[] = "Damaged Velmora Prefs";
 char const kVendorFolder[] = "QRV";
 char const kVersionFolder[] = "1.1";
 uint32_t const kCreator = 0x522A6368;   // 'R*ch'
@@ -62,6 +66,37 @@ bool IsVersionFolderName(UniString const& name) {
     }
   }
   return true;
+}
+
+// Copies the damaged preference file in the folder aside whole, beside it, before a save writes
+// the readable entries over it: "Damaged Velmora Prefs", numbered when an earlier copy is there.
+void SetAsideDamaged(XFileSpec const& folder) {
+  for (int32_t number = 1; number <= 100; ++number) {
+    UniString name(kDamagedFileName);
+    if (number > 1) name += U(" ") + UniString(number);
+    XFileSpec source(folder);
+    if (source.XFileExists(name)) continue;
+    XFileSpec destination(folder);
+    if (source.XCopyFile(destination, U(kPrefsFileName), name)) {
+      destination.AddFileOrDirName(name);
+      DebugOutput(kDebugError, U("Damaged Prefs File kept as: ") + destination.GetPath(kPathStyleInternal, true));
+    } else {
+      DebugOutput(kDebugError, U("Could not keep the damaged Prefs File: ") + source.ErrorString());
+    }
+    return;
+  }
+}
+
+// Reads a preference file's lines into the set. A damaged entry is logged and skipped, with the
+// rest of its line, and the reading goes on, so that no entry after it is lost; the file is then
+// copied aside (folder null: it is no file a save writes over).
+void ReadPrefsFile(clsMultiVar& set, UniStringList& lines, XFileSpec const* folder) {
+  UniStringList damaged;
+  set.ParseVariables(&lines, true, false, true, &damaged);
+  for (UniString const& text : damaged) {
+    DebugOutput(kDebugError, U("Error Parsing Prefs: ") + text + U(" The entry was skipped."));
+  }
+  if (damaged.IsNotEmpty() && folder != nullptr) SetAsideDamaged(*folder);
 }
 
 UniString DebugLevelName(int32_t level) {
@@ -327,13 +362,11 @@ void clsPrefs::LoadPrefs() {
 
   if (systemLines.IsNotEmpty()) {
     m_udtSystemPrefs.Clear();
-    UniString const error = m_udtSystemPrefs.ParseVariables(&systemLines, true, false, true);
-    if (error.IsNotEmpty()) DebugOutput(kDebugError, U("Error Parsing Prefs: ") + error);
+    ReadPrefsFile(m_udtSystemPrefs, systemLines, imported ? nullptr : &m_udtSystemFolder);
   }
   if (localLines.IsNotEmpty()) {
     m_udtLocalPrefs.Clear();
-    UniString const error = m_udtLocalPrefs.ParseVariables(&localLines, true, false, true);
-    if (error.IsNotEmpty()) DebugOutput(kDebugError, U("Error Parsing Prefs: ") + error);
+    ReadPrefsFile(m_udtLocalPrefs, localLines, &m_udtLocalFolder);
   }
 
   clsMultiVar::iterator level;

@@ -11,6 +11,8 @@
 // failures as "ERROR: " result texts.
 #pragma once
 
+#include <vector>
+
 #include "core/UniString.h"
 #include "dialogs/clsDWLayout.h"
 #include "platform/fmx/FMXCalcEngine.h"
@@ -47,4 +49,18 @@ class clsNewCfgDlg : public clsDWEvents {
 
   bool m_bolSavePrefs;             // set by a successful OK
   clsDynamicWindow* m_pudtWindow;  // owned; the dialog's window while one is built
+
+  // The controls whose setting is stored over several lines, which none of them can show as it
+  // is, with the text and value each showed: OK leaves such a setting as it is stored while its
+  // control still shows what it showed.
+  struct stcShownSetting {
+    int32_t m_lngID;
+    UniString m_ustrText;
+    int32_t m_lngValue;
+  };
+  std::vector<stcShownSetting> m_vecSeveralLines;
+
+ private:
+  // Whether the control is one of those and still shows the text (an edit) or value it showed.
+  bool KeptAsStored(int32_t id, UniString const& text, int32_t value) const;
 };

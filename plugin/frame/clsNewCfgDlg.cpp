@@ -5,7 +5,9 @@
 // The Debug page is built when it is asked for by name or while Shift and Control are held as the
 // dialog is built; the button row's id tells the two layouts apart (734 without the page, 738
 // with it). The sender is split into name and address for two fields and joined again on OK
-// (plugin/frame/FromAddress.h).
+// (plugin/frame/FromAddress.h). A setting stored over several lines (a list) fits no field: OK
+// leaves it as it is stored while its control shows it unchanged, and refuses a changed field
+// that still holds a line break.
 // Relies on the dialog engine (layout, window, modal loop, control access, stock message dialog),
 // the preference store g_udtPrefs, the address validation and the debug log's globals. Host
 // thread only. Failures to make or build the window are told in a message dialog and the debug
@@ -85,6 +87,26 @@ char const* const kCharSets[] = {"ISO-8859-1",   "ISO-8859-2",   "ISO-8859-3",  
                                  "KS_C_5601-1987", "UTF-8"};
 char const* const kDebugLevelItems[] = {"None (Off)", "Error", "Warning", "Result", "Info", "Full"};
 char const* const kDebugLevelNames[] = {"None", "Error", "Warning", "Result", "Info", "Full"};
+
+// The controls that show a setting and OK writes, with the page each is on; an edit has the label
+// its refusal names.
+struct stcSetting {
+  int32_t m_lngID;
+  char const* m_strPref;
+  int32_t m_lngPage;
+  char const* m_strEditLabel;  // null for a popup or the check box
+};
+stcSetting const kSettings[] = {
+    {kHostID, "Host", 1, "SMTP Host"},         {kFromNameID, "From", 1, "From Name"},
+    {kFromEmailID, "From", 1, "From Email"},   {kAuthTypeID, "AuthType", 2, nullptr},
+    {kUsernameID, "Username", 2, "Username"},  {kPasswordID, "Password", 2, "Password"},
+    {kTLSTypeID, "TLSType", 2, nullptr},       {kCharSetID, "CharSet", 3, nullptr},
+    {kPortID, "Port", 3, "Port"},              {kAddHelpID, "AddHelp", 3, nullptr},
+};
+
+bool HoldsLineBreak(UniString const& text) {
+  return text.Pos(static_cast<unsigned short>('\r')) > 0 || text.Pos(static_cast<unsigned short>('\n')) > 0;
+}
 
 // The tab names a caller may ask for, in page order (the empty name opens the first page too).
 char const* const kTabWords[] = {"BASICS", "AUTHENTICATION", "ADVANCED", "ABOUT", "DEBUG"};
@@ -321,6 +343,14 @@ UniString clsNewCfgDlg::CreateConfigDialog(UniString tabName) {
 
   clsDWLayout layout;
   layout.SetLayout(root);
+  m_vecSeveralLines.clear();
+  for (stcSetting const& setting : kSettings) {
+    bool found = false;
+    auto control = layout.FindControlWithID(setting.m_lngID, found);
+    if (found && HoldsLineBreak(g_udtPrefs.GetPref(U(setting.m_strPref), clsSingleVar()).GetValue_AsString())) {
+      m_vecSeveralLines.push_back({setting.m_lngID, control->GetLabel(), control->GetValue()});
+    }
+  }
   layout.SetTitle(U(g_strProductName) + U(" - A FileMaker Pro Plug-in"));
   layout.SetResizable(true, true);
   layout.SetLiveResize(true);
@@ -344,6 +374,19 @@ void clsNewCfgDlg::ButtonClick(int32_t id, bool* close) {
   if (m_pudtWindow == nullptr) return;
   if (id == kOKID) {
     *close = false;
+    // A line break in a field comes only from a setting stored over several lines; changed, the
+    // field cannot be stored as it is.
+    for (stcSetting const& setting : kSettings) {
+      if (setting.m_strEditLabel == nullptr) continue;
+      UniString const live = m_pudtWindow->GetEditText(setting.m_lngID);
+      if (!HoldsLineBreak(live) || KeptAsStored(setting.m_lngID, live, 0)) continue;
+      MessageDialog(U("The ") + U(setting.m_strEditLabel) +
+                        U(" cannot hold a line break. Remove it, or press Cancel to keep the setting as it is stored."),
+                    kMsgDlgOK, UniString(), nullptr, UniString(), 0);
+      m_pudtWindow->UpdateControlValue(kTabsID, setting.m_lngPage);
+      m_pudtWindow->UpdateFocus(setting.m_lngID);
+      return;
+    }
     UniString const address = m_pudtWindow->GetEditText(kFromEmailID);
     // The field keeps the address alone: a display name or comment the cleaned form kept goes to
     // From Name when that is empty (a given From Name wins), so the save does not wrap a named
@@ -374,6 +417,16 @@ void clsNewCfgDlg::ButtonClick(int32_t id, bool* close) {
 }
 
 void clsNewCfgDlg::RadioGroupChange(int32_t) {}
+
+bool clsNewCfgDlg::KeptAsStored(int32_t id, UniString const& text, int32_t value) const {
+  for (stcShownSetting const& shown : m_vecSeveralLines) {
+    if (shown.m_lngID != id) continue;
+    for (stcSetting const& setting : kSettings) {
+      if (setting.m_lngID == id) return setting.m_strEditLabel ? shown.m_ustrText == text : shown.m_lngValue == value;
+    }
+  }
+  return false;
+}
 
 void clsNewCfgDlg::ComboBoxChange(int32_t id) {
   if (m_pudtWindow == nullptr) return;
@@ -428,19 +481,26 @@ void clsNewCfgDlg::SaveThePrefs() {
   if (m_pudtWindow == nullptr) return;
   clsFuncDebug dbg(U("clsNewCfgDlg::SaveThePrefs"));
   clsDWLayout& layout = m_pudtWindow->GetLayout();
-  auto find = [&layout](int32_t id) -> clsDWLayoutObject* {
+  auto control = [&layout](int32_t id) -> clsDWLayoutObject* {
     bool found = false;
     auto it = layout.FindControlWithID(id, found);
     return found ? &*it : nullptr;
   };
-  auto text = [&find](int32_t id) {
-    clsDWLayoutObject* control = find(id);
-    return control ? control->GetLabel() : UniString();
+  auto kept = [this, &control](int32_t id) {
+    clsDWLayoutObject* shown = control(id);
+    return shown != nullptr && KeptAsStored(id, shown->GetLabel(), shown->GetValue());
+  };
+  // A setting stored over several lines and shown unchanged is left as it is stored.
+  auto find = [&control, &kept](int32_t id) { return kept(id) ? nullptr : control(id); };
+  auto text = [&control](int32_t id) {
+    clsDWLayoutObject* shown = control(id);
+    return shown ? shown->GetLabel() : UniString();
   };
 
   dbg.Output(kDebugInfo, U("Grabbing 'Basics' Tab Settings"));
   if (clsDWLayoutObject* host = find(kHostID)) g_udtPrefs.SetStringPref(U("Host"), host->GetLabel());
-  g_udtPrefs.SetStringPref(U("From"), ComposeFromAddress(text(kFromNameID), text(kFromEmailID)));
+  if (!kept(kFromNameID) || !kept(kFromEmailID))
+    g_udtPrefs.SetStringPref(U("From"), ComposeFromAddress(text(kFromNameID), text(kFromEmailID)));
 
   dbg.Output(kDebugInfo, U("Grabbing 'Authentication' Tab Settings"));
   if (clsDWLayoutObject* auth = find(kAuthTypeID))

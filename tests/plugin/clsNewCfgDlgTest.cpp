@@ -292,6 +292,84 @@ TEST_F(clsNewCfgDlgTest, SenderRoundTripKeepsThePreferenceBytes) {
   }
 }
 
+// A Username and Password set by Configure over two lines are lists, which no field can show as
+// they are. Opening the dialog changes nothing stored; OK leaves them as stored while their fields
+// are unchanged, stores a field the user cleared of its line break, and refuses one changed but
+// still holding it (Cancel on the message, then a one-line value); the Host and Port typed meanwhile
+// are saved, and after a fresh start every setting reads back, the password scrambled on disk.
+TEST_F(clsNewCfgDlgTest, SettingsOverSeveralLinesSurviveOKAndARestart) {
+  struct stcCase {
+    char const* m_strName;
+    std::function<void()> m_fnUsername;  // what the user does to the Username field
+    char const* m_strMessage;            // the refusal shown, or ""
+    char const* m_strUsername;           // stored after OK
+  } const cases[] = {
+      {"left alone", [] {}, "", "bob\rsmith"},
+      {"cleared and retyped", [] { Retype(312, 9, "bob"); }, "", "bob"},
+      {"changed with its line break",
+       [] {
+         Retype(312, 0, "x");
+         WindowsQueueClickForTesting(200);
+         QueueStockDialogAnswer(1);
+         WindowsQueueCallForTesting([] {
+           EXPECT_EQ(106, VisiblePage());
+           EXPECT_TRUE(Front(312).m_blnFocused);
+         });
+         Retype(312, 10, "carol");
+       },
+       "The Username cannot hold a line break. Remove it, or press Cancel to keep the setting as it is stored.",
+       "carol"},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.m_strName);
+    WindowsResetForTesting();
+    WindowsSetStuckModeForTesting(kWindowsStuckThrow);
+    WritePrefs("");
+    ASSERT_TRUE(Start());
+    for (std::vector<std::string> const& set :
+         std::vector<std::vector<std::string>>{{"SET", "Host", "old.example.test"},
+                                               {"SET", "AuthType", "Login"},
+                                               {"SET", "Password", "secret1\rline2"},
+                                               {"SET", "Username", "bob\rsmith"},
+                                               {"SET", "Port", "25"}}) {
+      ASSERT_EQ("Preference Set.", CallText(1002, set)) << set[1];
+    }
+    std::string const before = Read(kSystemPrefs);
+    clsStockDialogRecorder shown;
+    WindowsQueueCallForTesting([&] { EXPECT_EQ(before, Read(kSystemPrefs)) << "opening stores nothing"; });
+    c.m_fnUsername();
+    WindowsQueueCallForTesting([] { g_udtNewCfgDlg->m_pudtWindow->UpdateControlValue(101, 1); });
+    Retype(308, 16, "smtp.example.test");
+    WindowsQueueCallForTesting([] { g_udtNewCfgDlg->m_pudtWindow->UpdateControlValue(101, 3); });
+    Retype(318, 2, "2525");
+    WindowsQueueClickForTesting(200);
+    EXPECT_EQ("Configuration Dialog Shown. (Initial Tab: Authentication)", CallText(1002, {"Authentication"}));
+    EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+    EXPECT_EQ(std::vector<std::string>(), WindowsRefusalsForTesting());
+    ASSERT_EQ(*c.m_strMessage ? 1u : 0u, shown.Shown().size());
+    if (*c.m_strMessage) {
+      EXPECT_EQ(c.m_strMessage, shown.Shown()[0].m_strText);
+    }
+
+    for (int start = 0; start < 2; ++start) {
+      SCOPED_TRACE(start ? "after a fresh start" : "after OK");
+      EXPECT_EQ("smtp.example.test", CallText(1002, {"GET", "Host"}));
+      EXPECT_EQ("2525", CallText(1002, {"GET", "Port"}));
+      EXPECT_EQ("Login", CallText(1002, {"GET", "AuthType"}));
+      EXPECT_EQ(c.m_strUsername, CallText(1002, {"GET", "Username"}));
+      EXPECT_EQ("secret1\rline2", CallText(1002, {"GET", "Password"}));
+      Stop();
+      ResetPrefsForTesting();  // a new process: the store knows only what the files hold
+      Later();
+      ASSERT_TRUE(Start());
+    }
+    std::string const password = Read("/prefs/QRV/Velmora/1.1/Velmora Password");
+    EXPECT_EQ(std::string::npos, password.find("secret1")) << "scrambled line by line";
+    EXPECT_EQ(std::string::npos, password.find("line2"));
+    Stop();
+  }
+}
+
 // The host's preference call and Configure both show the dialog on a client host; what the host
 // offers afterwards follows AddHelp and UseNewFunctions as they changed while it was open.
 // Turned off, UseNewFunctions leaves Version and Configure registered, so that Configure can turn

@@ -194,6 +194,59 @@ TEST_F(clsPrefsTest, SettersRefuseWhatTheFileCannotHoldAndStoreNothing) {
   EXPECT_TRUE(clsPrefs::IsStorableName(U(" Last Simple Dialog-Left_2 ")));
 }
 
+// A damaged entry costs only itself (and the rest of its line): the load logs it, keeps every
+// entry it can read, and copies the file aside whole before the next save writes the readable
+// entries over it; a later damage gets a copy of its own.
+TEST_F(clsPrefsTest, ADamagedEntryLosesNoEntryAfterIt) {
+  std::string const password = EncryptPassword("s3cret").c_str();
+  struct stcCase {
+    char const* name;
+    std::string file;  // after the mark
+    char const* logged;
+  } const cases[] = {
+      {"a quote left open", "Note=\"hand edit, quote left open\rPort=2525\rFrom=\"<a@example.test>\"",
+       "Error Parsing Prefs: Line 2: Ending Quote not Found for Variable named Note. The entry was skipped."},
+      {"a name twice", "Port=2525\rHost=\"b.example\"\rFrom=\"<a@example.test>\"",
+       "Error Parsing Prefs: Line 3: Duplicate Variable Name: Host The entry was skipped."},
+      {"braces never closed, then a line", "Odd={k=1;\rPort=2525\rFrom=\"<a@example.test>\"", "Line 2: The number"},
+      {"the rest of the damaged line goes with it", "x=\"open; y=1\rPort=2525\rFrom=\"<a@example.test>\"",
+       "Line 2: Ending Quote not Found for Variable named x."},
+  };
+  static std::vector<std::string> s_vecLogged;
+  DebugLogFileWriterProc const writer = g_fnDebugLogFileWriter;
+  g_fnDebugLogFileWriter = [](UniString const& line) { s_vecLogged.push_back(S(line)); };
+  InitDebug();
+  for (stcCase const& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(Real(kSystem));
+    s_vecLogged.clear();
+    g_intDebugLevel = kDebugError;  // the load sets it to 0 again after reading the files
+    std::string const bytes =
+        std::string(kBOM) + "Host=\"a.example\"\r" + c.file + "\rPassword=\"" + password + "\"";
+    WriteFile(kSystemFile, bytes);
+    clsPrefs prefs;
+    prefs.LoadPrefs();
+    size_t logged = 0;
+    for (std::string const& line : s_vecLogged) logged += line.find(c.logged) != std::string::npos;
+    EXPECT_EQ(1u, logged);
+    ASSERT_TRUE(prefs.SetStringPref(U("Host"), U("changed.example")));
+    prefs.SavePrefs();
+    EXPECT_EQ(bytes, Read(std::string(kSystem) + "/Damaged Velmora Prefs"));
+    clsPrefs reread;
+    EXPECT_EQ("changed.example", S(reread.GetStringPref(U("Host"), UniString())));
+    EXPECT_EQ(2525, reread.GetIntegerPref(U("Port"), 0));
+    EXPECT_EQ("<a@example.test>", S(reread.GetStringPref(U("From"), UniString())));
+    EXPECT_EQ("s3cret", S(reread.GetStringPref(U("Password"), UniString())));
+    EXPECT_EQ(nullptr, reread.GetListPrefPtr(U("Prefs")));
+  }
+  WriteFile(kSystemFile, std::string(kBOM) + "Host=\"again");
+  clsPrefs again;
+  again.LoadPrefs();
+  EXPECT_EQ(std::string(kBOM) + "Host=\"again", Read(std::string(kSystem) + "/Damaged Velmora Prefs 2"));
+  EndDebug();
+  g_fnDebugLogFileWriter = writer;
+}
+
 TEST_F(clsPrefsTest, ReloadWaitsFifteenSecondsThenRereadsBothSets) {
   WriteFile(kSystemFile, std::string(kBOM) + "Host=\"one.example.test\"");
   WriteFile(kLocalFile, std::string(kBOM) + "Port=587");
@@ -369,19 +422,35 @@ TEST_F(clsPrefsTest, AReloadWithoutAMainFileReplacesListsInsteadOfAddingThem) {
   ASSERT_NE(nullptr, prefs.GetListPrefPtr(U("TextHeader")));
 }
 
+// A getter never changes what is stored: an entry of another type is converted in place only when
+// its text stays the same (a quoted number, a one-line text read as a list); letters read as a
+// number, a yes read as a boolean and a list of several lines read as text or a number keep
+// their stored form, and the save writes them back as they were.
 TEST_F(clsPrefsTest, GettersConvertInPlaceAndNewNamesGoToTheSystemSet) {
-  WriteFile(kSystemFile, std::string(kBOM) + "Port=\"abc\"\rFlag=\"yes\"\rOdd=\"maybe\"\rList=\"a\"");
+  WriteFile(kSystemFile,
+            std::string(kBOM) + "Port=\"abc\"\rFlag=\"yes\"\rOdd=\"maybe\"\rList=\"a\"\rCount=\"25\"\rEmpty=\"\"");
+  WriteFile(std::string(kSystem) + "/Velmora Lines", std::string(kBOM) + "one\rtwo");
   clsPrefs prefs;
-  EXPECT_EQ(0, prefs.GetIntegerPref(U("Port"), 25)) << "a Port of letters becomes 0";
+  EXPECT_EQ(0, prefs.GetIntegerPref(U("Port"), 25)) << "a Port of letters reads as 0";
   EXPECT_TRUE(prefs.GetBooleanPref(U("Flag"), false));
   EXPECT_FALSE(prefs.GetBooleanPref(U("Odd"), true));
   EXPECT_TRUE(prefs.GetBooleanPref(U("Missing"), true));
   ASSERT_NE(nullptr, prefs.GetListPrefPtr(U("List")));
   EXPECT_EQ(nullptr, prefs.GetListPrefPtr(U("Missing")));
+  EXPECT_EQ(nullptr, prefs.GetListPrefPtr(U("Empty")));
+  EXPECT_EQ(25, prefs.GetIntegerPref(U("Count"), 0));
+  for (int again = 0; again < 2; ++again) {
+    EXPECT_EQ("one\rtwo", S(prefs.GetStringPref(U("Lines"), UniString())));
+    EXPECT_EQ(2, prefs.GetIntegerPref(U("Lines"), 0));
+    EXPECT_TRUE(prefs.GetBooleanPref(U("Lines"), false));
+  }
+  EXPECT_EQ(kVarTypeList, prefs.GetPref(U("Lines"), clsSingleVar()).GetType());
   EXPECT_TRUE(prefs.SetBooleanPref(U("New"), true));
   prefs.SavePrefs();
-  EXPECT_EQ(std::string(kBOM) + "Port=0\rFlag=1\rOdd=0\rNew=1", Read(kSystemFile));
+  EXPECT_EQ(std::string(kBOM) + "Port=\"abc\"\rFlag=\"yes\"\rOdd=\"maybe\"\rCount=25\rEmpty=\"\"\rNew=1",
+            Read(kSystemFile));
   EXPECT_EQ(std::string(kBOM) + "a", Read(std::string(kSystem) + "/Velmora List"));
+  EXPECT_EQ(std::string(kBOM) + "one\rtwo", Read(std::string(kSystem) + "/Velmora Lines"));
 }
 
 TEST_F(clsPrefsTest, GettersOnAnotherThreadWhileTheHostThreadSaves) {
