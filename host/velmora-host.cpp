@@ -322,7 +322,8 @@ int main(int argc, char** argv) {
 
   int status = kExitOK;
   for (std::string const& call : options.m_vecCalls) {
-    if (!RunCall(host, call)) status = kExitCallFailed;
+    int const failedAnswers = dialogs.FailedCount();
+    if (!RunCall(host, call) || dialogs.FailedCount() != failedAnswers) status = kExitCallFailed;
     dialogs.ReportRefusals();
     host.Idle(0);
   }

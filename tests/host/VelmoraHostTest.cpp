@@ -20,6 +20,10 @@ std::string ReadFile(std::string const& path) { return ReadHostRunFile(path); }
 TEST_F(VelmoraHostTest, PrintsResultsAndAnswersWithItsExitStatus) {
   std::ofstream(m_strDir + "/answers") << "dialog\nclick 1\n";
   std::ofstream(m_strDir + "/bad-answers") << "dialog\nclick one\n";
+  // Send with no To: the notice about it, then the compose dialog, are cancelled in turn.
+  std::ofstream(m_strDir + "/send-answers") << "dialog\nclick 200\n";
+  std::ofstream(m_strDir + "/failing-answers") << "dialog\nclick 999\nclick 200\n";
+  std::string const host = "Velmora_Configure( \"Set\" ; \"Host\" ; \"127.0.0.1\" )";
   struct stcCase {
     std::vector<std::string> args;
     int exit;
@@ -38,6 +42,12 @@ TEST_F(VelmoraHostTest, PrintsResultsAndAnswersWithItsExitStatus) {
       {{"--api-version", "49", "Velmora_Version"}, 2, ""},
       {{"--bundle", "/nonexistent/Velmora.bundle", "Velmora_Version"}, 2, ""},
       {{"--progress", "--dialogs", m_strDir + "/answers", "Velmora_Version"}, 0, "Velmora v.1.1.3\n"},
+      {{"--dialogs", m_strDir + "/send-answers", host, "Velmora_ShowMessageDialog"},
+       0,
+       "Preference Set.\nMessage Dialog was Cancelled.\n"},
+      {{"--dialogs", m_strDir + "/failing-answers", host, "Velmora_ShowMessageDialog"},
+       1,
+       "Preference Set.\nMessage Dialog was Cancelled.\n"},
       {{"--dialogs", m_strDir + "/bad-answers", "Velmora_Version"}, 2, ""},
       {{"--dialogs", m_strDir + "/none", "Velmora_Version"}, 2, ""},
       {{"--app-type"}, 2, ""},
