@@ -1,7 +1,8 @@
 // Tests of velmora-host's dialog answers and progress lines, in-process over the window server:
 // the answers file read and refused, stock dialogs answered, a dialog opened from inside another
 // one answered before the rest of its opener, tab pages picked, dialogs without an answer (or whose answer runs
-// out) cancelled and described, file dialog answers queued, and the progress window's lines.
+// out or fails) cancelled and described, each open one in turn, file dialog answers queued, and the
+// progress window's lines.
 #include "host/HostDialogs.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
 // Tests of velmora-host as a person runs it, against the build's bundle, with its preference
 // and temporary folders in a fresh folder: the results it prints, its exit status (0, 1 on an
-// "ERROR:" result or a call it cannot make, 2 when the plug-in does not load or start), calls
-// from a script, preferences that outlive one run, and the configuration dialog answered from a
-// --dialogs file or cancelled.
+// "ERROR:" result, a call it cannot make or a dialog answer it cannot carry out, 2 when the
+// plug-in does not load or start, 64 for a wrong command line), fields and variables as
+// parameters, calls from a script, preferences that outlive one run, and the configuration
+// dialog answered from a --dialogs file or cancelled.
 #include <gtest/gtest.h>
 
 #include <filesystem>
