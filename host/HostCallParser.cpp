@@ -8,6 +8,7 @@
 namespace {
 
 char const kPilcrow[] = "\xC2\xB6";
+char const kParameterKinds[] = "a text, a number, True, False, Container( file ), Table::Field or a $variable";
 
 class clsCallReader {
  public:
@@ -120,10 +121,30 @@ class clsCallReader {
       parameter->m_strText = "\r";
       return true;
     }
+    if (c == '$') {
+      size_t const start = m_lngPos;
+      m_lngPos += m_strText.compare(m_lngPos, 2, "$$") == 0 ? 2 : 1;
+      std::string name;
+      if (!Name(&name)) {
+        m_lngPos = start;
+        return Fail(kParameterKinds);
+      }
+      parameter->m_enmKind = stcHostCallParameter::kVariable;
+      parameter->m_strText = m_strText.substr(start, m_lngPos - start);
+      return true;
+    }
     if (std::isalpha(static_cast<unsigned char>(c))) {
       size_t const start = m_lngPos;
       std::string word;
       Name(&word);
+      if (m_strText.compare(m_lngPos, 2, "::") == 0) {
+        m_lngPos += 2;
+        std::string field;
+        if (!Name(&field)) return Fail("a field name after '::'");
+        parameter->m_enmKind = stcHostCallParameter::kField;
+        parameter->m_strText = word + "::" + field;
+        return true;
+      }
       for (char& letter : word) letter = char(std::toupper(static_cast<unsigned char>(letter)));
       if (word == "TRUE" || word == "FALSE") {
         parameter->m_enmKind = stcHostCallParameter::kBoolean;
@@ -140,7 +161,7 @@ class clsCallReader {
         return Take(')') || Fail("')' after the container's file");
       }
       m_lngPos = start;
-      return Fail("a text, a number, True, False or Container( file )");
+      return Fail(kParameterKinds);
     }
     return Number(parameter);
   }

@@ -6,7 +6,8 @@
 // parenthesised list of parameters separated by ';'. A parameter is a quoted text ("" inside
 // quotes: \" a quote, \\ a backslash, ¶ the host's line separator CR, \¶ a literal ¶), a lone ¶
 // (the text CR), a number (optional sign, digits, optional fraction), True or False (any case),
-// or Container( quoted file path ). Blanks and line ends between the parts are ignored.
+// Container( quoted file path ), a field of the record (Table::Field) or a variable ($name,
+// $$name). Blanks and line ends between the parts are ignored.
 // Relies on the standard library only; keeps no state; never throws but std::bad_alloc.
 // Failures: false with an English error text naming the position (1-based byte) and what was
 // expected; the call is then left partly filled.
@@ -16,9 +17,11 @@
 #include <vector>
 
 struct stcHostCallParameter {
-  enum enumKind { kText, kNumber, kBoolean, kContainer };
+  enum enumKind { kText, kNumber, kBoolean, kContainer, kField, kVariable };
   enumKind m_enmKind = kText;
-  std::string m_strText;  // kText: the text (UTF-8); kNumber: the literal; kContainer: the path
+  // kText: the text (UTF-8); kNumber: the literal; kContainer: the path; kField: "Table::Field";
+  // kVariable: the name with its "$"
+  std::string m_strText;
   double m_dblNumber = 0;
   bool m_bolValue = false;
 };

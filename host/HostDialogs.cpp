@@ -5,6 +5,7 @@
 #include "host/HostDialogs.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <sstream>
@@ -219,13 +220,30 @@ void clsHostDialogs::QueueStep() {
   WindowsQueueCallForTesting([this]() { Step(); });
 }
 
-// Runs as a user action: the front modal window gets its next action, or is cancelled.
+// Runs as a user action: the front modal window gets its next action, or is cancelled. An action
+// of its answer that the window server refused ends the answer: the rest of it was written for a
+// window in another state.
 void clsHostDialogs::Step() {
   m_blnStepQueued = false;
   WindowRef const window = FrontNonFloatingWindow();
   if (!IsModal(window)) return;
   stcOpen& open = m_mapOpen[window];
+  std::vector<std::string> const refusals = WindowsRefusalsForTesting();
+  size_t const seen = m_intRefusalsSeen;
+  m_intRefusalsSeen = refusals.size();
+  if (refusals.size() > seen && m_hLastAnswered == window && open.m_intCancelSteps == 0) {
+    ++m_intFailed;
+    for (size_t i = std::max(m_intRefusalsReported, seen); i < refusals.size(); ++i)
+      m_refReport << "velmora-host: could not do: " << refusals[i] << "\n";
+    m_intRefusalsReported = refusals.size();
+    m_refReport << "velmora-host: the answer for this dialog failed at that action; it is cancelled:\n"
+                << WindowsDescribeForTesting(window);
+    m_refReport.flush();
+    open.m_intNext = open.m_vecLeft.size();
+    open.m_bolFailed = true;
+  }
   if (open.m_intNext < open.m_vecLeft.size()) {
+    m_hLastAnswered = window;
     Queue(open.m_vecLeft[open.m_intNext++]);
     while (open.m_intNext < open.m_vecLeft.size() &&
            open.m_vecLeft[open.m_intNext].m_enmKind == stcDialogAction::kPick) {
@@ -234,16 +252,46 @@ void clsHostDialogs::Step() {
     QueueStep();
     return;
   }
-  if (open.m_intCancelSteps == 0) {
-    ++m_intCancelled;
-    m_refReport << "velmora-host: no answer for this dialog; it is cancelled:\n" << WindowsDescribeForTesting(window);
-    m_refReport.flush();
-    WindowsQueueKeyForTesting(27);
-  } else if (open.m_intCancelSteps == 1) {
-    WindowsQueueCloseBoxForTesting();
-  } else {
-    return;  // the window server's idle policy has the last word
+  // Cancelling: Escape (the cancel button), then the close box, then the default button, each
+  // only while the window is still in front and only what the window has; the one that opened
+  // it gets its turn once it is gone, as the step queued after each of these runs in its loop.
+  m_hLastAnswered = nullptr;
+  stcWindowInfoForTesting info{};
+  WindowsInfoForTesting(window, &info);
+  bool queued = false;
+  while (!queued && open.m_intCancelSteps < 3) {
+    switch (open.m_intCancelSteps++) {
+      case 0:
+        if (!open.m_bolFailed) {
+          ++m_intCancelled;
+          m_refReport << "velmora-host: no answer for this dialog; it is cancelled:\n"
+                      << WindowsDescribeForTesting(window);
+          m_refReport.flush();
+        }
+        WindowsQueueKeyForTesting(27);
+        queued = true;
+        break;
+      case 1:
+        if (info.m_blnHasCloseBox) {
+          WindowsQueueCloseBoxForTesting();
+          queued = true;
+        }
+        break;
+      default: {
+        // A window that offers no way back (a notice with just OK) is dismissed by its default button.
+        if (info.m_hDefaultButton == nullptr) break;
+        stcControlInfoForTesting button{};
+        if (WindowsControlInfoForTesting(info.m_hDefaultButton, &button) &&
+            WindowsFindControlForTesting(window, button.m_udtID.id) == info.m_hDefaultButton) {
+          WindowsQueueClickForTesting(button.m_udtID.id);
+        } else {
+          WindowsQueueKeyForTesting(13);
+        }
+        queued = true;
+        break;
+      }
+    }
   }
-  ++open.m_intCancelSteps;
+  if (!queued) return;  // the window server's idle policy has the last word
   QueueStep();
 }

@@ -21,8 +21,11 @@
 // shown takes the next answer, one action at a time, each performed when the window's modal loop
 // asks for the next user action. When a dialog's answer runs out (or it had none) and the window
 // is still in front, it is described on the report stream and cancelled: Escape, then its close
-// box; a window that outlives both is left to the window server's idle policy. Actions the
-// window server cannot do (no such control, a hidden one, no such menu item) are reported.
+// box, then (a notice with only OK) its default button, each only while it stays in front; once
+// it is gone, the dialog that opened it takes its next step, so each open dialog is cancelled in
+// turn. A window that outlives all of them is left to the window server's idle policy. An action
+// the window server cannot do (no such control, a hidden one, no such menu item) ends its
+// dialog's answer: it is reported with the window, which is then cancelled, and counted.
 // Relies on the window server's driver (platform/carbon/WindowsTesting.h) and the file dialogs'
 // test script (platform/carbon/NavigationTesting.h); runs on the thread that shows the dialogs.
 // Parsing fails with "line N: ..." and no answers; nothing here throws except std::bad_alloc.
@@ -72,12 +75,15 @@ class clsHostDialogs {
   // How many modal dialogs were shown, and how many of them were cancelled for want of an answer.
   int ShownCount() const { return m_intShown; }
   int CancelledCount() const { return m_intCancelled; }
+  // How many answers had an action the window server refused (those dialogs are cancelled too).
+  int FailedCount() const { return m_intFailed; }
 
  private:
   struct stcOpen {
     std::vector<stcDialogAction> m_vecLeft;  // the answer's actions not yet queued, in order
     size_t m_intNext = 0;
-    int m_intCancelSteps = 0;  // 0: not cancelled; 1: Escape queued; 2: close box queued
+    int m_intCancelSteps = 0;  // the cancelling steps taken: Escape, close box, default button
+    bool m_bolFailed = false;  // an action of its answer was refused
   };
   void Shown(WindowRef window);
   void Step();
@@ -89,6 +95,9 @@ class clsHostDialogs {
   std::ostream& m_refReport;
   bool m_blnStepQueued = false;
   size_t m_intRefusalsReported = 0;
+  size_t m_intRefusalsSeen = 0;           // by the last step
+  WindowRef m_hLastAnswered = nullptr;  // whose answer's actions the last step queued
   int m_intShown = 0;
   int m_intCancelled = 0;
+  int m_intFailed = 0;
 };

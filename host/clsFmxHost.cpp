@@ -416,6 +416,10 @@ fmx::Data clsFmxHost::ContainerData(std::vector<std::pair<std::string, std::stri
 }
 
 bool clsFmxHost::FileContainerData(std::string const& path, fmx::Data* value, std::string* error) {
+  if (path.empty()) {
+    *error = "cannot read a container's file: no file is named";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = "cannot read " + path;

@@ -10,8 +10,9 @@
 // --file-functions MASK offers the File_* functions of the mask after Init (the plug-in itself
 // offers none) through the bundle's VelmoraOfferFileFunctions.
 // Exit status: 0 when every call answered without "ERROR:", 1 when a result began with
-// "ERROR:" or a call could not be made, 2 when the bundle could not be loaded or started (or the
-// command line was wrong).
+// "ERROR:", a call could not be made or a dialog answer could not be carried out, 2 when the
+// bundle could not be loaded or started, 64 when the command line was wrong (an unknown option, a
+// missing value, a file it names that cannot be read).
 // The preference folder is $XDG_CONFIG_HOME (else ~/.config), the temporary folder $TMPDIR (else
 // /tmp), as the platform stand-ins find them.
 // Relies on the host model (host/clsFmxHost.h), the call parser and the platform stand-ins'
@@ -41,6 +42,7 @@ namespace {
 int const kExitOK = 0;
 int const kExitCallFailed = 1;
 int const kExitNotLoaded = 2;
+int const kExitUsage = 64;
 
 struct stcOptions {
   std::string m_strBundle = VELMORA_DEFAULT_BUNDLE_DIR;
@@ -78,7 +80,12 @@ char const kUsage[] =
     "                        A dialog without an answer is cancelled and described on stderr\n"
     "  --progress            print what the progress window shows, on stderr\n"
     "  --file-functions MASK offer the File_* functions of MASK (e.g. 0x3FFF for all) once the\n"
-    "                        plug-in has started (it offers none by itself)\n";
+    "                        plug-in has started (it offers none by itself)\n"
+    "A parameter is a quoted text, a number, True, False, Container( \"FILE\" ), a field\n"
+    "(Table::Field, from --field or --container) or a $variable (from --var).\n"
+    "Exit status: 0 all calls answered; 1 a result began with ERROR:, a call could not be made or a\n"
+    "dialog answer could not be carried out; 2 the plug-in could not be loaded or started; 64 the\n"
+    "command line was wrong.\n";
 
 std::string Pilcrows(std::string text) {
   for (size_t at = text.find("\xC2\xB6"); at != std::string::npos; at = text.find("\xC2\xB6", at))
@@ -191,9 +198,20 @@ bool ParseOptions(int argc, char** argv, stcOptions* options) {
   return true;
 }
 
-fmx::Data ParameterData(stcHostCallParameter const& parameter, std::string* error) {
+// A field or a variable passes what the record or the variables hold, as the host's calculation
+// would: a field not in the record is an error, a variable never set is empty.
+fmx::Data ParameterData(clsFmxHost& host, stcHostCallParameter const& parameter, std::string* error) {
   fmx::Data data;
   switch (parameter.m_enmKind) {
+    case stcHostCallParameter::kField:
+    case stcHostCallParameter::kVariable: {
+      bool const field = parameter.m_enmKind == stcHostCallParameter::kField;
+      fmx::TextAutoPtr expression;
+      clsFmxHost::SetText(*expression, field ? "GetField(\"" + parameter.m_strText + "\")" : parameter.m_strText);
+      if (host.Evaluate(host.Environment(), *expression, data) != 0)
+        *error = "no field " + parameter.m_strText + " in the record (give it with --field or --container)";
+      break;
+    }
     case stcHostCallParameter::kText:
       data = clsFmxHost::TextData(parameter.m_strText);
       break;
@@ -225,7 +243,7 @@ bool RunCall(clsFmxHost& host, std::string const& text) {
   }
   fmx::DataVect parameters;
   for (stcHostCallParameter const& parameter : call.m_vecParameters) {
-    parameters.PushBack(ParameterData(parameter, &error));
+    parameters.PushBack(ParameterData(host, parameter, &error));
     if (!error.empty()) {
       std::cerr << "velmora-host: " << error << "\n";
       return false;
@@ -234,9 +252,13 @@ bool RunCall(clsFmxHost& host, std::string const& text) {
   fmx::Data result;
   fmx::errcode const code = host.CallFunction(function->functionId, parameters, result);
   if (code == fmx::kErrBadArgument) {
-    std::cerr << "velmora-host: " << function->name << " takes " << function->minArgs << " to "
-              << (function->maxArgs < 0 ? std::string("any number of") : std::to_string(function->maxArgs))
-              << " parameters, not " << parameters.Size() << "\n";
+    auto count = [](int n) { return std::to_string(n) + (n == 1 ? " parameter" : " parameters"); };
+    std::cerr << "velmora-host: " << function->name << " takes "
+              << (function->maxArgs < 0              ? "at least " + count(function->minArgs)
+                  : function->minArgs == function->maxArgs ? count(function->minArgs)
+                                                       : std::to_string(function->minArgs) + " to " +
+                                                             count(function->maxArgs))
+              << ", not " << parameters.Size() << "\n";
     return false;
   }
   std::string output = clsFmxHost::TextOf(result);
@@ -254,7 +276,7 @@ bool RunCall(clsFmxHost& host, std::string const& text) {
 
 int main(int argc, char** argv) {
   stcOptions options;
-  if (!ParseOptions(argc, argv, &options)) return kExitNotLoaded;
+  if (!ParseOptions(argc, argv, &options)) return kExitUsage;
 
   clsHostDialogs dialogs(std::move(options.m_udtDialogs), std::cerr);
   std::unique_ptr<clsHostProgress> progress;
@@ -270,7 +292,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!clsFmxHost::FileContainerData(container.second, &value, &error)) {
       std::cerr << "velmora-host: --container " << container.first << ": " << error << "\n";
-      return kExitNotLoaded;
+      return kExitUsage;
     }
     host.SetField(container.first, value);
   }
@@ -322,7 +344,8 @@ int main(int argc, char** argv) {
 
   int status = kExitOK;
   for (std::string const& call : options.m_vecCalls) {
-    if (!RunCall(host, call)) status = kExitCallFailed;
+    int const failedAnswers = dialogs.FailedCount();
+    if (!RunCall(host, call) || dialogs.FailedCount() != failedAnswers) status = kExitCallFailed;
     dialogs.ReportRefusals();
     host.Idle(0);
   }

@@ -4,7 +4,8 @@
 #   scripts/test.sh --sanitize  the AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
 #   scripts/test.sh --tsan      the ThreadSanitizer build in build-tsan/ (CI runs the threaded
 #                               transport's tests there, with the encoding thread's: -R '^(smtp|platform|mime)\.')
-# Extra arguments after those go to ctest (for example -R UniString).
+# Extra arguments after those go to ctest (for example -R UniString). Tests run at once:
+# CTEST_PARALLEL_LEVEL, else one per core; builds as scripts/build.sh (JOBS, CMAKE_BUILD_PARALLEL_LEVEL).
 # Test names are "<subsystem>.<Suite>.<Test>".
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,4 +27,4 @@ case "${1:-}" in
     ;;
 esac
 ./scripts/build.sh "$dir" "${opts[@]}"
-ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300 "$@"
+ctest --test-dir "$dir" --output-on-failure -j "${CTEST_PARALLEL_LEVEL:-$(nproc)}" --timeout 300 "$@"

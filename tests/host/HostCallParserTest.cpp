@@ -9,7 +9,7 @@
 
 namespace {
 
-// A parameter in a short form: T:text, N:literal, B:1 or B:0, C:path.
+// A parameter in a short form: T:text, N:literal, B:1 or B:0, C:path, F:field, V:variable.
 std::string Form(stcHostCallParameter const& p) {
   switch (p.m_enmKind) {
     case stcHostCallParameter::kText:
@@ -20,6 +20,10 @@ std::string Form(stcHostCallParameter const& p) {
       return p.m_bolValue ? "B:1" : "B:0";
     case stcHostCallParameter::kContainer:
       return "C:" + p.m_strText;
+    case stcHostCallParameter::kField:
+      return "F:" + p.m_strText;
+    case stcHostCallParameter::kVariable:
+      return "V:" + p.m_strText;
   }
   return "?";
 }
@@ -41,6 +45,9 @@ TEST(HostCallParserTest, ReadsEveryKindOfParameter) {
       {"f(True;false;TRUE)", "f", {"B:1", "B:0", "B:1"}},
       {"f(\r\n\"x\"\t;\n 1 )", "f", {"T:x", "N:1"}},
       {"Velmora.x_2()", "Velmora.x_2", {}},
+      {"f( People::Email ; $subj;$$count ; True::x ; Container::Photo )",
+       "f",
+       {"F:People::Email", "V:$subj", "V:$$count", "F:True::x", "F:Container::Photo"}},
   };
   for (stcCase const& c : cases) {
     stcHostCall call;
@@ -70,7 +77,9 @@ TEST(HostCallParserTest, RefusesWhatIsNoCall) {
       {"f(1", "position 4: expected ';' or ')'"},
       {"f() x", "position 5: expected the end after ')'"},
       {"f x", "position 3: expected '(' or the end"},
-      {"f(maybe)", "position 3: expected a text, a number, True, False or Container( file )"},
+      {"f(maybe)", "position 3: expected a text, a number, True, False, Container( file ), Table::Field or a $variable"},
+      {"f($ x)", "position 3: expected a text, a number, True, False, Container( file ), Table::Field or a $variable"},
+      {"f(People::)", "position 11: expected a field name after '::'"},
       {"f(Container(logo.png))", "position 13: expected '\"'"},
       {"f(Container(\"a\")", "position 17: expected ';' or ')'"},
       {"f(-)", "position 3: expected a parameter"},

@@ -1,7 +1,8 @@
 // Tests of velmora-host's dialog answers and progress lines, in-process over the window server:
 // the answers file read and refused, stock dialogs answered, a dialog opened from inside another
 // one answered before the rest of its opener, tab pages picked, dialogs without an answer (or whose answer runs
-// out) cancelled and described, file dialog answers queued, and the progress window's lines.
+// out or fails) cancelled and described, each open one in turn, file dialog answers queued, and the
+// progress window's lines.
 #include "host/HostDialogs.h"
 
 #include <gtest/gtest.h>
@@ -125,12 +126,13 @@ class clsAskingWindow : public clsDWEvents {
  public:
   void ButtonClick(int32_t id, bool* close) override {
     if (id == 7) {
-      m_intAnswer = MessageDialog(U("Really?"), kMsgDlgNoYes, UniString(), nullptr, UniString(), 0);
+      m_intAnswer = MessageDialog(U("Really?"), m_enmAskType, UniString(), nullptr, UniString(), 0);
       *close = false;
     } else {
       m_intClosedBy = id;
     }
   }
+  enumMsgDlgType m_enmAskType = kMsgDlgNoYes;
   int m_intAnswer = -1;
   int m_intClosedBy = -1;
 };
@@ -163,6 +165,52 @@ TEST_F(HostDialogsTest, ADialogOpenedFromAnotherTakesTheNextAnswerFirstAndTabsAr
   EXPECT_EQ(0, dialogs.CancelledCount());
   EXPECT_EQ("", report.str());
   EXPECT_TRUE(WindowsRefusalsForTesting().empty());
+}
+
+// The window cancelled in turn after the notice it opened, and answers the window server refuses:
+// no modal loop is ever left to the idle policy.
+TEST_F(HostDialogsTest, AnswersThatRunOutOrFailCancelEachOpenDialogInTurn) {
+  struct stcCase {
+    char const* m_strAnswers;
+    int m_intAnswer;    // the notice's result; -1: not shown
+    int m_intClosedBy;  // the window's button
+    int m_intCancelled, m_intFailed;
+    char const* m_strReported;
+  } const cases[] = {
+      // the notice has only OK: it is dismissed with it, then the window is cancelled
+      {"dialog\nclick 7\n", 1, 2, 2, 0, "no answer for this dialog; it is cancelled:\nwindow \"Asking\""},
+      {"dialog\nclick 999\nclick 1\n", -1, 2, 0, 1,
+       "could not do: click 999: no such control\nvelmora-host: the answer for this dialog failed"},
+      {"dialog\nclick 7\nclick 1\ndialog\nrow 5 0\n", 1, 1, 0, 1, "could not do: row click 5"},
+  };
+  for (stcCase const& c : cases) {
+    SCOPED_TRACE(c.m_strAnswers);
+    WindowsResetForTesting();
+    WindowsSetStuckModeForTesting(kWindowsStuckThrow);
+    std::ostringstream report;
+    clsHostDialogs dialogs(Answers(c.m_strAnswers), report);
+    clsDWLayoutObject root;
+    root.MakeMeAVBox(100, UniString(), 0, false);
+    root.AddButton(7, U("Ask"), 0, 0, false, false, false);
+    root.AddButton(2, U("Cancel"), 0, 0, false, true, true);
+    root.AddButton(1, U("OK"), 0, 0, true, false, true);
+    clsDWLayout layout;
+    layout.SetLayout(root);
+    layout.SetTitle(U("Asking"));
+    clsAskingWindow events;
+    events.m_enmAskType = kMsgDlgOK;
+    clsDynamicWindow window;
+    window.SetWindowType(1);
+    window.SetEventsObject(&events);
+    ASSERT_TRUE(window.BuildWindow(layout, 0, 0, 0, 0));
+    EXPECT_NO_THROW(window.MyShow());
+    EXPECT_EQ(c.m_intAnswer, events.m_intAnswer);
+    EXPECT_EQ(c.m_intClosedBy, events.m_intClosedBy);
+    EXPECT_EQ(c.m_intCancelled, dialogs.CancelledCount());
+    EXPECT_EQ(c.m_intFailed, dialogs.FailedCount());
+    EXPECT_NE(std::string::npos, report.str().find(c.m_strReported)) << report.str();
+    EXPECT_EQ(std::vector<std::string>(), WindowsPolicyStepsForTesting());
+  }
 }
 
 TEST_F(HostDialogsTest, FileDialogAnswersAreQueuedInOrder) {

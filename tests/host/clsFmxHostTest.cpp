@@ -119,6 +119,8 @@ TEST(clsFmxHostTest, ContainersFromFilesCarryTheirNameAndBytes) {
   std::string error;
   EXPECT_FALSE(clsFmxHost::FileContainerData(std::string(folder) + "/missing", &value, &error));
   EXPECT_EQ("cannot read " + std::string(folder) + "/missing", error);
+  EXPECT_FALSE(clsFmxHost::FileContainerData("", &value, &error));
+  EXPECT_EQ("cannot read a container's file: no file is named", error);
   // A folder path longer than a reference holds (255 units).
   std::string const deep = std::string(folder) + "/" + std::string(200, 'd');
   std::string const deeper = deep + "/" + std::string(100, 'e');
