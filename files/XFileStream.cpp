@@ -14,6 +14,7 @@
 // "; MacError: " texts from XFileSpec::GetMacError. Nothing throws.
 #include "files/XFileStream.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -231,14 +232,6 @@ namespace {
 // Type and creator are the first two fields of a file's Finder information (FileInfo).
 void PutFourCharCode(UInt8* at, uint32_t code) { std::memcpy(at, &code, sizeof code); }
 
-constexpr OSType kSymLinkType = 0x736C6E6B;     // 'slnk'
-constexpr OSType kSymLinkCreator = 0x72686170;  // 'rhap'
-
-uint32_t FourCharCodeAt(UInt8 const* at) {
-  uint32_t code = 0;
-  std::memcpy(&code, at, sizeof code);
-  return code;
-}
 
 // Where and under which name the new files of replacements are made: hidden, never taken for
 // a preference or a sidecar, unique in the process.
@@ -297,8 +290,7 @@ bool XFileStream::AttachForReplace(XFileSpec file, uint32_t creator, uint32_t fi
     if ((oldInfo.nodeFlags & kFSNodeIsDirectoryMask) != 0) {
       return Fail("A Folder already exists with the name given for the File.");
     }
-    bool const link = FourCharCodeAt(oldInfo.finderInfo) == kSymLinkType &&
-                      FourCharCodeAt(oldInfo.finderInfo + 4) == kSymLinkCreator;
+    bool const link = (oldInfo.permissions[2] & S_IFMT) == S_IFLNK;
     if (!link) {
       // The old file's Finder information, owner and mode carry over to its successor.
       std::memcpy(info.finderInfo, oldInfo.finderInfo, sizeof info.finderInfo);
