@@ -53,10 +53,8 @@ char const kResourceForkName[] = "XFSResFork";
 
 void (*g_pfnWriteHook)() = nullptr;
 
-// The low 32 bits of a fork length or position, as the stream keeps them.
-int32_t Low32(SInt64 value) {
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value) & 0xFFFFFFFFu));
-}
+// Sizes and positions are 32-bit: a fork of 2 GB or more is refused, never cut to its low bits.
+bool FitsStream(SInt64 value) { return value >= 0 && value <= SInt64(INT32_MAX); }
 
 }  // namespace
 
@@ -197,7 +195,11 @@ bool XFileStream::OpenFork(UniString const& fork, int32_t mode) {
     CloseFork();
     return FailMac("Could not get File Size; MacError: ", err);
   }
-  m_lngSize = Low32(forkSize);
+  if (!FitsStream(forkSize)) {
+    CloseFork();
+    return Fail(TooLarge());
+  }
+  m_lngSize = static_cast<int32_t>(forkSize);
 
   if (mode != kXFileStreamWrite && m_lngBufferSize > 0) {
     int32_t const wanted = m_lngSize < m_lngBufferSize ? m_lngSize : m_lngBufferSize;
@@ -1193,6 +1195,7 @@ int32_t XFileStream::WriteBytes(unsigned char const* bytes, int32_t count) {
   if (!m_bolAttached) return Fail("Not attached to any file."), 0;
   if (m_lngMode == kXFileStreamRead) return Fail("File is not in Write or Read/Write Mode."), 0;
   if (count <= 0) return 0;
+  if (count > INT32_MAX - m_lngPosition) return Fail(TooLarge()), 0;
 
   int32_t taken = 0;
   if (m_lngMode == kXFileStreamWrite) {
@@ -1362,6 +1365,10 @@ int32_t XFileStream::Find(unsigned char* pattern, int32_t length, bool anyOf, in
 
 // ---- the fork primitives ----
 
+UniString XFileStream::TooLarge() {
+  return UniString("File is too large (2 GB or larger): ") + m_xfsFile.GetPath(kPathStylePOSIX, true);
+}
+
 bool XFileStream::CheckFork() {
   if (!m_bolAttached) return Fail("Not attached to any file.");
   if (m_intForkRef == kNoFork) return Fail("File Fork is not open!");
@@ -1374,7 +1381,8 @@ int32_t XFileStream::InternalGetFileSize() {
   SInt64 size = 0;
   OSErr const err = FSGetForkSize(m_intForkRef, &size);
   if (err != noErr) return FailMac("Could not get File Size; MacError:", err), 0;
-  return Low32(size);
+  if (!FitsStream(size)) return Fail(TooLarge()), 0;
+  return static_cast<int32_t>(size);
 }
 
 int32_t XFileStream::InternalGetFilePos() {
@@ -1383,7 +1391,8 @@ int32_t XFileStream::InternalGetFilePos() {
   SInt64 position = 0;
   OSErr const err = FSGetForkPosition(m_intForkRef, &position);
   if (err != noErr) return FailMac("Could not get File Pos; MacError:", err), 0;
-  return Low32(position);
+  if (!FitsStream(position)) return Fail(TooLarge()), 0;
+  return static_cast<int32_t>(position);
 }
 
 bool XFileStream::InternalSetFilePos(int32_t offset, int origin) {
