@@ -639,6 +639,8 @@ OSErr DoCopyFile(FSRef const* source, FSCatalogInfo const* sourceCatInfo, FSRef 
   if (!context->isDropBox) SetInfoType(&info, kBusyFileType);
   info.nodeFlags = UInt16(info.nodeFlags & ~kFSNodeLockedMask);
   AddOwnerRights(&info);
+  // A link's copy holds its text in a file until it becomes a link: nobody else may write it.
+  if (isSymLink) info.permissions[2] = (info.permissions[2] & ~UInt32(0777)) | kOwnerReadWriteSearch;
 
   bool const wantSpec = newSpec != nullptr || (!context->isDropBox && isSymLink);
   FSRef dest;

@@ -234,7 +234,6 @@ namespace {
 // Type and creator are the first two fields of a file's Finder information (FileInfo).
 void PutFourCharCode(UInt8* at, uint32_t code) { std::memcpy(at, &code, sizeof code); }
 
-
 // Where and under which name the new files of replacements are made: hidden, never taken for
 // a preference or a sidecar, unique in the process.
 UniString NewFileName(uint32_t attempt) {

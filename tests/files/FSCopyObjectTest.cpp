@@ -215,6 +215,15 @@ Boolean RecordItem(Boolean, UInt32 level, OSErr err, FSCatalogInfo const*, FSRef
   return seen->stopAfter >= 0 && int(seen->items.size()) > seen->stopAfter;
 }
 
+// The modes a link's copy had while it was still a file holding the link's text.
+mode_t g_modeLinkTextFile = 0;
+void NoteLinkTextFile(std::string const& realPath) {
+  struct stat st;
+  if (realPath.size() >= 11 && realPath.compare(realPath.size() - 11, 11, "/top/z/link") == 0 &&
+      lstat(realPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    g_modeLinkTextFile |= st.st_mode & 0777;
+}
+
 TEST_F(FSCopyObjectTest, CopiesFolderTreesToTheGivenDepth) {
   MakeFolder("/src", "top");
   MakeFile("/src/top", "a.txt", "A");
@@ -247,6 +256,8 @@ TEST_F(FSCopyObjectTest, CopiesFolderTreesToTheGivenDepth) {
     UInt32 levels;
     bool b, sub2, c;
   } const cases[] = {{0, true, true, true}, {1, false, false, false}, {2, true, true, false}};
+  g_modeLinkTextFile = 0;
+  FSStandInTestSetBeforeChangeHook(NoteLinkTextFile);
   for (auto const& c : cases) {
     std::string const dest = "/dst/L" + std::to_string(c.levels);
     MakeFolder("/dst", "L" + std::to_string(c.levels));
@@ -285,6 +296,9 @@ TEST_F(FSCopyObjectTest, CopiesFolderTreesToTheGivenDepth) {
       EXPECT_EQ(expected, seen.items);
     }
   }
+  FSStandInTestSetBeforeChangeHook(nullptr);
+  EXPECT_EQ(0u, g_modeLinkTextFile & 077);  // a link's text was never open to others
+  EXPECT_NE(0u, g_modeLinkTextFile);
   // A filter that answers 1 stops the copy.
   MakeFolder("/dst", "stopped");
   FSRef stopped = Ref("/dst/stopped");
