@@ -15,8 +15,10 @@
 namespace {
 
 constexpr OSType kBusyFileType = MakeFourCharCode("bzy ");
-constexpr OSType kSymLinkFileType = MakeFourCharCode("slnk");
-constexpr OSType kSymLinkCreator = MakeFourCharCode("rhap");
+// The kind of item in the permissions' mode (as lstat gives it): only a real link is copied as one,
+// whatever type and creator its Finder information claims.
+constexpr UInt32 kModeKindMask = 0170000;
+constexpr UInt32 kModeKindSymLink = 0120000;
 constexpr UInt32 kOwnerReadWriteSearch = 0x1C0;   // mode bits the copy needs while it fills an item
 constexpr UInt32 kBulkItemCount = 80;             // items per catalog read of a folder copy
 constexpr UInt32 kDefaultBufferSize = 0x40000;    // volumes that report no speed grade
@@ -58,11 +60,6 @@ OSType GetInfoType(FSCatalogInfo const& info) {
 }
 void SetInfoType(FSCatalogInfo* info, OSType value) {
   std::memcpy(info->finderInfo, &value, sizeof value);
-}
-OSType GetInfoCreator(FSCatalogInfo const& info) {
-  OSType value;
-  std::memcpy(&value, info.finderInfo + 4, sizeof value);
-  return value;
 }
 void SetInfoCreator(FSCatalogInfo* info, OSType value) {
   std::memcpy(info->finderInfo + 4, &value, sizeof value);
@@ -638,11 +635,12 @@ OSErr DoCopyFile(FSRef const* source, FSCatalogInfo const* sourceCatInfo, FSRef 
   UInt16 const originalNodeFlags = info.nodeFlags;
   UInt32 originalPermissions[4];
   std::memcpy(originalPermissions, info.permissions, sizeof originalPermissions);
-  bool const isSymLink =
-      originalType == kSymLinkFileType && GetInfoCreator(info) == kSymLinkCreator;
+  bool const isSymLink = (info.permissions[2] & kModeKindMask) == kModeKindSymLink;
   if (!context->isDropBox) SetInfoType(&info, kBusyFileType);
   info.nodeFlags = UInt16(info.nodeFlags & ~kFSNodeLockedMask);
   AddOwnerRights(&info);
+  // A link's copy holds its text in a file until it becomes a link: nobody else may write it.
+  if (isSymLink) info.permissions[2] = (info.permissions[2] & ~UInt32(0777)) | kOwnerReadWriteSearch;
 
   bool const wantSpec = newSpec != nullptr || (!context->isDropBox && isSymLink);
   FSRef dest;

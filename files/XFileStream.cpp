@@ -14,6 +14,7 @@
 // "; MacError: " texts from XFileSpec::GetMacError. Nothing throws.
 #include "files/XFileStream.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -52,10 +53,8 @@ char const kResourceForkName[] = "XFSResFork";
 
 void (*g_pfnWriteHook)() = nullptr;
 
-// The low 32 bits of a fork length or position, as the stream keeps them.
-int32_t Low32(SInt64 value) {
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value) & 0xFFFFFFFFu));
-}
+// Sizes and positions are 32-bit: a fork of 2 GB or more is refused, never cut to its low bits.
+bool FitsStream(SInt64 value) { return value >= 0 && value <= SInt64(INT32_MAX); }
 
 }  // namespace
 
@@ -196,7 +195,11 @@ bool XFileStream::OpenFork(UniString const& fork, int32_t mode) {
     CloseFork();
     return FailMac("Could not get File Size; MacError: ", err);
   }
-  m_lngSize = Low32(forkSize);
+  if (!FitsStream(forkSize)) {
+    CloseFork();
+    return Fail(TooLarge());
+  }
+  m_lngSize = static_cast<int32_t>(forkSize);
 
   if (mode != kXFileStreamWrite && m_lngBufferSize > 0) {
     int32_t const wanted = m_lngSize < m_lngBufferSize ? m_lngSize : m_lngBufferSize;
@@ -230,15 +233,6 @@ namespace {
 
 // Type and creator are the first two fields of a file's Finder information (FileInfo).
 void PutFourCharCode(UInt8* at, uint32_t code) { std::memcpy(at, &code, sizeof code); }
-
-constexpr OSType kSymLinkType = 0x736C6E6B;     // 'slnk'
-constexpr OSType kSymLinkCreator = 0x72686170;  // 'rhap'
-
-uint32_t FourCharCodeAt(UInt8 const* at) {
-  uint32_t code = 0;
-  std::memcpy(&code, at, sizeof code);
-  return code;
-}
 
 // Where and under which name the new files of replacements are made: hidden, never taken for
 // a preference or a sidecar, unique in the process.
@@ -297,8 +291,7 @@ bool XFileStream::AttachForReplace(XFileSpec file, uint32_t creator, uint32_t fi
     if ((oldInfo.nodeFlags & kFSNodeIsDirectoryMask) != 0) {
       return Fail("A Folder already exists with the name given for the File.");
     }
-    bool const link = FourCharCodeAt(oldInfo.finderInfo) == kSymLinkType &&
-                      FourCharCodeAt(oldInfo.finderInfo + 4) == kSymLinkCreator;
+    bool const link = (oldInfo.permissions[2] & S_IFMT) == S_IFLNK;
     if (!link) {
       // The old file's Finder information, owner and mode carry over to its successor.
       std::memcpy(info.finderInfo, oldInfo.finderInfo, sizeof info.finderInfo);
@@ -1201,6 +1194,7 @@ int32_t XFileStream::WriteBytes(unsigned char const* bytes, int32_t count) {
   if (!m_bolAttached) return Fail("Not attached to any file."), 0;
   if (m_lngMode == kXFileStreamRead) return Fail("File is not in Write or Read/Write Mode."), 0;
   if (count <= 0) return 0;
+  if (count > INT32_MAX - m_lngPosition) return Fail(TooLarge()), 0;
 
   int32_t taken = 0;
   if (m_lngMode == kXFileStreamWrite) {
@@ -1370,6 +1364,10 @@ int32_t XFileStream::Find(unsigned char* pattern, int32_t length, bool anyOf, in
 
 // ---- the fork primitives ----
 
+UniString XFileStream::TooLarge() {
+  return UniString("File is too large (2 GB or larger): ") + m_xfsFile.GetPath(kPathStylePOSIX, true);
+}
+
 bool XFileStream::CheckFork() {
   if (!m_bolAttached) return Fail("Not attached to any file.");
   if (m_intForkRef == kNoFork) return Fail("File Fork is not open!");
@@ -1382,7 +1380,8 @@ int32_t XFileStream::InternalGetFileSize() {
   SInt64 size = 0;
   OSErr const err = FSGetForkSize(m_intForkRef, &size);
   if (err != noErr) return FailMac("Could not get File Size; MacError:", err), 0;
-  return Low32(size);
+  if (!FitsStream(size)) return Fail(TooLarge()), 0;
+  return static_cast<int32_t>(size);
 }
 
 int32_t XFileStream::InternalGetFilePos() {
@@ -1391,7 +1390,8 @@ int32_t XFileStream::InternalGetFilePos() {
   SInt64 position = 0;
   OSErr const err = FSGetForkPosition(m_intForkRef, &position);
   if (err != noErr) return FailMac("Could not get File Pos; MacError:", err), 0;
-  return Low32(position);
+  if (!FitsStream(position)) return Fail(TooLarge()), 0;
+  return static_cast<int32_t>(position);
 }
 
 bool XFileStream::InternalSetFilePos(int32_t offset, int origin) {

@@ -139,6 +139,8 @@ class XFileStream : public XStream {
     if (m_ustrErrorDetail.IsNotEmpty()) m_ustrErrorDetail = UniString();
   }
   bool Fail(UniString const& message);
+  // "File is too large (2 GB or larger): " and the file's path.
+  UniString TooLarge();
   bool FailMac(char const* prefix, OSErr code);
 
   FSIORefNum m_intForkRef;  // 65535 (all bits set) while no fork is open

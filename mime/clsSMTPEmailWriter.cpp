@@ -11,15 +11,19 @@
 // Failures never stop the writer: a missing piece goes out as an "ERROR: " line and the writer
 // moves on. Since such a message is not what the user sent, the first failure (an error line,
 // or a part that could not be read) is also kept as the writer error, which the sender reads
-// after each line; GenerateEmail refuses a message whose attachment or image file is missing.
+// after each line; GenerateEmail refuses a message whose attachment or image file is missing
+// or too large for the parts' 32-bit sizes.
+#include <cstdint>
 #include <initializer_list>
 #include <new>
 #include <string_view>
 
+#include "files/XFileSpec.h"
 #include "mime/MimeBytes.h"
 #include "mime/MimePrefs.h"
 #include "mime/clsSMTPEmail.h"
 #include "mime/clsSMTPEmailPart.h"
+#include "platform/carbon/Files.h"
 #include "plugin/clsPrefs.h"
 
 namespace {
@@ -89,6 +93,15 @@ UniString clsSMTPEmail::GenerateEmail() {
       file.Set(eq > 0 ? entry.SubString(eq + 1, entry.Length()) : entry);
       if (!file.XFileExists()) {
         return U(image ? "HTML Image does not exist: " : "Attachment does not exist: ") +
+               file.GetPath(kPathStylePOSIX, true);
+      }
+      // The part reads its file through a stream of 32-bit sizes.
+      FSRef ref;
+      FSCatalogInfo info;
+      if (file.GetFSRef(&ref, true) &&
+          FSGetCatalogInfo(&ref, kFSCatInfoDataSizes, &info, nullptr, nullptr, nullptr) == noErr &&
+          info.dataLogicalSize > UInt64(INT32_MAX)) {
+        return U(image ? "HTML Image is too large (2 GB or larger): " : "Attachment is too large (2 GB or larger): ") +
                file.GetPath(kPathStylePOSIX, true);
       }
     }

@@ -656,8 +656,10 @@ OSErr PBMakeFSRefSync(FSRefParam* paramBlock);
 // creation, content-modification and access dates, permissions (owner and group as far as the
 // process may, the mode), the Finder information (type, creator, flags; extended information
 // too) and the text-encoding hint (ignored). The other settable fields are accepted and not
-// kept. errFSBadInfoBitmap for bits outside kFSCatInfoSettableInfo. Setting type 'slnk' with
-// creator 'rhap' on a file turns it into a symbolic link to the text of its data fork.
+// kept. errFSBadInfoBitmap for bits outside kFSCatInfoSettableInfo. Nothing is set through a
+// link: an item that is one, or became one since it was looked at, keeps its target untouched.
+// Permissions whose mode has the link kind (S_IFLNK, as a link reports them) turn a regular file
+// into a symbolic link to the text of its data fork; Finder information never makes a link.
 OSErr FSSetCatalogInfo(FSRef const* ref, FSCatalogInfoBitmap whichInfo, FSCatalogInfo const* catalogInfo);
 OSErr PBSetCatalogInfoSync(FSRefParam* paramBlock);  // ref, whichInfo, catInfo
 

@@ -31,8 +31,6 @@
 
 namespace {
 
-constexpr OSType kSymLinkType = MakeFourCharCode("slnk");
-constexpr OSType kSymLinkCreator = MakeFourCharCode("rhap");
 constexpr off_t kMaxLinkText = 4095;
 constexpr UInt64 kPhysicalBlock = 4096;
 constexpr int64_t kSeconds1904To1970 = 2082844800LL;
@@ -115,11 +113,6 @@ void FinderInfoToStored(UInt8 const finderInfo[16], UInt8 const ext[16], bool is
   }
 }
 
-OSType StoredType(UInt8 const stored[32]) {
-  return (OSType(stored[0]) << 24) | (OSType(stored[1]) << 16) | (OSType(stored[2]) << 8) | stored[3];
-}
-OSType StoredCreator(UInt8 const stored[32]) { return StoredType(stored + 4); }
-
 // The number of items in a folder (sidecars are not items); false when it cannot be read.
 bool CountItems(std::string const& realFolder, UInt32* count) {
   DIR* dir = opendir(realFolder.c_str());
@@ -198,7 +191,7 @@ OSErr MoveItem(std::string const& fromPath, std::string const& toPath) {
 }
 
 // Turns a regular file into a symbolic link to the text of its data fork (how a copied link
-// becomes a link again).
+// becomes a link again: its permissions carry the link kind, which only lstat of a link gives).
 OSErr MakeSymbolicLink(std::string const& realPath, struct stat const& st) {
   if (!S_ISREG(st.st_mode) || st.st_size == 0 || st.st_size > kMaxLinkText) return noErr;
   std::string strTarget(size_t(st.st_size), '\0');
@@ -228,15 +221,20 @@ OSErr SetCatalogInfoOfPath(std::string const& virtualPath, FSCatalogInfoBitmap w
   struct stat st;
   if (lstat(strReal.c_str(), &st) != 0) return FSStandInErrnoToOSErr(errno);
   bool const blnLink = S_ISLNK(st.st_mode), blnDir = S_ISDIR(st.st_mode);
+  FilesTestBeforeChange(strReal);
   OSErr err = noErr;
+  // Nothing below follows a link: the item may have been swapped for one since the lstat.
   if (whichInfo & kFSCatInfoPermissions) {
+    if (S_ISREG(st.st_mode) && (info->permissions[2] & S_IFMT) == S_IFLNK)
+      return MakeSymbolicLink(strReal, st);
     uid_t uid = uid_t(info->permissions[0]);
     gid_t gid = gid_t(info->permissions[1]);
     // Another owner is for the privileged only; without the privilege it is left as it is.
     if ((uid != st.st_uid || gid != st.st_gid) &&
         lchown(strReal.c_str(), uid, gid) != 0 && errno != EPERM)
       return FSStandInErrnoToOSErr(errno);
-    if (!blnLink && chmod(strReal.c_str(), mode_t(info->permissions[2] & 07777)) != 0)
+    if (!blnLink &&
+        fchmodat(AT_FDCWD, strReal.c_str(), mode_t(info->permissions[2] & 07777), AT_SYMLINK_NOFOLLOW) != 0)
       return FSStandInErrnoToOSErr(errno);
   }
   if (whichInfo & (kFSCatInfoContentMod | kFSCatInfoAccessDate)) {
@@ -260,8 +258,6 @@ OSErr SetCatalogInfoOfPath(std::string const& virtualPath, FSCatalogInfoBitmap w
     FilesMetaGetFinderInfo(strReal, stored);
     FinderInfoToStored(info->finderInfo, info->extFinderInfo, blnDir, stored,
                        (whichInfo & kFSCatInfoFinderInfo) != 0, (whichInfo & kFSCatInfoFinderXInfo) != 0);
-    if (!blnDir && StoredType(stored) == kSymLinkType && StoredCreator(stored) == kSymLinkCreator)
-      return MakeSymbolicLink(strReal, st);
     err = FilesMetaSetFinderInfo(strReal, stored);
   }
   return err;
@@ -458,9 +454,14 @@ OSErr CreateItem(char const* call, bool folder, FSRef const* parentRef, UniCharC
     close(fd);
   }
   FSStandInNoteRemoved(strPath);  // references to an earlier item of this name stay dead
-  err = SetCatalogInfoOfPath(strPath, whichInfo, catalogInfo);
+  // The new item is a file or a folder whatever kind the permissions name.
+  FSCatalogInfo info;
+  if (catalogInfo) {
+    info = *catalogInfo;
+    info.permissions[2] &= ~UInt32(S_IFMT);
+  }
+  err = SetCatalogInfoOfPath(strPath, whichInfo, catalogInfo ? &info : nullptr);
   if (err == noErr && (newSpec || newDirID)) {
-    FSCatalogInfo info;
     err = FilesGetCatalogInfoOfPath(strPath, kFSCatInfoNodeID, &info, nullptr, newSpec, nullptr);
     if (err == noErr && newDirID) *newDirID = info.nodeID;
   }

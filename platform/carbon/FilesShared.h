@@ -109,6 +109,8 @@ bool FilesHasOpenFork(std::string const& realPath);
 // The test hooks' check at the start of a public call: writes the call log and answers an
 // injected fault's code (noErr when there is none).
 OSErr FilesCheckCall(char const* call, std::string const& virtualPath);
+// Runs the test hook that may swap an item between looking at it and changing it.
+void FilesTestBeforeChange(std::string const& realPath);
 // Whether a volume has a non-zero server address (by the test settings).
 bool FilesVolumeIsServer(FSVolumeRefNum vRefNum);
 // Clears the test settings (FSStandInReset).

@@ -50,6 +50,11 @@ void FSStandInTestSetCallLog(bool enabled);
 std::vector<std::string> FSStandInTestCallLog(void);
 void FSStandInTestClearCallLog(void);
 
+// Called with the real path of an item after the stand-in looked at it and before it changes
+// the item's catalog information (permissions, dates, flags, Finder information) or finishes a
+// server copy: a test may swap the item there. Null (and FSStandInReset) removes it.
+void FSStandInTestSetBeforeChangeHook(void (*hook)(std::string const& realPath));
+
 // GetUTCDateTime answers this time from now on (fraction included); null brings back the real
 // clock, as does FSStandInReset.
 void FSStandInTestSetUTCDateTime(UTCDateTime const* pinned);

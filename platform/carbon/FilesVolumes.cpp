@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -99,6 +100,10 @@ OSErr CopyOneFile(std::string const& fromReal, std::string const& toReal) {
   bool blnOK = CopyBytes(from, to);
   int intError = blnOK ? 0 : errno;
   close(from);
+  // The times go through the new file's descriptor: by path, a link swapped in would be followed.
+  FilesTestBeforeChange(toReal);
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  futimens(to, times);
   if (close(to) != 0 && blnOK) {
     blnOK = false;
     intError = errno;
@@ -107,8 +112,6 @@ OSErr CopyOneFile(std::string const& fromReal, std::string const& toReal) {
     unlink(toReal.c_str());
     return FSStandInErrnoToOSErr(intError != 0 ? intError : EIO);
   }
-  struct timespec times[2] = {st.st_atim, st.st_mtim};
-  utimensat(AT_FDCWD, toReal.c_str(), times, 0);
   FilesMetaCopyAttributes(fromReal, toReal);
   return noErr;
 }
@@ -219,6 +222,19 @@ OSErr FilesCheckCall(char const* call, std::string const& virtualPath) {
   return noErr;
 }
 
+namespace {
+std::atomic<void (*)(std::string const&)> g_pfnBeforeChange{nullptr};
+}  // namespace
+
+void FSStandInTestSetBeforeChangeHook(void (*hook)(std::string const& realPath)) {
+  g_pfnBeforeChange.store(hook);
+}
+
+void FilesTestBeforeChange(std::string const& realPath) {
+  void (*hook)(std::string const&) = g_pfnBeforeChange.load(std::memory_order_relaxed);
+  if (hook != nullptr) hook(realPath);
+}
+
 bool FilesVolumeIsServer(FSVolumeRefNum vRefNum) { return VolumeParms(vRefNum).lngServerAdr != 0; }
 
 void FilesTestingReset(void) {
@@ -230,6 +246,7 @@ void FilesTestingReset(void) {
   state.blnLogging = false;
   state.vecLog.clear();
   state.blnClockPinned = false;
+  g_pfnBeforeChange.store(nullptr);
 }
 
 void FSStandInTestSetUTCDateTime(UTCDateTime const* pinned) {

@@ -3,6 +3,7 @@
 // server copy, the buffer size rule, the cross-volume move rule for skipped forks, move-rename,
 // type/creator and date touches (the equal-time rule on a pinned clock), and failures injected through the File Manager stand-in.
 // Each test runs on a fresh temporary root with /src, /dst and a second volume /Volumes/Other.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -214,6 +215,15 @@ Boolean RecordItem(Boolean, UInt32 level, OSErr err, FSCatalogInfo const*, FSRef
   return seen->stopAfter >= 0 && int(seen->items.size()) > seen->stopAfter;
 }
 
+// The modes a link's copy had while it was still a file holding the link's text.
+mode_t g_modeLinkTextFile = 0;
+void NoteLinkTextFile(std::string const& realPath) {
+  struct stat st;
+  if (realPath.size() >= 11 && realPath.compare(realPath.size() - 11, 11, "/top/z/link") == 0 &&
+      lstat(realPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    g_modeLinkTextFile |= st.st_mode & 0777;
+}
+
 TEST_F(FSCopyObjectTest, CopiesFolderTreesToTheGivenDepth) {
   MakeFolder("/src", "top");
   MakeFile("/src/top", "a.txt", "A");
@@ -223,6 +233,14 @@ TEST_F(FSCopyObjectTest, CopiesFolderTreesToTheGivenDepth) {
   MakeFile("/src/top/sub1/sub2", "c.txt", "C");
   MakeFolder("/src/top", "z");
   ASSERT_EQ(0, symlink(Real("/outside").c_str(), Real("/src/top/z/link").c_str()));
+  // An ordinary file that names a path and claims a link's type and creator.
+  FSRef fake = MakeFile("/src/top/z", "fake", Real("/outside"));
+  FSSpec fakeSpec;
+  ASSERT_EQ(noErr, FSGetCatalogInfo(&fake, kFSCatInfoNone, nullptr, nullptr, &fakeSpec, nullptr));
+  FInfo fakeInfo = {};
+  fakeInfo.fdType = MakeFourCharCode("slnk");
+  fakeInfo.fdCreator = MakeFourCharCode("rhap");
+  ASSERT_EQ(noErr, FSpSetFInfo(&fakeSpec, &fakeInfo));
   FSCatalogInfo topInfo = Info("/src/top", kFSCatInfoSettableInfo);
   topInfo.createDate = UTCDateTime{0, 3200000000u, 0};
   topInfo.contentModDate = UTCDateTime{0, 3300000000u, 0};
@@ -238,6 +256,8 @@ TEST_F(FSCopyObjectTest, CopiesFolderTreesToTheGivenDepth) {
     UInt32 levels;
     bool b, sub2, c;
   } const cases[] = {{0, true, true, true}, {1, false, false, false}, {2, true, true, false}};
+  g_modeLinkTextFile = 0;
+  FSStandInTestSetBeforeChangeHook(NoteLinkTextFile);
   for (auto const& c : cases) {
     std::string const dest = "/dst/L" + std::to_string(c.levels);
     MakeFolder("/dst", "L" + std::to_string(c.levels));
@@ -253,6 +273,11 @@ TEST_F(FSCopyObjectTest, CopiesFolderTreesToTheGivenDepth) {
     EXPECT_EQ(c.levels != 1, std::filesystem::is_symlink(link)) << c.levels;
     if (c.levels != 1) {
       EXPECT_EQ(Real("/outside"), std::filesystem::read_symlink(link).string());
+      // ... and a file is copied as a file with its own bytes, whatever its type says.
+      std::string const copy = dest + "/top/z/fake";
+      EXPECT_FALSE(std::filesystem::is_symlink(Real(copy)));
+      EXPECT_EQ(Real("/outside"), ReadFork(copy, false));
+      EXPECT_EQ(MakeFourCharCode("slnk"), FinderInfo(copy).fdType);
     }
     EXPECT_EQ(c.b, Exists(dest + "/top/sub1/b.txt")) << c.levels;
     EXPECT_EQ(c.sub2, Exists(dest + "/top/sub1/sub2")) << c.levels;
@@ -267,10 +292,13 @@ TEST_F(FSCopyObjectTest, CopiesFolderTreesToTheGivenDepth) {
       // Depth first: sub1's contents come before its later sibling z.
       std::vector<std::pair<UInt32, std::string>> const expected = {
           {0, "top"}, {1, "a.txt"}, {1, "sub1"}, {1, "z"},
-          {2, "b.txt"}, {2, "sub2"}, {3, "c.txt"}, {2, "link"}};
+          {2, "b.txt"}, {2, "sub2"}, {3, "c.txt"}, {2, "fake"}, {2, "link"}};
       EXPECT_EQ(expected, seen.items);
     }
   }
+  FSStandInTestSetBeforeChangeHook(nullptr);
+  EXPECT_EQ(0u, g_modeLinkTextFile & 077);  // a link's text was never open to others
+  EXPECT_NE(0u, g_modeLinkTextFile);
   // A filter that answers 1 stops the copy.
   MakeFolder("/dst", "stopped");
   FSRef stopped = Ref("/dst/stopped");
@@ -421,6 +449,52 @@ TEST_F(FSCopyObjectTest, CopiesIntoDropBoxesAndOnServers) {
   ASSERT_EQ(noErr, Copy("/src/in.txt", "/Volumes/Other/again"));
   EXPECT_EQ(Pattern(5000, 3), ReadFork("/Volumes/Other/again/in.txt", false));
   EXPECT_EQ("res", ReadFork("/Volumes/Other/again/in.txt", true));
+}
+
+// Another user's move in a folder others can write: the item about to be changed becomes a link.
+std::string g_strSwapWhere, g_strSwapVictim;
+void SwapForLink(std::string const& realPath) {
+  if (realPath != g_strSwapWhere) return;
+  g_strSwapWhere.clear();
+  unlink(realPath.c_str());
+  EXPECT_EQ(0, symlink(g_strSwapVictim.c_str(), realPath.c_str()));
+}
+
+TEST_F(FSCopyObjectTest, NeverChangesWhatALinkSwappedInForTheCopyPointsTo) {
+  MakeFile("/src", "in.txt", "data");
+  ASSERT_EQ(0, chmod(Real("/src/in.txt").c_str(), 0644));
+  std::string const victim = Real("/outside/secret.txt");
+  std::ofstream(victim) << "secret";
+  ASSERT_EQ(0, chmod(victim.c_str(), 0600));
+  struct timespec const old[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(0, utimensat(AT_FDCWD, victim.c_str(), old, 0));
+  stcFSVolumeParms server = FSStandInTestDefaultVolumeParms();
+  server.lngServerAdr = 0x0A000001;
+  server.lngAttrib |= 1 << bHasCopyFile;
+
+  struct {
+    char const* dest;
+    bool onServer;  // the server copies the bytes and times itself
+  } const cases[] = {{"/dst", false}, {"/Volumes/Other", true}};
+  for (auto const& c : cases) {
+    if (c.onServer) {
+      ASSERT_EQ(noErr, FSStandInTestSetVolumeParms(Info("/src", kFSCatInfoVolume).volume, server));
+      ASSERT_EQ(noErr, FSStandInTestSetVolumeParms(Info(c.dest, kFSCatInfoVolume).volume, server));
+    }
+    g_strSwapWhere = Real(std::string(c.dest) + "/in.txt");
+    g_strSwapVictim = victim;
+    FSStandInTestSetBeforeChangeHook(SwapForLink);
+    Copy("/src/in.txt", c.dest);  // may fail: its new file was taken away
+    FSStandInTestSetBeforeChangeHook(nullptr);
+    EXPECT_TRUE(g_strSwapWhere.empty()) << c.dest;  // the swap happened
+    struct stat st;
+    ASSERT_EQ(0, stat(victim.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 07777) << c.dest;
+    EXPECT_EQ(1000000000, st.st_mtim.tv_sec) << c.dest;
+    std::string text;
+    std::getline(std::ifstream(victim), text);
+    EXPECT_EQ("secret", text) << c.dest;
+  }
 }
 
 TEST_F(FSCopyObjectTest, SizesTheBufferFromTheVolumeGrade) {

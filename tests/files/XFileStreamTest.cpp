@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -109,6 +110,36 @@ TEST_F(FileStreamFixture, AttachingInEachMode) {
   EXPECT_FALSE(stream.AttachToFile(Spec("/keep.txt"), 0, "no such fork"));
   EXPECT_EQ(0u, stream.Error().find("Could not open file; MacError: ")) << stream.Error();
   EXPECT_EQ("keep me", Read("/keep.txt"));
+}
+
+// Sizes and positions are 32-bit: a fork of 2 GB or more is refused in every mode, never taken
+// for its low 32 bits, and no write carries a file past 2 GB - 1. The files are sparse.
+TEST_F(FileStreamFixture, ForksOf2GBOrMoreAreRefused) {
+  struct {
+    off_t size;
+    int mode;
+  } const cases[] = {{(off_t(1) << 31) + 1, 0}, {(off_t(1) << 32) + 1000, 0}, {off_t(1) << 32, 2},
+                     {(off_t(1) << 31) + 1, 1}};
+  for (auto const& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + " mode " + std::to_string(c.mode));
+    Write("/big.bin", "");
+    ASSERT_EQ(0, truncate(Real("/big.bin").c_str(), c.size));
+    TestStream stream(16384);
+    EXPECT_FALSE(stream.AttachToFile(Spec("/big.bin"), c.mode, "XFSDataFork"));
+    EXPECT_EQ("File is too large (2 GB or larger): /big.bin", stream.Error());
+    EXPECT_EQ(0, stream.GetSize());
+  }
+  Write("/full.bin", "");
+  ASSERT_EQ(0, truncate(Real("/full.bin").c_str(), off_t(INT32_MAX)));
+  TestStream stream(16384);
+  ASSERT_TRUE(stream.AttachToFile(Spec("/full.bin"), 1, "XFSDataFork")) << stream.Error();
+  EXPECT_EQ(INT32_MAX, stream.GetSize());
+  ASSERT_TRUE(stream.SetPos(0, 1));
+  unsigned char const byte = 'x';
+  EXPECT_EQ(0, stream.WriteBytes(&byte, 1));
+  EXPECT_EQ("File is too large (2 GB or larger): /full.bin", stream.Error());
+  stream.FlushWriteBuffer();
+  EXPECT_EQ(std::filesystem::file_size(Real("/full.bin")), uintmax_t(INT32_MAX));
 }
 
 TEST_F(FileStreamFixture, BufferedReadsOf40000Bytes) {

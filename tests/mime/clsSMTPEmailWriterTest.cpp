@@ -3,7 +3,10 @@
 // the cid URLs, subject, defects); the exact lines of one nested structure; IDs and the end line;
 // the status by state; the error lines with their guarded pops and the writer error; a missing
 // file refused by GenerateEmail; a read failure in the middle of an attachment.
+#include <unistd.h>
+
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -481,6 +484,27 @@ TEST_F(WriterTest, MissingOrUnreadableFilesFailTheSend) {
   SetListPref("HTMLImages", "~/data/gone.gif");
   EXPECT_EQ(Utf8(image.GenerateEmail()), "HTML Image does not exist: /Users/bob/data/gone.gif");
   SetListPref("HTMLImages", "");
+
+  // Files beyond the parts' 32-bit sizes are refused whole (sparse files: nothing reads them).
+  struct {
+    char const* name;
+    off_t size;
+    bool image;
+  } const large[] = {{"4g1000.bin", (off_t(1) << 32) + 1000, false},
+                     {"4g.bin", off_t(1) << 32, false},
+                     {"2g1.bin", (off_t(1) << 31) + 1, false},
+                     {"6g.gif", off_t(6) << 30, true}};
+  for (auto const& c : large) {
+    std::string const path = std::string("/Users/bob/data/") + c.name;
+    std::ofstream(Real(path));
+    ASSERT_EQ(0, truncate(Real(path).c_str(), c.size));
+    clsSMTPEmail big;
+    if (c.image) SetListPref("HTMLImages", "~/data/" + std::string(c.name));
+    else big.AddAttachment(Uni("~/data/" + std::string(c.name)));
+    EXPECT_EQ(Utf8(big.GenerateEmail()),
+              std::string(c.image ? "HTML Image" : "Attachment") + " is too large (2 GB or larger): " + path);
+    SetListPref("HTMLImages", "");
+  }
 
   // A read failure in the middle: the writer goes on to ".", and keeps the reason.
   Write("/Users/bob/data/big.bin", std::string(600000, 'z'));

@@ -405,7 +405,7 @@ TEST_F(FilesCatalogTest, SymbolicLinksAreNeverFollowed) {
   EXPECT_EQ(FSOpenFork(&fifo, 0, nullptr, fsRdPerm, &forkRef), afpObjectTypeErr);
   EXPECT_EQ(FSOpenFork(&fifo, 0, nullptr, fsWrPerm, &forkRef), afpObjectTypeErr);
 
-  // A copied link comes back as a link: a file whose data is the text, typed 'slnk'/'rhap'.
+  // Anyone may type a file 'slnk'/'rhap': that stays an ordinary file with its own bytes.
   std::ofstream(Real("/b/copy")) << "../outside";
   FSRef copy = Ref("/b/copy");
   FSSpec spec;
@@ -414,6 +414,15 @@ TEST_F(FilesCatalogTest, SymbolicLinksAreNeverFollowed) {
   finder.fdType = MakeFourCharCode("slnk");
   finder.fdCreator = MakeFourCharCode("rhap");
   ASSERT_EQ(FSpSetFInfo(&spec, &finder), noErr);
+  EXPECT_FALSE(std::filesystem::is_symlink(Real("/b/copy")));
+  FSCatalogInfo link;
+  ASSERT_EQ(FSGetCatalogInfo(&itself, kFSCatInfoPermissions | kFSCatInfoFinderInfo, &link, nullptr,
+                             nullptr, nullptr),
+            noErr);
+  ASSERT_EQ(FSSetCatalogInfo(&copy, kFSCatInfoFinderInfo, &link), noErr);
+  EXPECT_FALSE(std::filesystem::is_symlink(Real("/b/copy")));
+  // A copied link comes back as a link: a file whose data is the text gets a link's mode.
+  ASSERT_EQ(FSSetCatalogInfo(&copy, kFSCatInfoPermissions, &link), noErr);
   EXPECT_EQ(std::filesystem::read_symlink(Real("/b/copy")).string(), "../outside");
 }
 

@@ -200,6 +200,10 @@ TEST_F(MailTest, TransactionsThatGoWrong) {
        false},
       {"an attachment missing before anything is sent",
        {{{"b@x.test"}, true, "Attachment does not exist: /Users/bob/data/gone.bin", "gone.bin"}}, quit, false},
+      {"attachments too large for the parts' sizes, refused before anything is sent",
+       {{{"b@x.test"}, true, "Attachment is too large (2 GB or larger): /Users/bob/data/4g1000.bin", "4g1000.bin"},
+        {{"b@x.test"}, true, "Attachment is too large (2 GB or larger): /Users/bob/data/2g1.bin", "2g1.bin"}},
+       quit, false},
       {"the writer cannot read the attachment: no final dot, connection closed",
        {{{"b@x.test"}, true, "*", "big.bin"}},
        join({envelope, {Expect("RCPT TO:<b@x.test>"), Reply("250 ok"), Expect("DATA"), Reply("354 go"),
@@ -216,6 +220,11 @@ TEST_F(MailTest, TransactionsThatGoWrong) {
                         R"({"data": true})", R"({"stall": 3})"}}),
        true},
   };
+  // Sparse: they take no room, and nothing may read them.
+  Write("/Users/bob/data/4g1000.bin", "");
+  Write("/Users/bob/data/2g1.bin", "");
+  ASSERT_EQ(0, truncate(Real("/Users/bob/data/4g1000.bin").c_str(), (off_t(1) << 32) + 1000));
+  ASSERT_EQ(0, truncate(Real("/Users/bob/data/2g1.bin").c_str(), (off_t(1) << 31) + 1));
   clsTestSMTPProt prot(10);
   prot.SetDataEndWait(2);  // the stall after the final dot outlasts it
   ASSERT_TRUE(prot.StartupProtocol());
