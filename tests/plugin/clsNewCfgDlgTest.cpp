@@ -262,6 +262,11 @@ TEST_F(clsNewCfgDlgTest, SenderRoundTripKeepsThePreferenceBytes) {
       {"", "bob@example.test (Bob)", "\"(Bob)\" <bob@example.test>", "(Bob)", "bob@example.test"},
       {"", "Bob <bob@example.test> (work)", "\"Bob (work)\" <bob@example.test>", "Bob (work)",
        "bob@example.test"},
+      {"O\"Brien", "a@example.test", "\"O\\\"Brien\" <a@example.test>", "O\"Brien", "a@example.test"},
+      {"Bob \"The Builder\" Smith", "bob@example.test", "\"Bob \\\"The Builder\\\" Smith\" <bob@example.test>",
+       "Bob \"The Builder\" Smith", "bob@example.test"},
+      {"C:\\Users\\bob", "bob@example.test", "\"C:\\\\Users\\\\bob\" <bob@example.test>", "C:\\Users\\bob",
+       "bob@example.test"},
   };
   for (auto const& c : cases) {
     SCOPED_TRACE(std::string(c.m_strName) + " / " + c.m_strEmail);
