@@ -72,6 +72,15 @@ TEST_F(SendMessageTest, WhatEachCallSendsAndLeavesForGetDialogValue) {
         {"from_defects", "0"},
         {"from", "\"O\\\"Brien \\\\ Co\" <o.brien@example.test>"}},
        "jane@example.test"},
+      // A port the socket would cut to 16 bits (here to the server's own) is refused, naming it.
+      {"a port past 65535", "Port=" + std::to_string(65536 + m_pudtServer->Port()) + "\n" + kSender,
+       [] { return std::vector<fmx::Data>{T("jane@example.test"), T("Hi")}; },
+       "ERROR: SendMessage: Invalid Port: " + std::to_string(65536 + m_pudtServer->Port()) +
+           " (a port must be from 1 to 65535).",
+       {}, ""},
+      {"a negative port", "Port=-25\n" + std::string(kSender),
+       [] { return std::vector<fmx::Data>{T("jane@example.test"), T("Hi")}; },
+       "ERROR: SendMessage: Invalid Port: -25 (a port must be from 1 to 65535).", {}, ""},
       {"the default sender passes", "", [] { return std::vector<fmx::Data>{T("jane@example.test"), T("Hi")}; }, kSent,
        {{"mail_from", "your.name@example.com"}, {"from", "Your Name <your.name@example.com>"}}, "jane@example.test"},
       {"empty subject: the preference's, merged", std::string(kSender) + "Subject=\"Order <<$order>>\"\n",
