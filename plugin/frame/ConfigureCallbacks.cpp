@@ -1,6 +1,7 @@
 // ConfigureCallbacks: the host callbacks of Version, VersionAutoUpdate and Configure, each its own
 // steps in the frame every calculation-function callback shares (plugin/frame/CalcCallbackFrame.h):
-// the resource file, the parameter extractor, the result and the crash log.
+// the resource file, the parameter extractor, the result and the crash log. The value of a
+// password preference set or read through them, and a GET's answer, are censored in the traces.
 #include "core/DebugLog.h"
 #include "core/clsParameterExtractor.h"
 #include "plugin/frame/CalcCallbackFrame.h"
