@@ -50,6 +50,8 @@ typedef void (*DebugLogFileWriterProc)(UniString const& line);
 extern DebugLogFileWriterProc g_fnDebugLogFileWriter;
 
 void DebugOutput(enumDebugLevel level, UniString text, bool skipBackLog = false);
+// What a trace shows in place of a secret (a password, an AUTH line's credentials).
+constexpr char kDebugCensoredText[] = "[CENSORED]";
 // Switches the log on when it is off; a second call changes nothing.
 void InitDebug();
 // Switches the log off when it is on: frees the back-log and deletes the lock. Part of the

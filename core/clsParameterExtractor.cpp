@@ -77,17 +77,19 @@ clsParameterExtractor::clsParameterExtractor() : m_ptrBuffer(nullptr), m_ulngCap
 
 clsParameterExtractor::~clsParameterExtractor() { delete[] m_ptrBuffer; }
 
-bool clsParameterExtractor::Extract(fmx::Data const& data, clsSingleVar* var, enumPEType type) {
+bool clsParameterExtractor::Extract(fmx::Data const& data, clsSingleVar* var, enumPEType type, bool censorTrace) {
   if (var == nullptr) return false;
   int32_t const native = data.GetNativeType();
 
   if (TraceWanted()) {
-    fmx::TextAutoPtr head;
-    head->SetText(data.GetAsText(), 0, kTraceTextUnits);
-    DebugOutput(kDebugFull, UniString("ParamExtractor: Wanted ") + WantedTraceName(type) +
-                                UniString("; Got ") + NativeTraceName(native) +
-                                UniString("; As text (up to 30 chars): \"") +
-                                ExtractFromFMXText(*head) + UniString("\""));
+    UniString shown(kDebugCensoredText);
+    if (!censorTrace) {
+      fmx::TextAutoPtr head;
+      head->SetText(data.GetAsText(), 0, kTraceTextUnits);
+      shown = UniString("\"") + ExtractFromFMXText(*head) + UniString("\"");
+    }
+    DebugOutput(kDebugFull, UniString("ParamExtractor: Wanted ") + WantedTraceName(type) + UniString("; Got ") +
+                                NativeTraceName(native) + UniString("; As text (up to 30 chars): ") + shown);
   }
 
   switch (type) {

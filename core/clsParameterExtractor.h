@@ -38,7 +38,8 @@ class clsParameterExtractor {
 
   // True when var received a value of the wanted kind; false (var unchanged) for a null var, an
   // unknown type or a host value that does not fit. A Boolean is stored as an integer.
-  bool Extract(fmx::Data const& data, clsSingleVar* var, enumPEType type);
+  // censorTrace: the value is a secret, and the Full-level trace shows kDebugCensoredText for it.
+  bool Extract(fmx::Data const& data, clsSingleVar* var, enumPEType type, bool censorTrace = false);
   // The text's units up to a first U+0000; empty when the buffer cannot be allocated.
   UniString ExtractText(fmx::Text const& text);
 

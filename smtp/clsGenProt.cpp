@@ -412,6 +412,8 @@ bool clsGenProt::Connect(AnsiString host, int port, int timeout) {
     if (m_astrError.Length() == 0) m_astrError = "Protocol is not running.";
   } else if (GetConnectionState() == 1) {
     m_astrError = "Already Connected.";
+  } else if (!CheckPort(port)) {
+    // The error text names the port; nothing is connected.
   } else if (clsGenProtData* data = CreateData()) {
     {
       std::lock_guard<std::mutex> guard(m_mtxTranscript);
@@ -434,6 +436,12 @@ bool clsGenProt::Connect(AnsiString host, int port, int timeout) {
   if (m_astrError.Length() > 0) scope.Output(kDebugError, LogText(m_astrError));
   if (m_astrWarning.Length() > 0) scope.Output(kDebugWarning, LogText(m_astrWarning));
   return success;
+}
+
+bool clsGenProt::CheckPort(int port) {
+  if (port >= 0 && port <= 65535) return true;
+  m_astrError = AnsiString("Invalid Port: ") + AnsiString(port) + AnsiString(" (a port must be from 1 to 65535).");
+  return false;
 }
 
 void clsGenProt::Disconnect() {

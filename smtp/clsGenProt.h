@@ -6,7 +6,7 @@
 // Interface: StartupProtocol, ShutdownProtocol, IsProtocolStarted, Connect, Disconnect,
 // GetConnectionState, CheckForStatusUpdates, ErrorString; derived controllers (clsSMTPProt)
 // override CreateThread, CreateData, Connect and Disconnect and post their own messages with
-// PostRequest.
+// PostRequest. Connect refuses a port outside 0 to 65535 before anything is sent to the thread.
 // Every request is synchronous: post under the lock, then WaitForControllerSignal pumps the
 // host's events and passes status to g_udtPluginStatus until the thread answers (the thread
 // posts a wake event when it answers or publishes, so the pump returns at once); the wait gives
@@ -107,6 +107,9 @@ class clsGenProt {
   // answered the expected code with an empty error text.
   bool PostRequest(int message, clsGenProtData* data, int expectedReply, AnsiString prefix,
                    bool asWarning);
+  // False, with the error text naming the port, for a port above 65535 or below 0, which the
+  // socket would cut to another port; 0 stands for the protocol's default port.
+  bool CheckPort(int port);
   // Sets the thread's abort flag and waits, pumping the host's events, until its task ended.
   void AbortThread(char const* logPrefix);
   // Frees the thread object (its task has ended) and deletes the variable lock and the queue.

@@ -46,6 +46,8 @@ bool clsSMTPProt::Connect(AnsiString host, int port, int timeout) {
     if (m_astrError.Length() == 0) m_astrError = "Protocol is not running.";
   } else if (GetConnectionState() == 1) {
     m_astrError = "Already Connected.";
+  } else if (!CheckPort(port)) {
+    // The error text names the port; nothing is connected.
   } else if (auto* data = static_cast<clsSMTPProtData*>(CreateData())) {
     {
       std::lock_guard<std::mutex> guard(m_mtxTranscript);

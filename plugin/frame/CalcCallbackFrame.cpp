@@ -10,8 +10,24 @@
 #include "plugin/frame/PluginIdentity.h"
 
 namespace {
+
 UniString U(char const* text) { return UniString(text); }
+
+// Set by the running callback's steps; a callback the steps call in turn (from a modal dialog's
+// loop) has its own and leaves the outer one as it found it.
+bool s_bolCensorResult = false;
+
+struct stcCensorScope {
+  stcCensorScope() : m_bolOuter(s_bolCensorResult) { s_bolCensorResult = false; }
+  ~stcCensorScope() { s_bolCensorResult = m_bolOuter; }
+  stcCensorScope(stcCensorScope const&) = delete;
+  stcCensorScope& operator=(stcCensorScope const&) = delete;
+  bool m_bolOuter;
+};
+
 }  // namespace
+
+void CensorCalcCallbackResult() { s_bolCensorResult = true; }
 
 fmx::errcode RunCalcCallback(char const* callbackName, CalcCallbackSteps steps, enumDebugLevel errorLevel,
                              short functionId, fmx::ExprEnv const& environment, fmx::DataVect const& parameters,
@@ -20,6 +36,7 @@ fmx::errcode RunCalcCallback(char const* callbackName, CalcCallbackSteps steps, 
   UniString error;
   UniString functionName = U(callbackName) + U(" main try/catch");
   fmx::LocaleAutoPtr locale(fmx::Locale::kType_Current);
+  stcCensorScope const censor;
   try {
     clsResFileGuard resFile(g_shtResourceID);
     clsSingleVar resultValue;
@@ -34,6 +51,8 @@ fmx::errcode RunCalcCallback(char const* callbackName, CalcCallbackSteps steps, 
     Function_SetResult(&resultValue, result, *locale);
     if (error.IsNotEmpty()) {
       dbg.Output(errorLevel, error);
+    } else if (s_bolCensorResult && resultValue.GetType() != kVarTypeList) {
+      dbg.Output(kDebugResult, U(kDebugCensoredText));
     } else if (resultValue.GetType() == kVarTypeString) {
       // A result can run to megabytes (a server's whole reply in an error text): the log line
       // gets its start, not another copy of all of it.

@@ -6,7 +6,8 @@
 // Generated: " and its path, or, when even that throws, tells the user on a client host.
 // Interface: RunCalcCallback(callback name, steps, the level error results are traced at, the
 // host's arguments). The steps fill the result value or an error text and may rename the function
-// a crash log names (it starts as the callback's name and " main try/catch").
+// a crash log names (it starts as the callback's name and " main try/catch"), and may keep a
+// secret result out of the trace.
 // Relies on the parameter extractor, the host results, the debug log and crash log, the stock
 // message dialog and the plug-in globals. Host thread only; answers the host 0 on every path.
 #pragma once
@@ -21,6 +22,10 @@
 typedef void (*CalcCallbackSteps)(short functionId, fmx::ExprEnv const& environment, fmx::DataVect const& parameters,
                                   clsSingleVar* resultValue, UniString* error, UniString* functionName,
                                   clsFuncDebug& tracer);
+
+// Called by the steps when the result is a secret (a password read back): the frame's result
+// trace then shows kDebugCensoredText in its place. Holds for the running callback only.
+void CensorCalcCallbackResult();
 
 fmx::errcode RunCalcCallback(char const* callbackName, CalcCallbackSteps steps, enumDebugLevel errorLevel,
                              short functionId, fmx::ExprEnv const& environment, fmx::DataVect const& parameters,

@@ -5,12 +5,68 @@
 
 namespace {
 
-// Trimmed, one double quote dropped at the start and one at the end, trimmed again.
-UniString Unquoted(UniString text) {
-  text = text.Trim();
-  if (text.IsNotEmpty() && text[1] == '"') text = text.SubString(2, text.Length() - 1);
-  if (text.IsNotEmpty() && text[text.Length()] == '"') text = text.Left(text.Length() - 1);
-  return text.Trim();
+constexpr unsigned short kQuote = '"';
+constexpr unsigned short kBackslash = '\\';
+
+// The first `wanted` unit from start on that stands outside quoted strings and comments, where a
+// backslash takes the next unit as it stands; 0 when there is none.
+int PosOutsideQuotes(UniString const& text, unsigned short wanted, int start) {
+  bool quoted = false;
+  int depth = 0;
+  for (int i = start; i <= text.Length(); ++i) {
+    unsigned short const unit = text[i];
+    if (quoted || depth > 0) {
+      if (unit == kBackslash) {
+        ++i;
+      } else if (quoted) {
+        quoted = unit != kQuote;
+      } else if (unit == '(') {
+        ++depth;
+      } else if (unit == ')') {
+        --depth;
+      }
+      continue;
+    }
+    if (unit == wanted) return i;
+    if (unit == kQuote) quoted = true;
+    if (unit == '(') depth = 1;
+  }
+  return 0;
+}
+
+// The text a display name or comment shows (RFC 5322 3.2.4): each quoted string without its
+// quotes and with its backslash escapes undone; comments and other text as they stand. Trimmed.
+UniString PhraseText(UniString const& phrase) {
+  UniString const text = phrase.Trim();
+  UniString shown;
+  bool quoted = false;
+  int depth = 0;
+  for (int i = 1; i <= text.Length(); ++i) {
+    unsigned short unit = text[i];
+    if (quoted) {
+      if (unit == kQuote) {
+        quoted = false;
+        continue;
+      }
+      if (unit == kBackslash && i < text.Length()) unit = text[++i];
+    } else if (depth > 0) {
+      if (unit == kBackslash && i < text.Length()) {
+        shown += UniString(unit);
+        unit = text[++i];
+      } else if (unit == '(') {
+        ++depth;
+      } else if (unit == ')') {
+        --depth;
+      }
+    } else if (unit == kQuote) {
+      quoted = true;
+      continue;
+    } else if (unit == '(') {
+      depth = 1;
+    }
+    shown += UniString(unit);
+  }
+  return shown.Trim();
 }
 
 }  // namespace
@@ -20,14 +76,14 @@ void SplitFromAddress(UniString const& from, UniString* name, UniString* address
   CleanOneEmailAddress(from, &cleaned, nullptr);
   *name = UniString();
   *address = cleaned;
-  int const open = address->Pos(static_cast<unsigned short>('<'));
+  int const open = PosOutsideQuotes(*address, '<', 1);
   if (open > 0) {
-    *name = Unquoted(address->Left(open - 1));
+    *name = PhraseText(address->Left(open - 1));
     *address = address->SubString(open + 1, address->Length() - open);
   }
-  int const close = address->Pos(static_cast<unsigned short>('>'));
+  int const close = PosOutsideQuotes(*address, '>', 1);
   if (close > 0) {
-    UniString const comment = Unquoted(address->SubString(close + 1, address->Length() - close));
+    UniString const comment = PhraseText(address->SubString(close + 1, address->Length() - close));
     if (comment.IsNotEmpty()) *name = name->IsEmpty() ? comment : *name + UniString(" ") + comment;
     *address = address->Left(close - 1);
   }
@@ -44,7 +100,16 @@ UniString ComposeFromAddress(UniString const& nameField, UniString const& addres
   UniString const name = nameField.Trim();
   UniString const address = addressField.Trim();
   UniString text;
-  if (name.IsNotEmpty()) text = UniString("\"") + name + UniString("\"");
+  // The name as one quoted string, its quotes and backslashes escaped, so that it reads back as
+  // typed and no quote in it ends the string early.
+  if (name.IsNotEmpty()) {
+    text = UniString(kQuote);
+    for (int i = 1; i <= name.Length(); ++i) {
+      if (name[i] == kQuote || name[i] == kBackslash) text += UniString(kBackslash);
+      text += UniString(name[i]);
+    }
+    text += UniString(kQuote);
+  }
   if (address.IsNotEmpty()) {
     if (text.IsNotEmpty()) text += UniString(" ");
     text += UniString("<") + address + UniString(">");

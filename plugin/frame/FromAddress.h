@@ -8,12 +8,14 @@
 
 #include "core/UniString.h"
 
-// The validator's cleaned form split at its angle brackets: the name before "<" and any comment
-// after ">" (each trimmed, without one enclosing double quote at either end) joined by a blank,
-// and the address between them. Without angle brackets the whole cleaned text is the address,
-// without the square brackets it may have been given in.
+// The validator's cleaned form split at its angle brackets (the first outside quoted strings and
+// comments): the name before "<" and any comment after ">" (each trimmed, a quoted string in
+// them without its quotes and backslash escapes) joined by a blank, and the address between
+// them. Without angle brackets the whole cleaned text is the address, without the square
+// brackets it may have been given in.
 void SplitFromAddress(UniString const& from, UniString* name, UniString* address);
 
-// A quoted name, a blank and the address in angle brackets, each part trimmed; either part may
-// be missing, and two empty fields give an empty text.
+// The name as a quoted string ('"' and '\' escaped by a backslash), a blank and the address in
+// angle brackets, each part trimmed; either part may be missing, and two empty fields give an
+// empty text.
 UniString ComposeFromAddress(UniString const& name, UniString const& address);

@@ -7,11 +7,13 @@
 // with it). The sender is split into name and address for two fields and joined again on OK
 // (plugin/frame/FromAddress.h). A setting stored over several lines (a list) fits no field: OK
 // leaves it as it is stored while its control shows it unchanged, and refuses a changed field
-// that still holds a line break.
+// that still holds a line break. OK also refuses a Port outside 1 to 65535 (letters, read as 0,
+// stand for the default).
 // Relies on the dialog engine (layout, window, modal loop, control access, stock message dialog),
 // the preference store g_udtPrefs, the address validation and the debug log's globals. Host
 // thread only. Failures to make or build the window are told in a message dialog and the debug
 // log; a control missing from the window's layout copy is skipped.
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -258,6 +260,32 @@ void BuildDebugPage(clsDWLayoutObject& page) {
 
 void ShowMessage(char const* text) { MessageDialog(U(text), kMsgDlgOK, UniString(), nullptr, UniString(), 0); }
 
+// Whether the Port field's text, read as UniString::ToInt reads it but without its 32-bit
+// wrap-around, is at most 65535 and not below 0: a larger or negative number would reach the
+// socket cut to another port. Letters read as 0, which the connection takes as port 25.
+bool PortFieldInRange(UniString const& field) {
+  UniString const text = field.Trim();
+  int const length = text.Length();
+  int64_t value = 0;
+  auto add = [&value](int64_t base, int64_t digit) { value = value > 65535 ? value : value * base + digit; };
+  if (length >= 2 && text[1] == '0' && text[2] == 'x') {
+    for (int i = 3; i <= length; ++i) {
+      unsigned short const c = text[i];
+      if (c >= '0' && c <= '9') {
+        add(16, c - '0');
+      } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+        add(16, (c | 0x20) - 'a' + 10);
+      } else {
+        break;
+      }
+    }
+    return value <= 65535;
+  }
+  bool const negative = length >= 1 && text[1] == '-';
+  for (int i = negative ? 2 : 1; i <= length && text[i] >= '0' && text[i] <= '9'; ++i) add(10, text[i] - '0');
+  return value <= 65535 && !(negative && value > 0);
+}
+
 }  // namespace
 
 clsNewCfgDlg::clsNewCfgDlg() : m_bolSavePrefs(false), m_pudtWindow(nullptr) {}
@@ -403,6 +431,12 @@ void clsNewCfgDlg::ButtonClick(int32_t id, bool* close) {
     if (bare.IsEmpty()) {
       m_pudtWindow->UpdateControlValue(kTabsID, 1);
       m_pudtWindow->UpdateFocus(kFromEmailID);
+      return;
+    }
+    if (!PortFieldInRange(m_pudtWindow->GetEditText(kPortID))) {
+      ShowMessage("The Port must be a number from 1 to 65535.");
+      m_pudtWindow->UpdateControlValue(kTabsID, 3);
+      m_pudtWindow->UpdateFocus(kPortID);
       return;
     }
     m_pudtWindow->UpdateEditText(kFromEmailID, bare);

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/carbon/WindowsTesting.h"
 #include "plugin/PluginGlobals.h"
+#include "plugin/frame/clsPluginVars.h"
 #include "tests/plugin/PluginFrameFixture.h"
 
 namespace {
@@ -159,6 +161,56 @@ TEST_F(ConfigureFunctionsTest, DebugLevelSequence) {
   for (stcStep const& s : steps) EXPECT_EQ(s.answer, Configure(s.parameters)) << s.parameters[1] << " " << s.parameters.size();
   EXPECT_EQ(std::string::npos, PrefsFile().find("DebugLevel")) << PrefsFile();
   EXPECT_NE(std::string::npos, Read("/Desktop/Velmora Debug Log.txt").find("Setting Debug Level to \"None\""));
+}
+
+// With the log at Full no password reaches it: the parameter and result traces of a SET or GET of
+// a password, through Configure and Version, show it censored, and so does everything the
+// dialog, the preference save and the load after a restart write. Another setting's traces keep
+// its value.
+TEST_F(ConfigureFunctionsTest, PasswordsNeverReachTheLog) {
+  ASSERT_EQ(0u, Configure({"SET", "DebugLevel", "Full"}).find("Debug Level Set to \"Full\""));
+  std::string const secret = "Pa55w0rd-XYZ";
+  struct stcStep {
+    fmx::int16 id;
+    std::vector<std::string> parameters;
+    std::string answer;
+  } const steps[] = {
+      {1002, {"Set", "Password", secret}, "Preference Set."},
+      {1002, {"Get", "Password"}, secret},
+      {1002, {"GET", " SMTP password ", secret + "-default"}, secret + "-default"},
+      {1000, {"set", "password", secret + "-v"}, "Preference Set."},
+      {1000, {" get ", "Password"}, secret + "-v"},
+      {1002, {"Set", "Host", "mail.example.test"}, "Preference Set."},
+      {1002, {"Get", "Host"}, "mail.example.test"},
+      {1002, {"SET", "AuthType", "Login"}, "Preference Set."},
+  };
+  for (stcStep const& s : steps) EXPECT_EQ(s.answer, CallText(s.id, s.parameters)) << s.parameters[1];
+  std::string const unknown = "ERROR: Configure: Could not Get Preference: Unknown Preference Name: NoPassword";
+  EXPECT_EQ(unknown, Configure({"GET", "NoPassword"}));
+  EXPECT_EQ(3u, LinesWith("As text (up to 30 chars): [CENSORED]"));
+  EXPECT_EQ(3u, LinesWith("Callback: [CENSORED]"));
+  EXPECT_EQ(1u, LinesWith("As text (up to 30 chars): \"mail.example.test\""));
+  EXPECT_EQ(1u, LinesWith("ConfigureCallback: mail.example.test"));
+  EXPECT_EQ(1u, LinesWith("ConfigureCallback: " + unknown));
+
+  // The dialog shows the password and OK saves it with a new one typed; a restart loads it.
+  WindowsQueueClickForTesting(314);
+  for (size_t i = 0; i < secret.size() + 2; ++i) WindowsQueueKeyForTesting(8);
+  WindowsQueueTypeForTesting((secret + "-d").c_str());
+  WindowsQueueClickForTesting(200);
+  EXPECT_EQ("Configuration Dialog Shown. (Initial Tab: authentication)", Configure({"authentication"}));
+  EXPECT_EQ(std::vector<std::string>(), WindowsRefusalsForTesting());
+  EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+  Stop();
+  Later();
+  ASSERT_TRUE(Start());
+  ASSERT_EQ(kDebugFull, g_intDebugLevel);
+  EXPECT_EQ(secret + "-d", Configure({"GET", "Password"}));
+  EXPECT_EQ(4u, LinesWith("Callback: [CENSORED]"));
+
+  for (std::string const& line : m_vecLogLines) EXPECT_EQ(std::string::npos, line.find(secret)) << line;
+  for (UniString const& line : *g_ulstDebugBackLog)
+    EXPECT_EQ(std::string::npos, std::string(line.GetAnsiString(1).c_str()).find(secret));
 }
 
 }  // namespace

@@ -47,6 +47,14 @@ TEST_F(FromAddressTest, SplitAndJoinedAgain) {
        "\"Your Name\" <your.name@example.com>"},
       {"[jane@example.test]", "", "jane@example.test", "<jane@example.test>"},
       {"[jane@example.test\r\r\r\n", "", "jane@example.test", "<jane@example.test>"},  // a fuzz finding
+      // Quotes and backslashes of a name are escaped in its quoted string and read back unescaped.
+      {"\"O\\\"Brien\" <a@example.test>", "O\"Brien", "a@example.test", "\"O\\\"Brien\" <a@example.test>"},
+      {"\"Bob \\\"The Builder\\\" Smith\" <bob@example.test>", "Bob \"The Builder\" Smith", "bob@example.test",
+       "\"Bob \\\"The Builder\\\" Smith\" <bob@example.test>"},
+      {"\"C:\\\\Users\\\\bob\" <bob@example.test>", "C:\\Users\\bob", "bob@example.test",
+       "\"C:\\\\Users\\\\bob\" <bob@example.test>"},
+      {"\"Jane <Boss>\" <jane@example.test>", "Jane <Boss>", "jane@example.test", "\"Jane <Boss>\" <jane@example.test>"},
+      {"\"Jane\" \"Doe\" <jane@example.test>", "Jane Doe", "jane@example.test", "\"Jane Doe\" <jane@example.test>"},
       {"not an address", "", "", ""},
       {"", "", "", ""},
   };

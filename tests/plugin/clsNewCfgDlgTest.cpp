@@ -262,6 +262,11 @@ TEST_F(clsNewCfgDlgTest, SenderRoundTripKeepsThePreferenceBytes) {
       {"", "bob@example.test (Bob)", "\"(Bob)\" <bob@example.test>", "(Bob)", "bob@example.test"},
       {"", "Bob <bob@example.test> (work)", "\"Bob (work)\" <bob@example.test>", "Bob (work)",
        "bob@example.test"},
+      {"O\"Brien", "a@example.test", "\"O\\\"Brien\" <a@example.test>", "O\"Brien", "a@example.test"},
+      {"Bob \"The Builder\" Smith", "bob@example.test", "\"Bob \\\"The Builder\\\" Smith\" <bob@example.test>",
+       "Bob \"The Builder\" Smith", "bob@example.test"},
+      {"C:\\Users\\bob", "bob@example.test", "\"C:\\\\Users\\\\bob\" <bob@example.test>", "C:\\Users\\bob",
+       "bob@example.test"},
   };
   for (auto const& c : cases) {
     SCOPED_TRACE(std::string(c.m_strName) + " / " + c.m_strEmail);
@@ -500,6 +505,35 @@ TEST_F(clsNewCfgDlgTest, OKRefusesAMissingOrInvalidSender) {
     ASSERT_EQ(1u, shown.Shown().size());
     EXPECT_EQ(c.m_strMessage, shown.Shown()[0].m_strText);
     EXPECT_EQ("\"Jane\" <jim@example.test>", Pref("From"));
+  }
+}
+
+// OK with a Port that is no port keeps the dialog open on the Advanced page with the focus in
+// Port: numbers past 65535 (also those that wrap to a small one in 32 bits) and negative ones.
+// Letters stand for the default and pass; the next OK with a good port stores it.
+TEST_F(clsNewCfgDlgTest, OKRefusesAPortOutsideTheRange) {
+  for (char const* typed : {"65561", "-1", "4294967321", "0x10019", "99999999999999999999"}) {
+    SCOPED_TRACE(typed);
+    WindowsResetForTesting();
+    WindowsSetStuckModeForTesting(kWindowsStuckThrow);
+    WritePrefs("From=\"<jane@example.test>\";Port=2525");
+    clsStockDialogRecorder shown;
+    clsNewCfgDlg dialog;
+    Retype(318, 4, typed);
+    TurnToPage(dialog, 1);
+    WindowsQueueClickForTesting(200);
+    QueueStockDialogAnswer(1);
+    WindowsQueueCallForTesting([] {
+      EXPECT_EQ(103, VisiblePage());
+      EXPECT_TRUE(Front(318).m_blnFocused);
+    });
+    Retype(318, std::string(typed).size(), " 587 ");
+    WindowsQueueClickForTesting(200);
+    dialog.Show(U("advanced"));
+    EXPECT_EQ(0u, WindowsQueuedActionCountForTesting());
+    ASSERT_EQ(1u, shown.Shown().size());
+    EXPECT_EQ("The Port must be a number from 1 to 65535.", shown.Shown()[0].m_strText);
+    EXPECT_EQ(587, g_udtPrefs.GetIntegerPref(U("Port"), -1));
   }
 }
 

@@ -12,8 +12,9 @@ CONFIG_JSON is an object:
   "out"      file that receives, per accepted message, lines "key<TAB>value" ended by a line
              "--": the envelope, the count of AUTH successes so far, and what Python's email
              package reads from the data (the header names in order, X-Mailer, the To header's
-             mailboxes as to_addr_specs, part.N.type, .size, .filename, .text; CR and LF in
-             values as \r and \n)
+             mailboxes as to_addr_specs, the From header's display names and its count of
+             defects as from_names and from_defects, part.N.type, .size, .filename, .text; CR
+             and LF in values as \r and \n)
   "save"     folder that receives each accepted message N (from 1) as N.eml, the data as it
              arrived, and N.json, its envelope: {"mail_from", "rcpt_tos", "auth_count", "tls"}
   "size_limit"  the largest message taken, in bytes; 0 for no limit (default: aiosmtpd's 32 MiB)
@@ -57,6 +58,8 @@ def rows(envelope):
            ("auth_count", auth_count), ("subject", message.get("Subject", "")),
            ("from", message.get("From", "")), ("to", message.get("To", "")),
            ("to_addr_specs", ",".join(a.addr_spec for a in getattr(message["To"], "addresses", ()))),
+           ("from_names", ",".join(a.display_name for a in getattr(message["From"], "addresses", ()))),
+           ("from_defects", len(getattr(message["From"], "defects", ()))),
            ("message_id", message.get("Message-ID", "")), ("defects", len(message.defects)),
            ("headers", ",".join(message.keys())), ("x_mailer", message.get("X-Mailer", "")),
            ("size", len(envelope.original_content))]
