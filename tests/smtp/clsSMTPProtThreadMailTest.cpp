@@ -125,6 +125,7 @@ TEST_F(MailTest, DeliveredToARealServer) {
     }
     ASSERT_TRUE(connected) << prot.ErrorString().c_str();
     auto message = Message({"Ann <ann@velmora.test>", "bob@velmora.test"});
+    A::SetList(*message, A::BCCs, {"Hid <hid@velmora.test>"});
     EXPECT_TRUE(prot.SendOneEmail(message.get(), true)) << prot.ErrorString().c_str();
     prot.Disconnect();
     EXPECT_EQ(prot.WarningString(), AnsiString(""));
@@ -133,7 +134,7 @@ TEST_F(MailTest, DeliveredToARealServer) {
     ASSERT_EQ(messages.size(), size_t(sent));
     auto& got = messages.back();
     EXPECT_EQ(got["mail_from"], "me@velmora.test");
-    EXPECT_EQ(got["rcpt_tos"], "ann@velmora.test,bob@velmora.test");
+    EXPECT_EQ(got["rcpt_tos"], "ann@velmora.test,bob@velmora.test,hid@velmora.test");
     EXPECT_EQ(got["auth_count"], row.auth == kSMTPAuthNone ? "0" : "1");
     EXPECT_EQ(got["subject"], "Greetings");
     EXPECT_EQ(got["defects"], "0");
