@@ -257,6 +257,17 @@ bool ChainMayBeCreated(UniStringList const* items) {
   return first.UpperCase() == U("VOLUMES") && items->Count() > 2;
 }
 
+// Whether the spec names a folder right at the top of the startup volume ("/name"). The chain
+// never makes one: a path on a volume that is not mounted (/Volumes/Gone/x) reads as a path on
+// the startup volume, and its parents made there would put the files on the wrong disk.
+bool AtStartupVolumeTop(XFileSpec spec) {
+  UniString const path = spec.GetPath(kPathStylePOSIX, true);
+  int length = path.Length();
+  if (length > 1 && path[length] == '/') --length;  // a folder's path may end in '/'
+  int const next = path.Pos('/', false, 2);
+  return length > 1 && path[1] == '/' && (next == 0 || next > length);
+}
+
 }  // namespace
 
 // ---- tests ----
@@ -498,12 +509,12 @@ bool XFileSpec::XCreateDir(UniString name) {
 
   if (!IsValid(&isDir, &isFile, false, false)) {
     error = ErrorString();
-    if (ChainMayBeCreated(m_ulstPathList)) {
+    XFileSpec parent(*this);
+    parent.RemoveFileOrDirName();
+    if (ChainMayBeCreated(m_ulstPathList) && !AtStartupVolumeTop(parent)) {
       // Missing parents are made from the top down: the parent chain first (recursing as far
       // as needed), then this folder, then the named folder inside it, so success always means
       // that the folder asked for exists.
-      XFileSpec parent(*this);
-      parent.RemoveFileOrDirName();
       if (!parent.XCreateDir(UniString())) {
         error = parent.ErrorString();
       } else if (!XCreateDir(UniString())) {

@@ -253,10 +253,27 @@ bool clsSMTPProtThread::BeginCommand(clsFuncDebug&, stcCommand* command, AnsiStr
 void clsSMTPProtThread::StartCommand(UniString status) {
   if (status.Length() > 0) UpdateStatus(status, 101);
   m_bolRequestDone = false;
+  DropUnaskedReplies();
   m_deqResponses.clear();
 }
 
+void clsSMTPProtThread::DropUnaskedReplies() {
+  while (!m_deqResponses.empty() && m_deqResponses.front().m_bolComplete) {
+    DebugOutput(kDebugWarning, LogText(AnsiString("Dropping a reply the server sent unasked: ") +
+                                       AnsiString(m_deqResponses.front().m_intCode) + AnsiString(" ") +
+                                       m_deqResponses.front().Text()));
+    m_deqResponses.pop_front();
+    for (auto it = m_deqEvents.begin(); it != m_deqEvents.end(); ++it) {
+      if (*it == kEventDataReceived) {
+        m_deqEvents.erase(it);
+        break;
+      }
+    }
+  }
+}
+
 void clsSMTPProtThread::SendCommand(int code, int parseState, AnsiString text, bool censor) {
+  DropUnaskedReplies();
   QueueFront(code, parseState);
   QueueFront(kEventDataReceived, 0);
   SendLine(text, true, true, censor);

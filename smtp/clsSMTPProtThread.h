@@ -130,6 +130,9 @@ class clsSMTPProtThread : public clsGenProtThread {
   // Queues at the front the step that parses the reply and, before it, the wait for the reply;
   // then sends the command line (censored: the transcript shows "< [CENSORED]").
   void SendCommand(int code, int parseState, AnsiString text, bool censor = false);
+  // Drops the whole replies held and the events they left: without pipelining a reply that came
+  // before a command went out was sent unasked and answers nothing the client sent.
+  void DropUnaskedReplies();
   // Takes the first reply; false with "Response Queue is Empty!" when there is none.
   bool TakeResponse(clsSMTPProtResponse* response);
   // "SMTP Server Error: " and the reply's text.

@@ -313,6 +313,8 @@ void clsSMTPProtThread::SendEmailData() {
         AbandonConnection();
         return;
       }
+      // Only what comes after the "." answers it.
+      DropUnaskedReplies();
     }
     bool const blank = line.Length() == 0;
     SendLine(line, true, inHeader, false);

@@ -149,6 +149,10 @@ TEST(UniStringTest, AssignmentAndAssignForms) {
 
 }
 
+// The units about each UTF-8 length boundary and their bytes.
+unsigned short const kEdges[] = {0x7F, 0x80, 0x7FF, 0x800, 0xFFFF};
+char const kEdgesUTF8[] = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF";
+
 TEST(UniStringTest, GetCStringNewArrays) {
   static unsigned short const kPair[] = {0xD83D, 0xDE00};
   struct {
@@ -156,6 +160,7 @@ TEST(UniStringTest, GetCStringNewArrays) {
     int encoding;
     std::string expected;  // "null" for a null result
   } const cases[] = {
+      {UniString(kEdges, 5), 1, kEdgesUTF8},
       {UniString("caf\xC3\xA9 \xE2\x82\xAC"), 1, "caf\xC3\xA9 \xE2\x82\xAC"},
       {UniString(kPair, 2), 1, "\xED\xA0\xBD\xED\xB8\x80"},
       {UniString("x"), 101, "null"},
@@ -199,6 +204,7 @@ TEST(UniStringTest, GetCStringIntoBufferNeverPassesTheTerminatorPlace) {
       {UniString("\xE2\x82\xAC"), 4, 1, 3, "\xE2\x82\xAC"},
       {UniString("a\xC3\xA9z"), 3, 1, 1, "a"},
       {UniString("a\xC3\xA9z"), 4, 1, 3, "a\xC3\xA9"},
+      {UniString(kEdges, 5), 12, 1, 11, kEdgesUTF8},
       {UniString("abc"), 0, 1, 0, ""},
       {UniString(), 5, 1, 0, ""},
       {UniString("AB"), 3, 0, 3, std::string("A\0B", 3)},

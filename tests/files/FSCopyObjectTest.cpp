@@ -443,6 +443,28 @@ TEST_F(FSCopyObjectTest, CopiesIntoDropBoxesAndOnServers) {
   }));
   EXPECT_EQ(Pattern(5000, 3), ReadFork("/Volumes/Other/in.txt", false));
   EXPECT_EQ("res", ReadFork("/Volumes/Other/in.txt", true));
+  // The server takes names of up to 31 bytes; a longer one is copied by us. A name taken makes
+  // the copy's name two units longer (" 1"). Names are made from Latin-1 units and found by
+  // their UTF-8 paths.
+  struct {
+    std::string units, path;
+    bool taken, onServer;
+  } const names[] = {{std::string(31, 'n'), std::string(31, 'n'), false, true},
+                     {std::string(29, 'n'), std::string(29, 'n'), true, true},
+                     {std::string(30, 'n'), std::string(30, 'n'), true, false},
+                     {std::string(27, 'u') + "\xE9", std::string(27, 'u') + "\xC3\xA9", true, true},
+                     {std::string(28, 'u') + "\xE9", std::string(28, 'u') + "\xC3\xA9", true, false}};
+  for (auto const& name : names) {
+    MakeFile("/src", name.units, "x");
+    if (name.taken) MakeFile("/Volumes/Other", name.units, "old");
+    FSStandInTestClearCallLog();
+    ASSERT_EQ(noErr, Copy("/src/" + name.path, "/Volumes/Other", kCopyClashUniqueName)) << name.path;
+    std::vector<std::string> const named = FSStandInTestCallLog();
+    EXPECT_EQ(name.onServer, std::any_of(named.begin(), named.end(), [](std::string const& line) {
+                return line.find("CopyFile") != std::string::npos;
+              })) << name.path;
+    EXPECT_EQ("x", ReadFork("/Volumes/Other/" + name.path + (name.taken ? " 1" : ""), false));
+  }
   // The server refusing falls back to our own copy, with server-volume fork rules.
   FSStandInTestFailNext("PBHCopyFileSync", "", ioErr);
   MakeFolder("/Volumes/Other", "again");

@@ -188,6 +188,10 @@ TEST_F(OpsFixture, CreateDirMakesMissingParentsAndTheNamedFolder) {
   EXPECT_FALSE(blocked.XCreateDir(UniString()));
   EXPECT_EQ("A File with that name already exists: file.txt", Err(blocked));
   EXPECT_FALSE(Spec("//server/share/x/y").XCreateDir(UniString()));  // no chain on a network
+  // Nor on a volume that is not mounted, which reads as the startup volume's /Missing/a.
+  XFileSpec unmounted = Spec("/Volumes/Missing/a");
+  EXPECT_FALSE(unmounted.XCreateDir(UniString()));
+  EXPECT_FALSE(std::filesystem::exists(Real("/Missing")));
   XFileSpec missing = Spec("~/missing");
   EXPECT_FALSE(missing.XCreateDir(U("x")));
   EXPECT_EQ("Parent Folder does not exist: missing", Err(missing));

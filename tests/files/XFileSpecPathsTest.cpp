@@ -232,6 +232,7 @@ TEST_F(PathsFixture, FindUniqueFileName) {
   MakeFile("/Users/bob/out/report.pdf");
   EXPECT_EQ("report1.pdf", S(out.FindUniqueFileName(U("report.pdf"), 0)));
   EXPECT_EQ("report001.pdf", S(out.FindUniqueFileName(U("report.pdf"), 3)));
+  EXPECT_EQ("report1.pdf", S(out.FindUniqueFileName(U("report.pdf"), 1)));  // fills the width exactly
   MakeDir("/Users/bob/out/report1.pdf");  // a folder takes the name as well
   EXPECT_EQ("report2.pdf", S(out.FindUniqueFileName(U("report.pdf"), 0)));
   for (int n = 2; n <= 9; ++n) MakeFile("/Users/bob/out/report" + std::to_string(n) + ".pdf");

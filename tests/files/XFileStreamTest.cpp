@@ -497,6 +497,17 @@ TEST_F(FileStreamFixture, ReadWriteInPlaceAndFind) {
   EXPECT_EQ(30000, stream.ReadBytes(all.data(), 40002));
   EXPECT_EQ(bytes, std::string(all.begin(), all.begin() + 30000));
   EXPECT_EQ(bytes, Read("/rw.bin"));
+  // Shrunk and grown again, past the block, the stream reads zeros where the old bytes were,
+  // also in the block it holds.
+  ASSERT_TRUE(stream.SetPos(10, 0));
+  ASSERT_TRUE(stream.SetSize(20, 0));
+  ASSERT_TRUE(stream.SetSize(40000, 0));
+  bytes = bytes.substr(0, 20) + std::string(39980, '\0');
+  ASSERT_TRUE(stream.SetPos(0, 0));
+  std::fill(all.begin(), all.end(), 0xA5);
+  EXPECT_EQ(40000, stream.ReadBytes(all.data(), 40002));
+  EXPECT_EQ(bytes, std::string(all.begin(), all.begin() + 40000));
+  EXPECT_EQ(bytes, Read("/rw.bin"));
 
   stream.Match(seq, 5);
   EXPECT_EQ("Match() Base Function is not overridden!", stream.Error());

@@ -110,6 +110,9 @@ TEST_F(SendMessageEndToEndTest, FailuresAreReportedInTimeAndTheNextSendWorks) {
        "ERROR: SendMessage: SendOneEmail: Response Queue is Empty!"},
       {"stall after the greeting", "script", "[{\"reply\": \"220 fault.test ESMTP\"}, {\"stall\": 15}]",
        "ERROR: SendMessage: Connect: Timed out waiting for the server to respond."},
+      {"message refused after the final dot", "script",
+       "[" + kUpToData + ", {\"data\": true}, {\"reply\": \"554 5.6.0 message refused\"}, {\"read\": 1}]",
+       "ERROR: SendMessage: SendOneEmail: SMTP Server Error: 5.6.0 message refused"},
       // The answer to "." is waited for far longer than the Timeout; a close ends that wait.
       {"silence after the final dot, then a close", "script",
        "[" + kUpToData + ", {\"data\": true}, {\"stall\": 3}]",
@@ -152,7 +155,7 @@ TEST_F(SendMessageEndToEndTest, FailuresAreReportedInTimeAndTheNextSendWorks) {
     EXPECT_EQ(c.m_strError, lines[lines.size() - 4]);
     EXPECT_EQ(kSent, lines.back());
   }
-  EXPECT_EQ(5u, ReadReceivedMessages(goodOut).size());
+  EXPECT_EQ(6u, ReadReceivedMessages(goodOut).size());
 }
 
 TEST_F(SendMessageEndToEndTest, TheDemoDeliversWhatItSends) {

@@ -248,6 +248,13 @@ TEST(clsSMTPEmailPartTextTest, LinesAreCutStuffedAndKeptWithinTheWireLimits) {
       {"flowed qp stuffing", "UTF-8", "", 80, true, {"  caf\xC3\xA9", "From caf\xC3\xA9"},
        {"   caf=C3=A9", " From caf=C3=A9"}, ""},
       {"qp high no blank", "UTF-8", "", 1000, true, {repeat("\xC3\xA9", 700)}, {}, ""},
+      // An escape that starts in the last columns of a blank-less run goes to the next line whole.
+      {"qp 73 then =XX", "UTF-8", "", 80, true, {std::string(73, 'q') + "\xC3\xA9"},
+       {std::string(73, 'q') + "=", "=C3=A9"}, ""},
+      {"qp high behind 1", "UTF-8", "", 80, true, {"a" + repeat("\xC3\xA9", 40)}, {}, ""},
+      {"qp high behind 2", "UTF-8", "", 80, true, {"ab" + repeat("\xE2\x82\xAC", 30)}, {}, ""},
+      {"qp high at 30", "UTF-8", "", 30, true, {"a" + repeat("\xC3\xA9", 20)}, {}, ""},
+      {"qp high at 47", "UTF-8", "", 47, true, {"ab" + repeat("\xC3\xA9", 20)}, {}, ""},
       {"qp long word", "ISO-8859-1", "text/plain", 80, true, {"a " + std::string(2500, '=') + " b"}, {}, ""},
       {"plain no blank", "ISO-8859-1", "text/plain", 1000, false, {std::string(3000, 'y')}, {}, "~"},
       {"flowed long word", "ISO-8859-1", "", 80, false, {"a " + std::string(2000, 'z') + " b"}, {}, "~"},

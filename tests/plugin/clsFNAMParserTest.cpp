@@ -261,6 +261,7 @@ TEST(clsFNAMParserTest, DecodesEachTagOfTheScheme) {
       {"quote from a static window", {0x06, 0x2C}, 1, u"\u20AC", 2},
       {"quote from a dynamic window", {0x03, 0x90}, 1, u"\u0410", 2},
       {"change window", {0x15, 0x82, 0x41}, 2, u"\u3042A", 3},
+      {"initial window 1 used undefined", {0x11, 0x81}, 1, u"\u00C1", 2},
       {"define window", {0x1A, 0x07, 0xB1}, 1, u"\u03B1", 3},
       {"define window above Hangul", {0x19, 0x68, 0x85}, 1, u"\uE005", 3},
       {"define window, fixed offsets", {0x18, 0xF9, 0x80, 0x18, 0xFF, 0x81}, 2, u"\u00C0\uFF61", 6},

@@ -265,6 +265,11 @@ TEST_F(clsPrefsTest, ReloadWaitsFifteenSecondsThenRereadsBothSets) {
   Later(2);
   EXPECT_EQ("two.example.test", S(prefs.GetStringPref(U("Host"), UniString())));
   EXPECT_EQ(587, prefs.GetIntegerPref(U("Port"), 25)) << "the unchanged local file is reread too";
+  // A later local edit is seen beside an older system file.
+  WriteFile(kLocalFile, std::string(kBOM) + "Port=2525");
+  Touch(kLocalFile, 5);
+  Later(16);
+  EXPECT_EQ(2525, prefs.GetIntegerPref(U("Port"), 25));
 
   // A vanished file empties its set at the next check.
   std::filesystem::remove(Real(kSystemFile));
@@ -272,6 +277,11 @@ TEST_F(clsPrefsTest, ReloadWaitsFifteenSecondsThenRereadsBothSets) {
   Later(16);
   EXPECT_EQ("gone", S(prefs.GetStringPref(U("Host"), U("gone"))));
   EXPECT_FALSE(prefs.PrefExists(U("Port")));
+  // And without a system file.
+  WriteFile(kLocalFile, std::string(kBOM) + "Port=2626");
+  Touch(kLocalFile, 5);
+  Later(16);
+  EXPECT_EQ(2626, prefs.GetIntegerPref(U("Port"), 25));
 }
 
 TEST_F(clsPrefsTest, LocalValuesWinAndASaveWritesEachBackWhereItCameFrom) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
+#include <openssl/hmac.h>
 
 #include <random>
 #include <string>
@@ -94,6 +95,22 @@ TEST(MD5Test, HMACVectors) {
     HMAC_MD5(reinterpret_cast<unsigned char const*>(row.key.data()), row.key.size(),
              reinterpret_cast<unsigned char const*>(row.data.data()), row.data.size(), digest);
     EXPECT_EQ(Hex(digest, 16), row.digest) << row.data;
+  }
+}
+
+TEST(MD5Test, HMACKeysAboutOneBlockMatchOpenSSL) {
+  std::mt19937 random(2104);
+  std::string const data = "<1896.697170952@postoffice.reston.mci.net>";
+  for (size_t length : {63, 64, 65}) {
+    std::vector<unsigned char> key(length);
+    for (auto& byte : key) byte = static_cast<unsigned char>(random());
+    unsigned char ours[16];
+    HMAC_MD5(key.data(), key.size(), reinterpret_cast<unsigned char const*>(data.data()), data.size(), ours);
+    unsigned char theirs[16];
+    unsigned int theirLength = 0;
+    HMAC(EVP_md5(), key.data(), int(key.size()), reinterpret_cast<unsigned char const*>(data.data()),
+         data.size(), theirs, &theirLength);
+    EXPECT_EQ(Hex(ours, 16), Hex(theirs, 16)) << "key length " << length;
   }
 }
 

@@ -96,6 +96,8 @@ TEST(clsDNSQueryTest, DecodesCraftedReplies) {
     mutual.Pointer(secondOwnerAt).Raw({0, 0}).Pointer(addressAt).MX(10, "mx");
     rows.push_back({kLoop, mutual});
     rows.push_back({kBadOffset, Reply(1, 1).Pointer(20).U16(15).U16(1)});
+    // A pointer to the byte just past its own two is as bad as one further on.
+    rows.push_back({kBadOffset, Reply(1, 1).Pointer(14).U16(15).U16(1)});
     rows.push_back({"DNS Response decode error: Label Length is Invalid!",
                     Reply(1, 1).Raw({64}).Raw(std::vector<unsigned char>(64, 'a')).Raw({0}).U16(15).U16(1)});
     rows.push_back({"DNS Response decode error: Address Answer is not 4 bytes long!",

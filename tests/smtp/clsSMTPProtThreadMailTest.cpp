@@ -125,6 +125,7 @@ TEST_F(MailTest, DeliveredToARealServer) {
     }
     ASSERT_TRUE(connected) << prot.ErrorString().c_str();
     auto message = Message({"Ann <ann@velmora.test>", "bob@velmora.test"});
+    A::SetList(*message, A::BCCs, {"Hid <hid@velmora.test>"});
     EXPECT_TRUE(prot.SendOneEmail(message.get(), true)) << prot.ErrorString().c_str();
     prot.Disconnect();
     EXPECT_EQ(prot.WarningString(), AnsiString(""));
@@ -133,7 +134,7 @@ TEST_F(MailTest, DeliveredToARealServer) {
     ASSERT_EQ(messages.size(), size_t(sent));
     auto& got = messages.back();
     EXPECT_EQ(got["mail_from"], "me@velmora.test");
-    EXPECT_EQ(got["rcpt_tos"], "ann@velmora.test,bob@velmora.test");
+    EXPECT_EQ(got["rcpt_tos"], "ann@velmora.test,bob@velmora.test,hid@velmora.test");
     EXPECT_EQ(got["auth_count"], row.auth == kSMTPAuthNone ? "0" : "1");
     EXPECT_EQ(got["subject"], "Greetings");
     EXPECT_EQ(got["defects"], "0");
@@ -154,6 +155,10 @@ TEST_F(MailTest, TransactionsThatGoWrong) {
     for (auto const& piece : pieces) all.insert(all.end(), piece.begin(), piece.end());
     return all;
   };
+  // A line the server sends before the command it would answer is no answer to it.
+  auto stray = [](std::string const& reply) { return R"({"raw": ")" + Hex(reply + "\r\n250 stray\r\n") + R"("})"; };
+  std::vector<std::string> const strayEnvelope = {Expect("RSET"), Reply("250 ok"), Expect("MAIL FROM:<me@velmora.test>"),
+                                                  stray("250 ok")};
   struct stcSend {
     std::vector<std::string> tos;
     bool breakOnBad;
@@ -197,6 +202,19 @@ TEST_F(MailTest, TransactionsThatGoWrong) {
        {{{"b@x.test"}, true, "SMTP Server Error: no data"}, {{"b@x.test"}, true, ""}},
        join({envelope, {Expect("RCPT TO:<b@x.test>"), Reply("250 ok"), Expect("DATA"), Reply("554 no data")},
              envelope, {Expect("RCPT TO:<b@x.test>"), Reply("250 ok")}, data, quit}),
+       false},
+      {"a stray 250 before the 550 to RCPT",
+       {{{"a@x.test"}, false, "SMTP Server Error: no such user"}},
+       join({strayEnvelope, {Expect("RCPT TO:<a@x.test>"), Reply("550 no such user")}, quit}), false},
+      {"a stray 250 before the 550 to the second RCPT",
+       {{{"a@x.test", "b@x.test"}, true, "SMTP Server Error: no"}},
+       join({envelope, {Expect("RCPT TO:<a@x.test>"), stray("250 ok"), Expect("RCPT TO:<b@x.test>"), Reply("550 no")},
+             quit}),
+       false},
+      {"a stray 250 before the 554 to the final dot",
+       {{{"b@x.test"}, true, "SMTP Server Error: refused"}},
+       join({envelope, {Expect("RCPT TO:<b@x.test>"), Reply("250 ok"), Expect("DATA"), stray("354 go"),
+                        R"({"data": true})", Reply("554 refused")}, quit}),
        false},
       {"an attachment missing before anything is sent",
        {{{"b@x.test"}, true, "Attachment does not exist: /Users/bob/data/gone.bin", "gone.bin"}}, quit, false},
