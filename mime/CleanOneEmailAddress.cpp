@@ -148,28 +148,8 @@ bool IsClosedPhrase(UniString const& text) {
 // comments. The header shows every mailbox of such a text while the envelope takes only one,
 // so it is refused whether validation is on or off.
 bool NamesSeveralMailboxes(UniString const& text) {
-  bool quoted = false;
-  int depth = 0;
-  int marks = 0;
-  for (int i = 1; i <= text.Length(); ++i) {
-    unsigned short const unit = text[i];
-    if (quoted || depth > 0) {
-      if (unit == kUnitBackslash) {
-        ++i;
-      } else if (quoted) {
-        quoted = unit != kUnitQuote;
-      } else if (unit == kUnitOpenParen) {
-        ++depth;
-      } else if (unit == kUnitCloseParen) {
-        --depth;
-      }
-      continue;
-    }
-    if (unit == kUnitQuote) quoted = true;
-    if (unit == kUnitOpenParen) depth = 1;
-    if (unit == kUnitAt && ++marks > 1) return true;
-  }
-  return false;
+  int const first = PosOutsideQuotes(text, kUnitAt, 1);
+  return first > 0 && PosOutsideQuotes(text, kUnitAt, first + 1) > 0;
 }
 
 // Whether the message's splitter (which the envelope and the header both use) finds in the
@@ -314,6 +294,30 @@ UniString NormalForm(UniString const& address, UniString* failure) {
 }
 
 }  // namespace
+
+int PosOutsideQuotes(UniString const& text, unsigned short wanted, int start) {
+  bool quoted = false;
+  int depth = 0;
+  for (int i = start; i <= text.Length(); ++i) {
+    unsigned short const unit = text[i];
+    if (quoted || depth > 0) {
+      if (unit == kUnitBackslash) {
+        ++i;
+      } else if (quoted) {
+        quoted = unit != kUnitQuote;
+      } else if (unit == kUnitOpenParen) {
+        ++depth;
+      } else if (unit == kUnitCloseParen) {
+        --depth;
+      }
+      continue;
+    }
+    if (unit == wanted) return i;
+    if (unit == kUnitQuote) quoted = true;
+    if (unit == kUnitOpenParen) depth = 1;
+  }
+  return 0;
+}
 
 UniString CheckEmailEnclosure(UniString text, unsigned short open, unsigned short close) {
   text = text.Trim();

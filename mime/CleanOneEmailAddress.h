@@ -2,7 +2,8 @@
 // Interface: CleanOneEmailAddress decides whether a text is a usable address and writes it in
 // normal form: an optional display name, the address in angle brackets (or bare, or in the
 // square or angle brackets it came in), an optional trailing comment. CheckEmailEnclosure
-// balances one pair of enclosing characters around a name or comment.
+// balances one pair of enclosing characters around a name or comment; PosOutsideQuotes finds a
+// character that stands outside quoted strings and comments.
 // A quoted local part is taken whole (blanks included) when it is an RFC 5321 quoted string of
 // printable ASCII without angle brackets, and refused otherwise; a normal form is given only when
 // clsSMTPEmail::SplitEmailAddress, which both the envelope and the header use, finds in it the
@@ -23,6 +24,10 @@
 // Trims the text and makes sure it both opens with `open` and closes with `close` when it does
 // either; a lone character that is both becomes two. Other texts come back trimmed.
 UniString CheckEmailEnclosure(UniString text, unsigned short open, unsigned short close);
+
+// The first `wanted` unit from start on (1-based) that stands outside quoted strings and comments,
+// where a backslash inside them takes the next unit as it stands; 0 when there is none.
+int PosOutsideQuotes(UniString const& text, unsigned short wanted, int start);
 
 // cleaned: the address in normal form, empty when the address is not usable.
 // error: what the caller reports when cleaned is empty: the trimmed address, or

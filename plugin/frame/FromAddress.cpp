@@ -8,32 +8,6 @@ namespace {
 constexpr unsigned short kQuote = '"';
 constexpr unsigned short kBackslash = '\\';
 
-// The first `wanted` unit from start on that stands outside quoted strings and comments, where a
-// backslash takes the next unit as it stands; 0 when there is none.
-int PosOutsideQuotes(UniString const& text, unsigned short wanted, int start) {
-  bool quoted = false;
-  int depth = 0;
-  for (int i = start; i <= text.Length(); ++i) {
-    unsigned short const unit = text[i];
-    if (quoted || depth > 0) {
-      if (unit == kBackslash) {
-        ++i;
-      } else if (quoted) {
-        quoted = unit != kQuote;
-      } else if (unit == '(') {
-        ++depth;
-      } else if (unit == ')') {
-        --depth;
-      }
-      continue;
-    }
-    if (unit == wanted) return i;
-    if (unit == kQuote) quoted = true;
-    if (unit == '(') depth = 1;
-  }
-  return 0;
-}
-
 // The text a display name or comment shows (RFC 5322 3.2.4): each quoted string without its
 // quotes and with its backslash escapes undone; comments and other text as they stand. Trimmed.
 UniString PhraseText(UniString const& phrase) {
