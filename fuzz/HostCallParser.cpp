@@ -51,6 +51,10 @@ std::string Canonical(stcHostCall const& call) {
       case stcHostCallParameter::kContainer:
         out += "Container(" + Quote(p.m_strText) + ")";
         break;
+      case stcHostCallParameter::kField:
+      case stcHostCallParameter::kVariable:
+        out += p.m_strText;  // Table::Field, $name or $$name as it was read
+        break;
     }
   }
   return out + ")";
