@@ -257,7 +257,7 @@ bool ChainMayBeCreated(UniStringList const* items) {
   return first.UpperCase() == U("VOLUMES") && items->Count() > 2;
 }
 
-// Whether the spec names a folder right at the top of the startup volume ("/name"). The chain
+// Whether the location names a folder right at the top of the startup volume ("/name"). The chain
 // never makes one: a path on a volume that is not mounted (/Volumes/Gone/x) reads as a path on
 // the startup volume, and its parents made there would put the files on the wrong disk.
 bool AtStartupVolumeTop(XFileSpec spec) {
