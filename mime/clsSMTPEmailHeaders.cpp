@@ -193,6 +193,68 @@ bool QuotedStringText(std::string const& name, std::string* text) {
   return true;
 }
 
+// The comments after an address when their text is not ASCII (RFC 5322 3.2.2, RFC 2047 5 (2)):
+// the parentheses of each comment, nested ones too, and the blanks between comments stay as
+// they are; each run of text between two parentheses that is not ASCII goes out, without the
+// blanks around it, as "B" words of its text with the quoted pairs resolved (so "\(" is text),
+// and the letters of a "B" word are never a parenthesis, a quote or a backslash; ASCII runs stay
+// as they stand. The text is UTF-8, where no byte of a character is a parenthesis or a
+// backslash. False when it is not whole comments and blanks, or when the result would hold a
+// run too long for a header line.
+bool RenderComments(clsSMTPEmailPart& scratch, std::string const& utf8, UniString const& charset, AnsiString* out) {
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::string result;
+  int depth = 0;
+  size_t i = 0;
+  while (i < utf8.size()) {
+    char const c = utf8[i];
+    if (c == '(' || c == ')' || depth == 0) {
+      if (c == ')' && depth == 0) return false;
+      if (c != '(' && c != ')' && !blank(c)) return false;
+      depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+      result += c;
+      ++i;
+      continue;
+    }
+    // The run up to the next parenthesis that is not a quoted pair's.
+    size_t end = i;
+    bool ascii = true;
+    while (end < utf8.size() && utf8[end] != '(' && utf8[end] != ')') {
+      if (utf8[end] == '\\' && end + 1 < utf8.size()) ++end;
+      ascii = ascii && static_cast<unsigned char>(utf8[end]) < 128;
+      ++end;
+    }
+    std::string_view const run(utf8.data() + i, end - i);
+    i = end;
+    if (ascii) {
+      result += run;
+      continue;
+    }
+    size_t lead = 0;
+    // The byte above 127 in the run is neither a blank nor a backslash: both scans stop at it.
+    while (blank(run[lead])) ++lead;
+    size_t stop = run.size();
+    while (blank(run[stop - 1])) {
+      size_t slashes = 0;
+      while (run[stop - 2 - slashes] == '\\') ++slashes;
+      if (slashes % 2 == 1) break;  // a quoted blank is text
+      --stop;
+    }
+    std::string text;
+    for (size_t k = lead; k < stop; ++k) {
+      if (run[k] == '\\' && k + 1 < stop) ++k;
+      text += run[k];
+    }
+    AnsiString const bytes = scratch.GetLineByCharSet(UniString(text.data(), 1, int(text.size())), charset);
+    std::string const words = MimeBytes(scratch.EncodeHeaderWords(bytes, charset, true));
+    if (words.find_first_of("()\"\\") != std::string::npos) return false;  // a charset name holding one
+    result.append(run.substr(0, lead)).append(words).append(run.substr(stop));
+  }
+  if (depth != 0 || LongestBlanklessRun(result) + 2 > kMaxHeaderLine) return false;
+  *out = MimeAnsi(result);
+  return true;
+}
+
 }  // namespace
 
 AnsiString clsSMTPEmail::RenderAddress(clsSMTPEmailPart& scratch, UniString const& entry, UniString const& charset) {
@@ -204,9 +266,10 @@ AnsiString clsSMTPEmail::RenderAddress(clsSMTPEmailPart& scratch, UniString cons
     return scratch.GetLineByCharSet(UniString(utf8.data(), 1, int(utf8.size())), charset);
   };
   std::string const utf8Name = MimeBytes(name);
+  std::string const utf8Rest = MimeBytes(rest);
   name = inCharset(utf8Name);
   address = inCharset(MimeBytes(address));
-  rest = inCharset(MimeBytes(rest));
+  rest = inCharset(utf8Rest);
   AnsiString rendered;
   if (name.Length() > 0) {
     AnsiString shown = HeaderText(scratch, name, charset, 0);
@@ -219,7 +282,13 @@ AnsiString clsSMTPEmail::RenderAddress(clsSMTPEmailPart& scratch, UniString cons
     rendered = shown + AnsiString(" ");
   }
   rendered += address;
-  if (rest.Length() > 0) rendered += AnsiString(" ") + HeaderText(scratch, rest, charset, 0, true);
+  if (rest.Length() > 0) {
+    AnsiString shown;
+    if (!HasHighASCII(rest) || !RenderComments(scratch, utf8Rest, charset, &shown)) {
+      shown = HeaderText(scratch, rest, charset, 0, true);
+    }
+    rendered += AnsiString(" ") + shown;
+  }
   return rendered;
 }
 

@@ -114,13 +114,17 @@ TEST_F(HeaderBlockTest, DatesCarryTheZoneOfTheCurrentMomentWithItsMinutes) {
 
 // Display names and subjects read back by Python's email as they were given: a name that goes
 // out as encoded words carries no quote marks of its own, and ASCII shaped like an encoded word
-// is encoded itself so the reader shows it literally.
+// is encoded itself so the reader shows it literally; a comment after an address keeps its
+// parentheses, its text in words inside them.
 TEST_F(HeaderBlockTest, PythonReadsBackTheNamesAndSubjectsGiven) {
   struct stcCase {
     char const* charset;
     char const* to;       // also the sender
     char const* subject;
     char const* readTo;   // Python's text of To and From
+    // The To line's RFC 2047 words decoded by Python, where the comment's text shows (the
+    // parsed address leaves comments out); none when null.
+    char const* readWords = nullptr;
   } const cases[] = {
       {"ISO-8859-1", "\"J\xC3\xB6rg M\xC3\xBCller\" <a@example.test>", "Plain", "J\xC3\xB6rg M\xC3\xBCller <a@example.test>"},
       {"UTF-8", "\"J\xC3\xB6rg M\xC3\xBCller\" <a@example.test>", "Plain", "J\xC3\xB6rg M\xC3\xBCller <a@example.test>"},
@@ -137,6 +141,21 @@ TEST_F(HeaderBlockTest, PythonReadsBackTheNamesAndSubjectsGiven) {
       {"UTF-8", "Bob <a@example.test>", "Price =?utf-8?b?MTAwIOKCrA==?= today", "Bob <a@example.test>"},
       {"ISO-2022-JP", "Bob <a@example.test>", "=?ISO-2022-JP?B?GyRCJDMbKEI=?=", "Bob <a@example.test>"},
       {"UTF-8", "\"=?utf-8?q?Eve?=\" <a@example.test>", "Plain", "=?utf-8?q?Eve?= <a@example.test>"},
+      // A comment keeps its parentheses; its text goes out as words inside them.
+      {"ISO-8859-1", "<a@example.test> (J\xC3\xB6rg M\xC3\xBCller)", "Plain", "a@example.test",
+       "<a@example.test> (J\xC3\xB6rg M\xC3\xBCller)"},
+      {"UTF-8", "<a@example.test> (J\xC3\xB6rg (der Chef) \\(M\xC3\xBCller\\)) (2)", "Plain", "a@example.test",
+       "<a@example.test> (J\xC3\xB6rg (der Chef) (M\xC3\xBCller)) (2)"},
+      {"ISO-8859-15", "Bob <a@example.test> (J\xC3\xB6rg \"Jo\" \xE2\x82\xAC)", "Plain", "Bob <a@example.test>",
+       "Bob <a@example.test> (J\xC3\xB6rg \"Jo\" \xE2\x82\xAC)"},
+      {"WINDOWS-1251", "<a@example.test> (\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD)", "Plain", "a@example.test",
+       "<a@example.test> (\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD)"},
+      {"ISO-2022-JP",
+       "<a@example.test> (\xE5\xB1\xB1\xE7\x94\xB0 \xE3\x82\xBD\xE5\xB1\xB1\xE7\x94\xB0\xE5\xB1\xB1\xE7\x94\xB0\xE5\xB1\xB1\xE7\x94\xB0"
+       "\xE5\xB1\xB1\xE7\x94\xB0\xE5\xB1\xB1\xE7\x94\xB0\xE5\xB1\xB1\xE7\x94\xB0)",
+       "Plain", "a@example.test",
+       "<a@example.test> (\xE5\xB1\xB1\xE7\x94\xB0 \xE3\x82\xBD\xE5\xB1\xB1\xE7\x94\xB0\xE5\xB1\xB1\xE7\x94\xB0\xE5\xB1\xB1\xE7\x94\xB0"
+       "\xE5\xB1\xB1\xE7\x94\xB0\xE5\xB1\xB1\xE7\x94\xB0\xE5\xB1\xB1\xE7\x94\xB0)"},
   };
   for (stcCase const& c : cases) {
     SCOPED_TRACE(std::string(c.charset) + " " + c.to + " " + c.subject);
@@ -146,7 +165,16 @@ TEST_F(HeaderBlockTest, PythonReadsBackTheNamesAndSubjectsGiven) {
     A::Set(m, A::From, c.to);
     m.SetSubject(Uni(c.subject));
     m.SetLocalHost("mail.example");
-    mimecheck::stcRows const rows = mimecheck::RunMessages({Wire(Pull(m))})[0];
+    std::vector<std::string> const lines = Pull(m);
+    mimecheck::stcRows const rows = mimecheck::RunMessages({Wire(lines)})[0];
+    if (c.readWords != nullptr) {
+      std::string to;
+      for (auto const& line : lines) {
+        if (line.rfind("To: ", 0) == 0) to = line.substr(4);
+      }
+      for (size_t p = to.find("\r\n"); p != std::string::npos; p = to.find("\r\n", p)) to.erase(p, 2);
+      EXPECT_EQ(mimecheck::RunRecords("words", {to}), std::vector<std::string>{c.readWords}) << to;
+    }
     EXPECT_EQ(rows.Get("0.h.to"), c.readTo);
     EXPECT_EQ(rows.Get("0.h.from"), c.readTo);
     EXPECT_EQ(rows.Get("0.h.subject"), c.subject);
