@@ -79,8 +79,7 @@ UniString ValueOf(UniStringList const* list, char const* name) {
 }
 
 // ASCII a reader would take for an RFC 2047 word and decode: "=?" with a "?=" after it.
-bool LooksLikeEncodedWord(AnsiString const& bytes) {
-  std::string_view const text(bytes.c_str(), size_t(bytes.Length()));
+bool LooksLikeEncodedWord(std::string_view text) {
   size_t const open = text.find("=?");
   return open != std::string_view::npos && text.find("?=", open + 2) != std::string_view::npos;
 }
@@ -88,14 +87,15 @@ bool LooksLikeEncodedWord(AnsiString const& bytes) {
 // A header text as it goes out: RFC 2047 words when it is not ASCII, when it holds what a
 // reader would decode as a word (so the reader shows the text itself), or when a run without
 // blanks would not fit a header line even after folding (beside its field name of nameLength
-// bytes, ": " and the fold's blank); otherwise the bytes. The comment after an address keeps
-// ASCII as it stands (words made of it whole would no longer be a comment).
+// bytes, ": " and the fold's blank); otherwise the bytes. A comment after an address that comes
+// here keeps its ASCII as it stands (words made of it whole would no longer be a comment).
 AnsiString HeaderText(clsSMTPEmailPart& scratch, AnsiString const& bytes, UniString const& charset,
                       size_t nameLength, bool comment = false) {
-  if (HasHighASCII(bytes) || (!comment && LooksLikeEncodedWord(bytes))) {
+  std::string_view const text(bytes.c_str(), size_t(bytes.Length()));
+  if (HasHighASCII(bytes) || (!comment && LooksLikeEncodedWord(text))) {
     return scratch.EncodeHeaderWords(bytes, charset, true);
   }
-  if (LongestBlanklessRun(std::string_view(bytes.c_str(), size_t(bytes.Length()))) + nameLength + 2 > kMaxHeaderLine) {
+  if (LongestBlanklessRun(text) + nameLength + 2 > kMaxHeaderLine) {
     return scratch.EncodeHeaderWords(bytes, charset, true);
   }
   return bytes;
@@ -193,12 +193,12 @@ bool QuotedStringText(std::string const& name, std::string* text) {
   return true;
 }
 
-// The comments after an address when their text is not ASCII (RFC 5322 3.2.2, RFC 2047 5 (2)):
-// the parentheses of each comment, nested ones too, and the blanks between comments stay as
-// they are; each run of text between two parentheses that is not ASCII goes out, without the
-// blanks around it, as "B" words of its text with the quoted pairs resolved (so "\(" is text),
-// and the letters of a "B" word are never a parenthesis, a quote or a backslash; ASCII runs stay
-// as they stand. The text is UTF-8, where no byte of a character is a parenthesis or a
+// The comments after an address when their text is not ASCII or holds what a reader would
+// decode as a word (RFC 5322 3.2.2, RFC 2047 5 (2)): the parentheses of each comment, nested ones
+// too, and the blanks between comments stay as they are; each such run of text between two
+// parentheses goes out, without the blanks around it, as "B" words of its text with the quoted
+// pairs resolved (so "\(" is text), and the letters of a "B" word are never a parenthesis, a
+// quote or a backslash; other ASCII runs stay as they stand. The text is UTF-8, where no byte of a character is a parenthesis or a
 // backslash. False when it is not whole comments and blanks, or when the result would hold a
 // run too long for a header line.
 bool RenderComments(clsSMTPEmailPart& scratch, std::string const& utf8, UniString const& charset, AnsiString* out) {
@@ -226,12 +226,14 @@ bool RenderComments(clsSMTPEmailPart& scratch, std::string const& utf8, UniStrin
     }
     std::string_view const run(utf8.data() + i, end - i);
     i = end;
-    if (ascii) {
+    // ASCII goes as it stands, but for what a reader would decode as a word of its own.
+    if (ascii && !LooksLikeEncodedWord(run)) {
       result += run;
       continue;
     }
     size_t lead = 0;
-    // The byte above 127 in the run is neither a blank nor a backslash: both scans stop at it.
+    // The run holds a byte above 127 or a "=?": neither is a blank or a backslash, and both scans
+    // stop at it.
     while (blank(run[lead])) ++lead;
     size_t stop = run.size();
     while (blank(run[stop - 1])) {
@@ -284,7 +286,8 @@ AnsiString clsSMTPEmail::RenderAddress(clsSMTPEmailPart& scratch, UniString cons
   rendered += address;
   if (rest.Length() > 0) {
     AnsiString shown;
-    if (!HasHighASCII(rest) || !RenderComments(scratch, utf8Rest, charset, &shown)) {
+    if ((!HasHighASCII(rest) && !LooksLikeEncodedWord(utf8Rest)) ||
+        !RenderComments(scratch, utf8Rest, charset, &shown)) {
       shown = HeaderText(scratch, rest, charset, 0, true);
     }
     rendered += AnsiString(" ") + shown;

@@ -148,6 +148,8 @@ TEST_F(HeaderBlockTest, PythonReadsBackTheNamesAndSubjectsGiven) {
        "<a@example.test> (J\xC3\xB6rg (der Chef) (M\xC3\xBCller)) (2)"},
       {"ISO-8859-15", "Bob <a@example.test> (J\xC3\xB6rg \"Jo\" \xE2\x82\xAC)", "Plain", "Bob <a@example.test>",
        "Bob <a@example.test> (J\xC3\xB6rg \"Jo\" \xE2\x82\xAC)"},
+      {"UTF-8", "<a@example.test> (=?utf-8?q?Eve?= at home)", "Plain", "a@example.test",
+       "<a@example.test> (=?utf-8?q?Eve?= at home)"},
       {"WINDOWS-1251", "<a@example.test> (\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD)", "Plain", "a@example.test",
        "<a@example.test> (\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD)"},
       {"ISO-2022-JP",
