@@ -146,6 +146,12 @@ TEST_F(WindowPNGTest, TextsAreDrawnWithTheFontFilesGlyphs) {
   } const cases[] = {
       {"Grüße aus Köln", {"00FC", "00DF", "00F6"}},
       {"Жук и 中文", {"0416", "4E2D"}},  // a narrow and a wide glyph
+      // wide glyphs to the end: the window is laid out as wide as they are drawn
+      {"中文 Привет мир — 日本語のテキスト", {"30C8"}},
+      // and wrapped where the layout wraps them (25 a line at 400 pixels), none past the edge
+      {"お名前とメールアドレスを入力してください。送信の前に、"
+       "アドレスが正しいかどうかをもう一度確認してください。",
+       {"78BA"}},
   };
   int n = 0;
   for (stcCase const& c : cases) {

@@ -1,9 +1,10 @@
 // WindowPNG: draws a window from what the window server tells of it and writes it with libpng.
 // Views are drawn parents first, each clipped to the window. Texts (UTF-8 from the window server)
 // are cut into lines at line ends and wrapped at blanks to the view's width where the window
-// server wraps them, at eight pixels a UTF-16 unit; a wide glyph is drawn 16 pixels wide all the
-// same, so a label or a check box title holding such glyphs may run past its view's right edge,
-// up to the window's (boxed views cut their texts at the box).
+// server wraps them, by its metric (ThemeStandInCharacterWidth: 16 pixels an East Asian wide
+// character, 8 a UTF-16 unit else). Unifont draws some other glyphs 16 pixels wide all the same
+// (Indic scripts, many symbols), so a label or a check box title holding such glyphs may run past
+// its view's right edge, up to the window's (boxed views cut their texts at the box).
 #include "WindowPNG.h"
 
 #include <png.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/carbon/Appearance.h"
 #include "platform/carbon/WindowsTesting.h"
 
 namespace {
@@ -113,17 +115,19 @@ size_t Cells(std::u32string const& text) {
   return n;
 }
 
-// The UTF-16 units of a character or a text: the window server's measure of text.
-size_t Units(char32_t ch) { return ch > 0xFFFF ? 2 : 1; }
-size_t Units(std::u32string const& text) {
+// The pixels the window server's metric gives a character or a text (not always what its glyphs
+// take: see Cells).
+size_t Measure(char32_t ch) { return size_t(ThemeStandInCharacterWidth(UInt32(ch))); }
+size_t Measure(std::u32string const& text) {
   size_t n = 0;
-  for (char32_t ch : text) n += Units(ch);
+  for (char32_t ch : text) n += Measure(ch);
   return n;
 }
 
-// The text's lines: cut at CR, LF or CR LF, then wrapped at blanks to at most columns UTF-16
-// units (a longer word is cut, a line holds at least one character); columns 0 means no wrapping.
-std::vector<std::u32string> Lines(std::u32string const& text, size_t columns) {
+// The text's lines: cut at CR, LF or CR LF, then wrapped at blanks to at most width pixels of
+// the window server's metric (a longer word is cut, a line holds at least one character); width
+// 0 means no wrapping.
+std::vector<std::u32string> Lines(std::u32string const& text, size_t width) {
   std::vector<std::u32string> paragraphs(1);
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' || text[i] == '\n') {
@@ -133,7 +137,7 @@ std::vector<std::u32string> Lines(std::u32string const& text, size_t columns) {
       paragraphs.back() += text[i];
     }
   }
-  if (columns == 0) return paragraphs;
+  if (width == 0) return paragraphs;
   std::vector<std::u32string> lines;
   for (std::u32string const& paragraph : paragraphs) {
     std::u32string line;
@@ -142,15 +146,16 @@ std::vector<std::u32string> Lines(std::u32string const& text, size_t columns) {
       size_t end = paragraph.find(U' ', start);
       if (end == std::u32string::npos) end = paragraph.size();
       std::u32string word = paragraph.substr(start, end - start);
-      while (Units(word) > columns) {  // cut a word longer than a line
+      // Cut a word longer than a line; a character wider than the line stays a line of its own.
+      while (word.size() > 1 && Measure(word) > width) {
         if (!line.empty()) lines.push_back(line), line.clear();
-        size_t take = 1, units = Units(word[0]);
-        while (take < word.size() && units + Units(word[take]) <= columns) units += Units(word[take++]);
+        size_t take = 1, pixels = Measure(word[0]);
+        while (take < word.size() && pixels + Measure(word[take]) <= width) pixels += Measure(word[take++]);
         lines.push_back(word.substr(0, take));
         word = word.substr(take);
       }
       std::u32string const joined = line.empty() ? word : line + U" " + word;
-      if (Units(joined) > columns) {
+      if (!line.empty() && Measure(joined) > width) {
         lines.push_back(line);
         line = word;
       } else {
@@ -193,7 +198,7 @@ void DrawView(clsCanvas& canvas, ControlRef view, stcControlInfoForTesting const
     case kViewStaticText: {
       bool const link = c.m_blnUnderlined;
       stcColour const colour = link ? kAccent : ink;
-      DrawLines(canvas, Lines(Decode(c.m_strText), size_t(std::max(1, w / kCharWidth))), x, y, w, h,
+      DrawLines(canvas, Lines(Decode(c.m_strText), size_t(std::max(1, w))), x, y, w, h,
                 c.m_shtJustification, colour, link, std::max(x + w + kCharWidth, windowRight));
       break;
     }
@@ -301,7 +306,7 @@ void DrawView(clsCanvas& canvas, ControlRef view, stcControlInfoForTesting const
     case kViewTextView:
       canvas.Fill(x, y, w, h, kWhite);
       if (c.m_blnFocused) canvas.Box(x - 2, y - 2, w + 4, h + 4, kAccent);
-      DrawLines(canvas, Lines(Decode(c.m_strText), size_t(std::max(1, (w - 4) / kCharWidth))), x + 3, y + 2, w - 4,
+      DrawLines(canvas, Lines(Decode(c.m_strText), size_t(std::max(1, w - 4))), x + 3, y + 2, w - 4,
                 h - 4, teFlushDefault, ink, false, x + w + kCharWidth);
       break;
     case kViewImage:
